@@ -1,0 +1,125 @@
+#include "config/IniAccess.h"
+
+#include "diag/ErrorGuard.h"
+#include "diag/ErrorReport.h"
+#include "diag/Failure.h"
+#include "platform/Cp1252.h"
+#include "platform/ProfileStrings.h"
+
+#include <limits>
+
+namespace Kadex::Config {
+
+namespace {
+
+namespace Cp1252 = Platform::Cp1252;
+namespace Profile = Platform::ProfileStrings;
+
+constexpr int ReadBufferSize = 255;
+
+QString readText(const QString &section, const QString &key, const QString &file)
+{
+    // A default of blanks comes back without its trailing blanks: empty, so a missing entry counts 0.
+    const Profile::StringResult result = Profile::getString(Cp1252::encode(section), Cp1252::encode(key),
+                                                            QByteArray(ReadBufferSize, ' '), ReadBufferSize, file);
+    return Cp1252::decode(result.value.left(result.count));
+}
+
+} // namespace
+
+std::variant<std::monostate, QString> IniValue::text() const
+{
+    return std::visit(
+        [](const auto &value) -> std::variant<std::monostate, QString> {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                return std::monostate{};
+            } else if constexpr (std::is_same_v<T, qint64>) {
+                return QString::number(value);
+            } else if constexpr (std::is_same_v<T, double>) {
+                return QString::number(value, 'g', 15);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return value ? QStringLiteral("true") : QStringLiteral("false");
+            } else {
+                return value;
+            }
+        },
+        m_value);
+}
+
+IniAccess::IniAccess(Diag::ErrorReport &report) : m_report(report)
+{
+}
+
+void IniAccess::reportNotFound(const QString &section, const QString &key, const QString &file)
+{
+    m_report.ReportFault(QStringLiteral("File '") + file + QStringLiteral("' or Section [") + section
+                         + QStringLiteral("] or Entry '") + key + QStringLiteral("' not found"));
+}
+
+QString IniAccess::LoadIniString(const QString &section, const QString &key, const QString &file, bool,
+                                 bool reportMissing)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniString"));
+    const QString text = guard.value([&] { return readText(section, key, file); }, QString());
+    if (text.isEmpty() && reportMissing) {
+        reportNotFound(section, key, file);
+    }
+    return text;
+}
+
+qint16 IniAccess::LoadIniInteger(const QString &section, const QString &key, const QString &file, bool,
+                                 bool reportMissing)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniInteger"));
+    const qint32 read = guard.value(
+        [&] {
+            return Profile::getInt(Cp1252::encode(section), Cp1252::encode(key), -1, file);
+        },
+        qint32{0});
+    const qint16 result = guard.value(
+        [&] {
+            if (read < std::numeric_limits<qint16>::min() || read > std::numeric_limits<qint16>::max()) {
+                throw Diag::Failure::overflow(section + QLatin1Char('/') + key + QLatin1Char('=')
+                                              + QString::number(read));
+            }
+            return static_cast<qint16>(read);
+        },
+        qint16{0});
+    if (result == -1 && reportMissing) {
+        reportNotFound(section, key, file);
+    }
+    return result;
+}
+
+bool IniAccess::LoadIniBoolean(const QString &section, const QString &key, const QString &file, bool,
+                               bool reportMissing)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniBoolean"));
+    const QString text = guard.value([&] { return readText(section, key, file).toUpper(); }, QString());
+    const bool isTrue = text == QStringLiteral("TRUE");
+    if (!isTrue && text != QStringLiteral("FALSE") && reportMissing) {
+        reportNotFound(section, key, file);
+    }
+    return isTrue;
+}
+
+qint16 IniAccess::SaveIni(const IniValue &value, const QString &section, const QString &key, const QString &file)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("SaveIni"));
+    const auto text = value.text();
+    if (std::holds_alternative<std::monostate>(text)) {
+        // A refused value leaves the entry as it is.
+        m_report.ReportFault(QStringLiteral("Ini Save:  wrong data type"));
+        return 0;
+    }
+    return guard.value(
+        [&] {
+            const bool written = Profile::writeString(Cp1252::encode(section), Cp1252::encode(key),
+                                                      Cp1252::encode(std::get<QString>(text)), file);
+            return static_cast<qint16>(written ? 1 : 0);
+        },
+        qint16{0});
+}
+
+} // namespace Kadex::Config

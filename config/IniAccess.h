@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+#include <variant>
+
+namespace Kadex::Diag {
+class ErrorReport;
+}
+
+namespace Kadex::Config {
+
+// A value SaveIni can write: a whole or floating-point number, a text or a Boolean. Anything else
+// (the empty value) is refused.
+class IniValue
+{
+public:
+    IniValue() = default;
+    IniValue(int value) : m_value(static_cast<qint64>(value)) {}
+    IniValue(qint64 value) : m_value(value) {}
+    IniValue(double value) : m_value(value) {}
+    IniValue(bool value) : m_value(value) {}
+    IniValue(const QString &value) : m_value(value) {}
+    IniValue(const char *) = delete;  // would turn into a Boolean; say QStringLiteral
+
+    // The text written for the value ("true"/"false", "-3", "0.5"); nothing for a refused value.
+    std::variant<std::monostate, QString> text() const;
+
+private:
+    std::variant<std::monostate, qint64, double, bool, QString> m_value;
+};
+
+// The program's four INI operations. A missing entry reads as "", -1 and false; Booleans are written
+// "true"/"false". Texts cross into the files as Windows-1252.
+class IniAccess
+{
+public:
+    explicit IniAccess(Diag::ErrorReport &report);
+
+    // The entry's text, at most 254 characters; "" when missing or empty.
+    QString LoadIniString(const QString &section, const QString &key, const QString &file, bool flag = false,
+                          bool reportMissing = false);
+    // The entry's leading whole number; -1 when missing (or when it holds -1). A number outside 16 bits is
+    // reported as an overflow and gives 0.
+    qint16 LoadIniInteger(const QString &section, const QString &key, const QString &file, bool flag = false,
+                          bool reportMissing = false);
+    // True only for the text TRUE in any letter case.
+    bool LoadIniBoolean(const QString &section, const QString &key, const QString &file, bool flag = false,
+                        bool reportMissing = false);
+    // Writes the entry; nonzero when written, 0 when the write failed or the value was refused.
+    qint16 SaveIni(const IniValue &value, const QString &section, const QString &key, const QString &file);
+
+private:
+    void reportNotFound(const QString &section, const QString &key, const QString &file);
+
+    Diag::ErrorReport &m_report;
+};
+
+} // namespace Kadex::Config

@@ -1,0 +1,94 @@
+#include "config/PlantPaths.h"
+
+#include "config/IniAccess.h"
+#include "config/ProgramLocation.h"
+#include "config/RunMode.h"
+#include "diag/ErrorGuard.h"
+#include "diag/ErrorReport.h"
+#include "diag/Messages.h"
+#include "platform/FileLookup.h"
+
+namespace Kadex::Config {
+
+namespace {
+
+QString existing(const QString &path)
+{
+    return path.isEmpty() ? QString() : Platform::FileLookup::findExistingFile(path);
+}
+
+QString joined(const QString &folder, const QString &rest)
+{
+    if (folder.endsWith(QLatin1Char('/'))) {
+        return folder + rest;
+    }
+    return folder + QLatin1Char('/') + rest;
+}
+
+} // namespace
+
+PlantPaths::PlantPaths(ProgramLocation &location, RunMode &runMode, IniAccess &ini, Diag::ErrorReport &report)
+    : m_location(location), m_runMode(runMode), m_ini(ini), m_report(report)
+{
+}
+
+QString PlantPaths::GetPathOCXMDB()
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathOCXMDB"));
+    const QString module = m_location.GetOCXName();
+    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module + QStringLiteral(".mdb");
+}
+
+QString PlantPaths::GetPathSourceOCXMDB()
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathSourceOCXMDB"));
+    const QString module = m_location.GetOCXName();
+    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module
+           + QStringLiteral("_Source.mdb");
+}
+
+QString PlantPaths::GetCFGPath()
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetCFGPath"));
+    const QString module = m_location.GetOCXName();
+    const QString composed = m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module
+                             + QStringLiteral(".cfg");
+    const QString found = existing(composed);
+    if (!found.isEmpty()) {
+        return found;
+    }
+    m_report.ReportFault(QStringLiteral("File not found: ") + Diag::Messages::LineBreak + composed.toUpper());
+    m_report.EndProgram();
+}
+
+QString PlantPaths::GetR4MConfigurationIniPath()
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetR4MConfigurationIniPath"));
+    return existing(m_location.rootDirectory() + QStringLiteral("/parameter/r4mconfiguration.ini"));
+}
+
+QString PlantPaths::saveAndRestoreFolder(const QString &iniPath)
+{
+    return m_ini.LoadIniString(QStringLiteral("Common"), QStringLiteral("SaveAndRestore"), iniPath);
+}
+
+QString PlantPaths::GetProgramIniPath(qint32 mode)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"));
+    if (mode == 1 && m_runMode.IntegratedMode()) {
+        const QString folder = saveAndRestoreFolder(GetR4MConfigurationIniPath());
+        return existing(joined(folder, QStringLiteral("parameter/program.ini")));
+    }
+    return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini"));
+}
+
+QString PlantPaths::GetPathMachineCopyMDB(const QString &iniPath)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathMachineCopyMDB"));
+    const QString module = m_location.GetOCXName();
+    const QString composed = joined(saveAndRestoreFolder(iniPath), module + QLatin1Char('/') + module
+                                                                      + QStringLiteral(".mdb"));
+    return existing(composed);
+}
+
+} // namespace Kadex::Config

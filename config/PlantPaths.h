@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace Kadex::Diag {
+class ErrorReport;
+}
+
+namespace Kadex::Config {
+
+class IniAccess;
+class ProgramLocation;
+class RunMode;
+
+// The path of every file the program touches, composed afresh on each call from the root directory R and the
+// module name M. Paths of files that must exist come back as they exist on disk, or empty.
+class PlantPaths
+{
+public:
+    PlantPaths(ProgramLocation &location, RunMode &runMode, IniAccess &ini, Diag::ErrorReport &report);
+
+    // R/M/M.mdb, the module database (not looked up).
+    QString GetPathOCXMDB();
+    // R/M/M_Source.mdb, the module source database (not looked up).
+    QString GetPathSourceOCXMDB();
+    // R/M/M.cfg, the module configuration. When it is missing: the notice "File not found: " LF CR + path in
+    // upper case, then the program ends.
+    QString GetCFGPath();
+    // R/parameter/r4mconfiguration.ini, or "".
+    QString GetR4MConfigurationIniPath();
+    // Mode 1 in an integrated run: S/parameter/program.ini (S = SaveAndRestore); otherwise
+    // R/parameter/Program.ini. "" when missing.
+    QString GetProgramIniPath(qint32 mode);
+    // S/M/M.mdb, the machine copy, or "" when missing.
+    QString GetPathMachineCopyMDB(const QString &iniPath);
+
+private:
+    QString saveAndRestoreFolder(const QString &iniPath);
+
+    ProgramLocation &m_location;
+    RunMode &m_runMode;
+    IniAccess &m_ini;
+    Diag::ErrorReport &m_report;
+};
+
+} // namespace Kadex::Config

@@ -1,0 +1,83 @@
+#include "diag/ErrorReport.h"
+
+#include "diag/LogFile.h"
+#include "diag/Messages.h"
+#include "diag/UiPort.h"
+
+#include <cstdlib>
+
+namespace Kadex::Diag {
+
+ErrorReport::ErrorReport(ReportSettings settings, UiPort &ui) : m_settings(std::move(settings)), m_ui(ui)
+{
+}
+
+void ErrorReport::setRunMode(bool integratedMode, bool silentMode, const QString &logFileSwitch)
+{
+    m_settings.integratedMode = integratedMode;
+    m_settings.silentMode = silentMode;
+    m_settings.logFileSwitch = logFileSwitch;
+}
+
+QString ErrorReport::errorLogPath() const
+{
+    if (m_settings.integratedMode) {
+        return m_settings.logFileSwitch;
+    }
+    return m_settings.rootDirectory + QStringLiteral("/R4Mcfglog.txt");
+}
+
+int ErrorReport::ReportError(qint32 number, const QString &source, const QString &description,
+                             const QString &procedure, bool fatal)
+{
+    const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source
+                            + QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number)
+                            + QStringLiteral(") :") + description;
+    const QString notice = WriteErrorLog(logLine);
+    const QString message = QStringLiteral("Unexpected error!") + Messages::LineBreak + description
+                            + Messages::LineBreak + notice;
+
+    if (m_settings.silentMode) {
+        WriteServicePackLog(message);
+        return Continue;
+    }
+    if (fatal) {
+        m_ui.showMessage({message, QStringLiteral("Fatal error"), Buttons::Ok, Icon::Critical, Answer::Ok});
+        return EndTheProgram;
+    }
+    const Answer answer = m_ui.showMessage({message + Messages::LineBreak + QStringLiteral("Resume?"),
+                                            QStringLiteral("Unexpected error"), Buttons::YesNo, Icon::Critical,
+                                            Answer::Yes});
+    return answer == Answer::Yes ? Continue : EndTheProgram;
+}
+
+void ErrorReport::EndProgram()
+{
+    m_ui.endProgram();
+    // A port must not come back from the end of the program; if one does, the end still happens.
+    std::_Exit(0);
+}
+
+QString ErrorReport::WriteErrorLog(const QString &text)
+{
+    const QString path = errorLogPath();
+    // A log that cannot be written does not stop the report: it goes on without the line.
+    appendLogLine(path, text);
+    return QStringLiteral("Error logged to ") + Messages::LineBreak + path.toUpper();
+}
+
+void ErrorReport::ReportFault(const QString &text)
+{
+    if (m_settings.silentMode) {
+        WriteServicePackLog(text);
+        return;
+    }
+    m_ui.showMessage({text, m_settings.exeName, Buttons::Ok, Icon::Critical, Answer::Ok});
+}
+
+void ErrorReport::WriteServicePackLog(const QString &text)
+{
+    writeServicePackLine(m_settings.servicePackLogPath, m_settings.exeName, text);
+}
+
+} // namespace Kadex::Diag

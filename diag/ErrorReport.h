@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+namespace Kadex::Diag {
+
+class UiPort;
+
+// What the error report needs to know about the run and the program.
+struct ReportSettings
+{
+    bool integratedMode = false;
+    bool silentMode = false;
+    QString logFileSwitch;        // value of the LOGFILE switch: the error log of an integrated run
+    QString rootDirectory;        // parent of the program's folder
+    QString moduleName;           // e.g. "Kadex"; empty when the program's name cannot be cut
+    QString exeName;              // the program's file name without extension
+    QString servicePackLogPath;   // the service-pack log
+};
+
+// The one error report of the program: the error log, the service-pack log and the operator's answer.
+class ErrorReport
+{
+public:
+    enum Result { EndTheProgram = 1, Continue = 2 };
+
+    ErrorReport(ReportSettings settings, UiPort &ui);
+
+    // Logs a failure and asks whether to go on; a silent run always goes on. Returns EndTheProgram or Continue.
+    int ReportError(qint32 number, const QString &source, const QString &description, const QString &procedure,
+                    bool fatal);
+    // Ends the program at once; no closing handler runs.
+    [[noreturn]] void EndProgram();
+    // Appends text as one line to the error log; returns "Error logged to " LF CR + the log path in upper case.
+    QString WriteErrorLog(const QString &text);
+    // Tells the operator of a detected problem (critical box), or in a silent run writes it to the service-pack log.
+    void ReportFault(const QString &text);
+    // Appends "! Fault " + executable name + ": " + text to the service-pack log.
+    void WriteServicePackLog(const QString &text);
+
+    // The run mode and the LOGFILE switch, once the command line has been read.
+    void setRunMode(bool integratedMode, bool silentMode, const QString &logFileSwitch);
+
+    // The path of the error log for this run.
+    QString errorLogPath() const;
+    const ReportSettings &settings() const { return m_settings; }
+    UiPort &ui() { return m_ui; }
+
+private:
+    ReportSettings m_settings;
+    UiPort &m_ui;
+};
+
+} // namespace Kadex::Diag

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "diag/ErrorNumbers.h"
+
+#include <QString>
+
+namespace Kadex::Diag {
+
+// A failing step: the number, source and description that the error report shows and logs.
+// Thrown by the step, caught only by an error guard.
+struct Failure
+{
+    qint32 number = 0;
+    QString source;
+    QString description;
+
+    static Failure invalidArgument(const QString &detail = {});
+    static Failure overflow(const QString &detail = {});
+    static Failure subscriptOutOfRange(const QString &detail = {});
+    static Failure fileNotFound(const QString &path);
+};
+
+// Thrown by a test's UI port when the program ends, so that a test observes the end without exiting.
+// Deliberately not derived from std::exception: no guard ever catches it.
+struct ProgramEnded
+{
+};
+
+} // namespace Kadex::Diag

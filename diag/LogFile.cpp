@@ -1,0 +1,35 @@
+#include "diag/LogFile.h"
+
+#include "platform/Cp1252.h"
+#include "platform/FileLookup.h"
+
+#include <QFile>
+
+namespace Kadex::Diag {
+
+bool appendLogLine(const QString &path, const QString &text)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    // The LOGFILE switch arrives in upper case; the log keeps the name it has on disk.
+    QFile file(Platform::FileLookup::resolvePath(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        return false;
+    }
+    const QByteArray line = Platform::Cp1252::encode(text) + "\r\n";
+    return file.write(line) == line.size();
+}
+
+QString servicePackLogPath()
+{
+    const QString configured = qEnvironmentVariable("KADEX_SERVICEPACK_LOG");
+    return configured.isEmpty() ? QStringLiteral("/var/log/BrolmServicePack.log") : configured;
+}
+
+bool writeServicePackLine(const QString &path, const QString &exeName, const QString &text)
+{
+    return appendLogLine(path, QStringLiteral("! Fault ") + exeName + QStringLiteral(": ") + text);
+}
+
+} // namespace Kadex::Diag

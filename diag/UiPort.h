@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+namespace Kadex::Diag {
+
+enum class Icon { None, Information, Exclamation, Critical };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+// One modal message box as the program asks for it. An empty title means the program's default title
+// (its executable name). Line breaks inside text are LF CR, as in every message of the program.
+struct MessageBox
+{
+    QString text;
+    QString title;
+    Buttons buttons = Buttons::Ok;
+    Icon icon = Icon::None;
+    Answer defaultButton = Answer::Ok;
+
+    bool operator==(const MessageBox &) const = default;
+};
+
+// The narrow road from the program to the window system: message boxes, the busy cursor, the event pump and
+// the end of the program. The window supplies the real one; a silent run and the tests supply their own.
+class UiPort
+{
+public:
+    virtual ~UiPort() = default;
+
+    // Shows a modal box and returns the button chosen.
+    virtual Answer showMessage(const MessageBox &box) = 0;
+    // Switches the hourglass on or off.
+    virtual void setBusy(bool busy) = 0;
+    // Lets the window process its pending events once.
+    virtual void pumpEvents() = 0;
+    // Ends the program at once: no closing handler runs. Never returns.
+    [[noreturn]] virtual void endProgram() = 0;
+};
+
+// Keeps the hourglass up for the lifetime of the object.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(UiPort &ui) : m_ui(ui) { m_ui.setBusy(true); }
+    ~BusyCursor() { m_ui.setBusy(false); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    UiPort &m_ui;
+};
+
+} // namespace Kadex::Diag

@@ -1,0 +1,40 @@
+#include "tests/support/FakeUiPort.h"
+
+#include "diag/Failure.h"
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+
+FakeUiPort::~FakeUiPort()
+{
+    EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " queued answer(s) were never asked for";
+}
+
+Diag::Answer FakeUiPort::showMessage(const Diag::MessageBox &box)
+{
+    boxes.append(box);
+    if (!m_answers.empty()) {
+        const Diag::Answer answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    if (!m_defaults) {
+        ADD_FAILURE() << "unexpected message box \"" << box.title.toStdString() << "\": " << box.text.toStdString();
+    }
+    return box.defaultButton;
+}
+
+void FakeUiPort::setBusy(bool value)
+{
+    busy = value;
+    busyChanges.append(value);
+}
+
+void FakeUiPort::endProgram()
+{
+    ++endCount;
+    throw Diag::ProgramEnded{};
+}
+
+} // namespace Kadex::Test

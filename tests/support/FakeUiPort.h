@@ -1,0 +1,40 @@
+#pragma once
+
+#include "diag/UiPort.h"
+
+#include <QList>
+
+#include <deque>
+
+namespace Kadex::Test {
+
+// A UI port for tests: records every box it is shown and answers from a queue the test fills. A box with no
+// queued answer is a test failure (a Yes/No box then gets No, an OK box OK). The end of the program throws
+// Diag::ProgramEnded, which the test (or the window's handler boundary) catches.
+class FakeUiPort : public Diag::UiPort
+{
+public:
+    ~FakeUiPort() override;
+
+    Diag::Answer showMessage(const Diag::MessageBox &box) override;
+    void setBusy(bool busy) override;
+    void pumpEvents() override { ++pumpCount; }
+    [[noreturn]] void endProgram() override;
+
+    // Queues the answer for the next box.
+    void answerNext(Diag::Answer answer) { m_answers.push_back(answer); }
+    // Boxes may come without a queued answer; each gets its default button.
+    void answerDefaults() { m_defaults = true; }
+
+    QList<Diag::MessageBox> boxes;
+    int pumpCount = 0;
+    int endCount = 0;
+    bool busy = false;
+    QList<bool> busyChanges;
+
+private:
+    std::deque<Diag::Answer> m_answers;
+    bool m_defaults = false;
+};
+
+} // namespace Kadex::Test
