@@ -1,0 +1,57 @@
+#include "config/ProgramLocation.h"
+#include "tests/support/TestRun.h"
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+TEST(ProgramLocationTest, RootDirectoryIsTheParentOfTheProgramFolder)
+{
+    EXPECT_EQ(Config::rootDirectoryOf(QStringLiteral("/srv/plant/Kadex")), QStringLiteral("/srv/plant"));
+    EXPECT_EQ(Config::rootDirectoryOf(QStringLiteral("/Kadex")), QString());
+    EXPECT_EQ(Config::rootDirectoryOf(QStringLiteral("/")), QString());
+}
+
+TEST(ProgramLocationTest, ModuleNameIsTheProgramNameLessSevenCharacters)
+{
+    EXPECT_EQ(Config::moduleNameOf(QStringLiteral("Kadex_Config")), QStringLiteral("Kadex"));
+    EXPECT_EQ(Config::moduleNameOf(QStringLiteral("Kadex_Cfg")), QStringLiteral("Ka"));
+    EXPECT_EQ(Config::moduleNameOf(QStringLiteral("_Config")), QString());
+    EXPECT_FALSE(Config::moduleNameOf(QStringLiteral("Kadex")).has_value());
+}
+
+TEST(ProgramLocationTest, TooShortProgramNameIsReportedAndGivesAnEmptyModule)
+{
+    TempPlant plant;
+    Platform::ProcessFacts facts = plant.facts();
+    facts.exeName = QStringLiteral("Kadex");
+    TestRun run(plant, facts);
+    run.ui.answerNext(Diag::Answer::Yes);
+
+    EXPECT_EQ(run.services.location.GetOCXName(), QString());
+    // The report itself names no module rather than reporting the short name again.
+    ASSERT_EQ(run.errorLogLines().size(), 1);
+    EXPECT_TRUE(run.errorLogLines().first().startsWith(QStringLiteral("Fehler in  / Kadex_Config / GetOCXName (Nr. 5) :")));
+}
+
+TEST(ProgramLocationTest, FileNameOnlyTakesTheLastComponent)
+{
+    EXPECT_EQ(Config::fileNameOnly(QStringLiteral("/srv/Plant/Kadex")), QStringLiteral("Kadex"));
+    EXPECT_EQ(Config::fileNameOnly(QStringLiteral("/")), QString());
+    EXPECT_EQ(Config::fileNameOnly(QStringLiteral("Kadex.mdb")), QStringLiteral("Kadex.mdb"));
+}
+
+TEST(ProgramLocationTest, ReplaceSearchItemReplacesOnlyTheFirstMatchIgnoringCase)
+{
+    EXPECT_EQ(Config::replaceFirst(QStringLiteral("Input ###MACHINE of ###machine"), QStringLiteral("###machine"),
+                                   QStringLiteral("3")),
+              QStringLiteral("Input 3 of ###machine"));
+    EXPECT_EQ(Config::replaceFirst(QStringLiteral("no placeholder"), QStringLiteral("###machine"), QStringLiteral("3")),
+              QStringLiteral("no placeholder"));
+    EXPECT_EQ(Config::replaceFirst(QStringLiteral("###Var_Name.x"), QStringLiteral("###var_name"), QStringLiteral("Rpm1")),
+              QStringLiteral("Rpm1.x"));
+}
+
+} // namespace
+} // namespace Kadex::Test

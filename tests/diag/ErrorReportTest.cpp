@@ -1,0 +1,219 @@
+#include "diag/ErrorGuard.h"
+#include "diag/ErrorReport.h"
+#include "tests/support/TestRun.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+using Diag::Answer;
+using Diag::Buttons;
+using Diag::ErrorGuard;
+using Diag::Failure;
+using Diag::Icon;
+
+class ErrorReportTest : public ::testing::Test
+{
+protected:
+    QString logNotice() const { return QStringLiteral("Error logged to \n\r") + plant.root().toUpper() + QStringLiteral("/R4MCFGLOG.TXT"); }
+
+    TempPlant plant;
+};
+
+// --- standalone runs: the operator is asked
+
+TEST_F(ErrorReportTest, StandaloneFailureLogsOneLineAndAsksResume)
+{
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+
+    const int result = run.report.ReportError(6, QStringLiteral("Kadex_Config"), QStringLiteral("Overflow"),
+                                              QStringLiteral("LoadIniInteger"), false);
+
+    EXPECT_EQ(result, Diag::ErrorReport::Continue);
+    EXPECT_EQ(run.errorLogLines(), QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / LoadIniInteger (Nr. 6) :Overflow")});
+    ASSERT_EQ(run.ui.boxes.size(), 1);
+    const Diag::MessageBox &box = run.ui.boxes.first();
+    EXPECT_EQ(box.text, QStringLiteral("Unexpected error!\n\rOverflow\n\r") + logNotice() + QStringLiteral("\n\rResume?"));
+    EXPECT_EQ(box.title, QStringLiteral("Unexpected error"));
+    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_EQ(box.icon, Icon::Critical);
+    EXPECT_TRUE(run.servicePackLines().isEmpty());
+}
+
+TEST_F(ErrorReportTest, AnswerNoEndsTheProgramThroughTheGuard)
+{
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::No);
+    ErrorGuard guard(run.report, QStringLiteral("Form_Load"));
+    bool nextStepRan = false;
+
+    EXPECT_THROW(
+        {
+            guard.step([] { throw Failure::invalidArgument(); });
+            nextStepRan = true;
+        },
+        Diag::ProgramEnded);
+    EXPECT_FALSE(nextStepRan);
+    EXPECT_EQ(run.ui.endCount, 1);
+}
+
+TEST_F(ErrorReportTest, AnswerYesGoesOnWithTheNextStepAndKeepsTheFallback)
+{
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+    ErrorGuard guard(run.report, QStringLiteral("SetupUserInterFace"));
+
+    const int value = guard.value([]() -> int { throw Failure::overflow(); }, 0);
+    const bool secondWent = guard.step([] {});
+
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(secondWent);
+    EXPECT_EQ(run.errorLogLines().size(), 1);
+}
+
+TEST_F(ErrorReportTest, FatalReportShowsFatalErrorAndEnds)
+{
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::Ok);
+    ErrorGuard guard(run.report, QStringLiteral("TakeoverMachineCopyMDBData"), ErrorGuard::Kind::Fatal);
+
+    EXPECT_THROW(guard.step([] {
+        throw Failure{9999, QStringLiteral("Kadex_Config"), QStringLiteral("Database-Error - Contact Administrator!")};
+    }),
+                 Diag::ProgramEnded);
+    ASSERT_EQ(run.ui.boxes.size(), 1);
+    EXPECT_EQ(run.ui.boxes.first().title, QStringLiteral("Fatal error"));
+    EXPECT_EQ(run.ui.boxes.first().buttons, Buttons::Ok);
+    EXPECT_EQ(run.ui.boxes.first().text,
+              QStringLiteral("Unexpected error!\n\rDatabase-Error - Contact Administrator!\n\r") + logNotice());
+}
+
+TEST_F(ErrorReportTest, NegativeNumbersAndTwoFailuresAppendTwoLines)
+{
+    plant.write(QStringLiteral("R4Mcfglog.txt"), "earlier line\r\n");
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+    run.ui.answerNext(Answer::Yes);
+
+    run.report.ReportError(-2147221504, QStringLiteral("S"), QStringLiteral("first"), QStringLiteral("P"), false);
+    run.report.ReportError(3049, QStringLiteral("DAO.Database"), QStringLiteral("second"), QString(), false);
+
+    EXPECT_EQ(run.errorLogLines(), (QStringList{QStringLiteral("earlier line"),
+                                                QStringLiteral("Fehler in Kadex / S / P (Nr. -2147221504) :first"),
+                                                QStringLiteral("Fehler in Kadex / DAO.Database /  (Nr. 3049) :second")}));
+}
+
+TEST_F(ErrorReportTest, ForeignExceptionsAreReportedAsInternalErrors)
+{
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+    ErrorGuard guard(run.report, QStringLiteral("CloseMe"));
+
+    guard.step([] { throw std::runtime_error("boom"); });
+
+    EXPECT_EQ(run.errorLogLines(), QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / CloseMe (Nr. 51) :boom")});
+}
+
+TEST_F(ErrorReportTest, IgnoringGuardSkipsWithoutAnyReport)
+{
+    TestRun run(plant);
+    run.start();
+    ErrorGuard guard(run.report, QStringLiteral("ShowInfoText"), ErrorGuard::Kind::Ignoring);
+
+    EXPECT_FALSE(guard.step([] { throw Failure::subscriptOutOfRange(); }));
+    EXPECT_TRUE(run.ui.boxes.isEmpty());
+    EXPECT_TRUE(run.errorLogLines().isEmpty());
+}
+
+// --- silent runs: nobody is asked
+
+TEST_F(ErrorReportTest, SilentFailureWritesBothLogsAndGoesOnEvenWhenFatal)
+{
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    ErrorGuard guard(run.report, QStringLiteral("TakeoverMachineCopyMDBData"), ErrorGuard::Kind::Fatal);
+
+    const bool went = guard.step([] { throw Failure{9999, QStringLiteral("Kadex_Config"), QStringLiteral("Abort")}; });
+
+    EXPECT_FALSE(went);
+    EXPECT_TRUE(run.ui.boxes.isEmpty());
+    EXPECT_EQ(run.ui.endCount, 0);
+    EXPECT_EQ(run.errorLogLines().size(), 1);
+    EXPECT_EQ(run.servicePackLines(),
+              QStringList{QStringLiteral("! Fault Kadex_Config: Unexpected error!\n\rAbort\n\r") + logNotice()});
+}
+
+TEST_F(ErrorReportTest, ReportFaultShowsCriticalBoxOrLogsWhenSilent)
+{
+    {
+        TestRun run(plant);
+        run.start();
+        run.ui.answerNext(Answer::Ok);
+        run.report.ReportFault(QStringLiteral("Something missing"));
+        ASSERT_EQ(run.ui.boxes.size(), 1);
+        EXPECT_EQ(run.ui.boxes.first(), (Diag::MessageBox{QStringLiteral("Something missing"),
+                                                          QStringLiteral("Kadex_Config"), Buttons::Ok, Icon::Critical,
+                                                          Answer::Ok}));
+    }
+    {
+        TestRun run(plant, QStringLiteral("/external silent"));
+        run.start();
+        run.report.ReportFault(QStringLiteral("Something missing"));
+        EXPECT_TRUE(run.ui.boxes.isEmpty());
+        EXPECT_EQ(run.servicePackLines(), QStringList{QStringLiteral("! Fault Kadex_Config: Something missing")});
+    }
+}
+
+// --- where the error log goes
+
+TEST_F(ErrorReportTest, IntegratedRunLogsToTheLogfileSwitchFoundWithoutRegardToCase)
+{
+    plant.write(QStringLiteral("logs/Cfg.txt"), "first\r\n");
+    TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG /LOGFILE:") + plant.path(QStringLiteral("logs/Cfg.txt")));
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+
+    run.report.ReportError(53, QStringLiteral("S"), QStringLiteral("File not found"), QStringLiteral("P"), false);
+
+    // The switch value arrives in upper case; the existing file is still the one written.
+    EXPECT_EQ(fileLines(plant.path(QStringLiteral("logs/Cfg.txt"))).size(), 2);
+    EXPECT_TRUE(run.ui.boxes.first().text.contains(plant.path(QStringLiteral("logs/Cfg.txt")).toUpper()));
+    EXPECT_FALSE(plant.exists(QStringLiteral("R4Mcfglog.txt")));
+}
+
+TEST_F(ErrorReportTest, UnwritableLogDoesNotStopTheReport)
+{
+    // An integrated run without a LOGFILE switch has no log to write to.
+    TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG"));
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+
+    const int result = run.report.ReportError(5, QStringLiteral("S"), QStringLiteral("d"), QStringLiteral("P"), false);
+
+    EXPECT_EQ(result, Diag::ErrorReport::Continue);
+    EXPECT_EQ(run.ui.boxes.size(), 1);
+    EXPECT_EQ(run.ui.boxes.first().text, QStringLiteral("Unexpected error!\n\rd\n\rError logged to \n\r\n\rResume?"));
+}
+
+TEST_F(ErrorReportTest, ServicePackLineIsWrittenInWindows1252)
+{
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    run.report.WriteServicePackLog(QStringLiteral("Dann ist diese Meldung v\u00f6llig normal \u20ac"));
+    EXPECT_EQ(plant.read(QStringLiteral("ServicePack.log")),
+              QByteArray("! Fault Kadex_Config: Dann ist diese Meldung v\xf6llig normal \x80\r\n"));
+}
+
+} // namespace
+} // namespace Kadex::Test
