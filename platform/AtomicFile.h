@@ -6,11 +6,16 @@
 namespace Kadex::Platform::AtomicFile {
 
 // Replaces the file at path with bytes: written to a temporary file in the same folder, flushed to disk and
-// renamed over the old one, so a reader sees either the old or the new file, never half of one.
-// Keeps the permissions of an existing file. Returns false (leaving the old file) on any failure.
+// renamed over the old one, so a reader sees either the old or the new file, never half of one. Writes through a
+// symbolic link to its target and keeps the permissions of an existing file. Returns false, leaving the old file
+// and no temporary file, on any failure, and for a read-only file (see isReadOnly).
 bool write(const QString &path, const QByteArray &bytes);
 
-// Copies source over destination in the same atomic way.
+// Copies source over destination in the same atomic way; a new destination gets the source's permissions.
 bool copy(const QString &source, const QString &destination);
+
+// Whether the file at path exists and must not be written: it has no write permission bit at all (which counts even
+// for a process that could override the bits, as root can), or this process may not write it.
+bool isReadOnly(const QString &path);
 
 } // namespace Kadex::Platform::AtomicFile

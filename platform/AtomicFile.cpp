@@ -1,0 +1,175 @@
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Kadex::Platform::AtomicFile {
+
+namespace {
+
+constexpr int TempNameAttempts = 100;
+
+bool writeAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool modeIsReadOnly(const struct stat &info, const QByteArray &encodedPath)
+{
+    // A Windows read-only attribute maps to "no write bit"; root would write such a file anyway, so look at the bits.
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(encodedPath.constData(), W_OK) != 0;
+}
+
+// The file a write to path must replace: the final target when path is a symbolic link, so the link stays.
+QString writeTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink()) {
+        return path;
+    }
+    return info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+}
+
+void syncFolder(const QByteArray &encodedFolder)
+{
+    const int fd = ::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // Best effort: the rename is already done; this only makes it survive a power cut sooner.
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Creates a new temporary file beside target; returns its descriptor (or -1) and fills name.
+int createTemporary(const QString &target, QByteArray &name)
+{
+    const QFileInfo info(target);
+    const QString prefix = info.absolutePath() + QStringLiteral("/.") + info.fileName().left(100) + QLatin1Char('.');
+    for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
+        name = QFile::encodeName(prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
+                                 QStringLiteral(".tmp"));
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
+// did not exist before; otherwise a new file gets the usual mode left by the umask.
+bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QString target = writeTarget(path);
+    const QByteArray encodedTarget = QFile::encodeName(target);
+    struct stat existing = {};
+    const bool exists = ::stat(encodedTarget.constData(), &existing) == 0;
+    if (exists && (!S_ISREG(existing.st_mode) || modeIsReadOnly(existing, encodedTarget))) {
+        return false;
+    }
+
+    QByteArray tempName;
+    const int fd = createTemporary(target, tempName);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = fill(fd);
+    if (ok && exists) {
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+            // Only a privileged process may hand the file back to its owner; others keep their own ownership.
+            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+        }
+    } else if (ok && newFileMode) {
+        ok = ::fchmod(fd, *newFileMode) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(tempName.constData(), encodedTarget.constData()) == 0;
+    if (!ok) {
+        ::unlink(tempName.constData());
+        return false;
+    }
+    syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
+    return true;
+}
+
+} // namespace
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    return replaceFile(
+        path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt);
+}
+
+bool copy(const QString &source, const QString &destination)
+{
+    if (source.isEmpty()) {
+        return false;
+    }
+    const QByteArray encodedSource = QFile::encodeName(source);
+    const int in = ::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    struct stat info = {};
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const auto pump = [in](int out) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(in, buffer, sizeof buffer);
+            if (got == 0) {
+                return true;
+            }
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            if (!writeAll(out, buffer, got)) {
+                return false;
+            }
+        }
+    };
+    const bool ok = replaceFile(destination, pump, info.st_mode & 0777);
+    ::close(in);
+    return ok;
+}
+
+bool isReadOnly(const QString &path)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info = {};
+    return ::stat(encoded.constData(), &info) == 0 && modeIsReadOnly(info, encoded);
+}
+
+} // namespace Kadex::Platform::AtomicFile

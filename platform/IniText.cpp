@@ -1,0 +1,505 @@
+#include "platform/IniText.h"
+
+#include "platform/Cp1252.h"
+
+namespace Kadex::Platform {
+
+namespace {
+
+// GetPrivateProfileInt reads the value into a buffer of 30 characters.
+constexpr qsizetype IntCharacters = 29;
+
+bool isBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
+}
+
+// The text without the blanks at both ends; `start` receives how many units were dropped in front.
+QStringView trimmed(QStringView text, qsizetype *start = nullptr)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    if (start) {
+        *start = begin;
+    }
+    return text.sliced(begin, end - begin);
+}
+
+// The services hand names and values on as C strings, so a NUL ends them.
+QStringView cutAtNul(QStringView text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.first(nul);
+}
+
+QByteArray cutAtNul(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    return nul < 0 ? bytes : bytes.first(nul);
+}
+
+bool isBlankByte(char c)
+{
+    return isBlank(QChar(static_cast<unsigned char>(c)));
+}
+
+QByteArray trimmedBytes(const QByteArray &bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && isBlankByte(bytes[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlankByte(bytes[end - 1])) {
+        --end;
+    }
+    return bytes.sliced(begin, end - begin);
+}
+
+// Names compare without regard to letter case for ASCII letters only.
+bool sameName(QStringView a, QStringView b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z') {
+            x += 32;
+        }
+        if (y >= u'A' && y <= u'Z') {
+            y += 32;
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Letters and signs without a decomposition that the Windows-1252 best-fit table still maps to a plain one.
+struct BestFit
+{
+    char16_t from;
+    char to;
+};
+
+constexpr BestFit BestFitExtras[] = {
+    {0x0110, 'D'},  {0x0111, 'd'},  {0x0126, 'H'}, {0x0127, 'h'}, {0x0131, 'i'}, {0x0141, 'L'}, {0x0142, 'l'},
+    {0x0166, 'T'},  {0x0167, 't'},  {0x0180, 'b'}, {0x0197, 'I'}, {0x019A, 'l'}, {0x01B5, 'Z'}, {0x01B6, 'z'},
+    {0x01E4, 'G'},  {0x01E5, 'g'},  {0x2010, '-'}, {0x2011, '-'}, {0x2012, '-'}, {0x2015, '-'}, {0x201B, '\''},
+    {0x201F, '"'},  {0x2032, '\''}, {0x2033, '"'}, {0x2035, '`'}, {0x2044, '/'}, {0x2212, '-'}, {0x2215, '/'},
+    {0x2216, '\\'}, {0x2217, '*'},  {0x2223, '|'}, {0x2236, ':'}, {0x223C, '~'}, {0x3000, ' '},
+};
+
+// The Windows-1252 byte of a character, or the nearest plain one (an accented letter gives its base letter),
+// or '?'.
+char bestFitByte(QChar c)
+{
+    const int direct = Cp1252::toByte(c);
+    if (direct >= 0) {
+        return static_cast<char>(direct);
+    }
+    for (const BestFit &fit : BestFitExtras) {
+        if (fit.from == c.unicode()) {
+            return fit.to;
+        }
+    }
+    const QString decomposed = c.decomposition();
+    if (!decomposed.isEmpty()) {
+        const int base = Cp1252::toByte(decomposed.front());
+        if (base > 0) {
+            return static_cast<char>(base);
+        }
+    }
+    return '?';
+}
+
+} // namespace
+
+IniText::IniText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_encoding = Encoding::Utf8;
+        m_bom = bytes.first(3);
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        m_encoding = Encoding::Utf16Le;
+        m_bom = bytes.first(2);
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        m_encoding = Encoding::Utf16Be;
+        m_bom = bytes.first(2);
+    }
+    QByteArray body = bytes.sliced(m_bom.size());
+    const qsizetype unit = unitSize();
+    if (body.size() % unit != 0) {
+        m_tail = body.last(1);
+        body.chop(1);
+    }
+
+    const QString text = units(body);
+    const qsizetype count = text.size();
+    qsizetype i = 0;
+    // A line ends at CRLF, at a lone CR or at a lone LF; blank lines between are lines of their own.
+    while (i < count) {
+        const qsizetype start = i;
+        while (i < count && text[i] != u'\r' && text[i] != u'\n') {
+            ++i;
+        }
+        const qsizetype end = i;
+        if (i < count) {
+            i += (text[i] == u'\r' && i + 1 < count && text[i + 1] == u'\n') ? 2 : 1;
+        }
+        Line line;
+        line.content = body.sliced(start * unit, (end - start) * unit);
+        line.ending = body.sliced(end * unit, (i - end) * unit);
+        parseLine(line, QStringView(text).sliced(start, end - start));
+        m_lines.append(std::move(line));
+    }
+}
+
+QByteArray IniText::bytes() const
+{
+    QByteArray all = m_bom;
+    for (const Line &line : m_lines) {
+        all += line.content;
+        all += line.ending;
+    }
+    all += m_tail;
+    return all;
+}
+
+qsizetype IniText::unitSize() const
+{
+    return (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) ? 2 : 1;
+}
+
+// Units are what the file's lines are split and parsed in: bytes for Windows-1252 and UTF-8 files (every
+// character the parser looks for is ASCII, which UTF-8 never uses inside a longer sequence), 16-bit code units
+// for UTF-16 files. Bytes are carried in a QString as Latin-1 characters.
+QString IniText::units(const QByteArray &raw) const
+{
+    if (unitSize() == 1) {
+        return QString::fromLatin1(raw);
+    }
+    const bool littleEndian = m_encoding == Encoding::Utf16Le;
+    QString text(raw.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto first = static_cast<unsigned char>(raw[2 * i]);
+        const auto second = static_cast<unsigned char>(raw[2 * i + 1]);
+        text[i] = QChar(littleEndian ? char16_t(first | second << 8) : char16_t(first << 8 | second));
+    }
+    return text;
+}
+
+QByteArray IniText::rawOf(const QString &text) const
+{
+    if (unitSize() == 1) {
+        return text.toLatin1();
+    }
+    const bool littleEndian = m_encoding == Encoding::Utf16Le;
+    QByteArray raw;
+    raw.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        const auto low = static_cast<char>(c.unicode() & 0xFF);
+        const auto high = static_cast<char>(c.unicode() >> 8);
+        raw.append(littleEndian ? low : high);
+        raw.append(littleEndian ? high : low);
+    }
+    return raw;
+}
+
+// Names are compared as Latin-1 bytes in a Windows-1252 file and as Unicode in the others; an argument is brought
+// into the same form, cut at NUL and trimmed.
+QString IniText::nameUnits(const QByteArray &argument) const
+{
+    const QByteArray bytes = trimmedBytes(cutAtNul(argument));
+    return m_encoding == Encoding::Ansi ? QString::fromLatin1(bytes) : Cp1252::decode(bytes);
+}
+
+QByteArray IniText::toAnsi(const QString &text) const
+{
+    if (m_encoding == Encoding::Ansi) {
+        return text.toLatin1();
+    }
+    const QString unicode = m_encoding == Encoding::Utf8 ? QString::fromUtf8(text.toLatin1()) : text;
+    QByteArray ansi;
+    ansi.reserve(unicode.size());
+    for (const QChar c : unicode) {
+        ansi.append(bestFitByte(c));
+    }
+    return ansi;
+}
+
+QByteArray IniText::encodeText(const QByteArray &ansi) const
+{
+    switch (m_encoding) {
+    case Encoding::Ansi:
+        return ansi;
+    case Encoding::Utf8:
+        return Cp1252::decode(ansi).toUtf8();
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        return rawOf(Cp1252::decode(ansi));
+    }
+    return ansi;
+}
+
+// The line ending most lines of the file use; CRLF for a file without any.
+QByteArray IniText::dominantEnding() const
+{
+    const QByteArray crlf = rawOf(QStringLiteral("\r\n"));
+    const QByteArray lf = rawOf(QStringLiteral("\n"));
+    const QByteArray cr = rawOf(QStringLiteral("\r"));
+    qsizetype crlfCount = 0;
+    qsizetype lfCount = 0;
+    qsizetype crCount = 0;
+    for (const Line &line : m_lines) {
+        if (line.ending == crlf) {
+            ++crlfCount;
+        } else if (line.ending == lf) {
+            ++lfCount;
+        } else if (line.ending == cr) {
+            ++crCount;
+        }
+    }
+    if (lfCount > crlfCount && lfCount >= crCount) {
+        return lf;
+    }
+    if (crCount > crlfCount && crCount > lfCount) {
+        return cr;
+    }
+    return crlf;
+}
+
+qsizetype IniText::lineOffset(qsizetype index) const
+{
+    qsizetype offset = m_bom.size();
+    for (qsizetype i = 0; i < index; ++i) {
+        offset += m_lines[i].content.size() + m_lines[i].ending.size();
+    }
+    return offset;
+}
+
+void IniText::parseLine(Line &line, QStringView text) const
+{
+    qsizetype start = 0;
+    const QStringView content = trimmed(text, &start);
+    const qsizetype end = start + content.size();
+    line.keyEnd = end;
+    if (content.isEmpty()) {
+        line.kind = Kind::Blank;
+        return;
+    }
+    if (content.front() == u';') {
+        line.kind = Kind::Comment;
+        return;
+    }
+    const auto decoded = [this](QStringView name) {
+        const QStringView cut = trimmed(cutAtNul(name));
+        return m_encoding == Encoding::Utf8 ? QString::fromUtf8(cut.toLatin1()) : cut.toString();
+    };
+    // The header name runs to the last ']' on the line; a '[' line without one is an entry line.
+    const qsizetype close = content.front() == u'[' ? content.lastIndexOf(u']') : -1;
+    if (close > 0) {
+        line.kind = Kind::Header;
+        line.name = decoded(content.sliced(1, close - 1));
+        return;
+    }
+    line.kind = Kind::Entry;
+    const qsizetype equals = content.indexOf(u'=');
+    if (equals < 0) {
+        line.name = decoded(content);
+        return;
+    }
+    line.name = decoded(content.first(equals));
+    qsizetype valueStart = start + equals + 1;
+    while (valueStart < end && isBlank(text[valueStart])) {
+        ++valueStart;
+    }
+    line.valueStart = valueStart;
+    line.valueEnd = end;
+}
+
+std::optional<IniText::Section> IniText::findSection(const QString &name) const
+{
+    qsizetype firstHeader = 0;
+    bool entriesAbove = false;
+    while (firstHeader < m_lines.size() && m_lines[firstHeader].kind != Kind::Header) {
+        entriesAbove = entriesAbove || m_lines[firstHeader].kind == Kind::Entry;
+        ++firstHeader;
+    }
+    // Entries above the first header form the first section with the empty name; without any, the empty name
+    // finds a "[]" header instead.
+    if (name.isEmpty() && entriesAbove) {
+        return Section{-1, 0, firstHeader};
+    }
+    for (qsizetype i = firstHeader; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind != Kind::Header || !sameName(m_lines[i].name, name)) {
+            continue;
+        }
+        // Only the first section of a name is ever searched, even when a later one holds the key.
+        qsizetype end = i + 1;
+        while (end < m_lines.size() && m_lines[end].kind != Kind::Header) {
+            ++end;
+        }
+        return Section{i, i + 1, end};
+    }
+    return std::nullopt;
+}
+
+qsizetype IniText::findKey(const Section &section, const QString &name) const
+{
+    for (qsizetype i = section.firstLine; i < section.endLine; ++i) {
+        if (m_lines[i].kind == Kind::Entry && sameName(m_lines[i].name, name)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteArray &key) const
+{
+    const std::optional<Section> found = findSection(nameUnits(section));
+    if (!found) {
+        return std::nullopt;
+    }
+    const qsizetype index = findKey(*found, nameUnits(key));
+    if (index < 0 || m_lines[index].valueStart < 0) {
+        return std::nullopt;
+    }
+    const Line &line = m_lines[index];
+    const QString text = units(line.content);
+    QStringView value = cutAtNul(QStringView(text).sliced(line.valueStart, line.valueEnd - line.valueStart));
+    if (value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
+        value = value.sliced(1, value.size() - 2);
+    }
+    return toAnsi(value.toString());
+}
+
+QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
+                              int bufferSize) const
+{
+    if (bufferSize <= 0) {
+        return {};
+    }
+    if (const std::optional<QByteArray> found = value(section, key)) {
+        return found->left(bufferSize - 1);
+    }
+    QByteArray fallback = cutAtNul(defaultValue);
+    while (fallback.endsWith(' ')) {
+        fallback.chop(1);
+    }
+    return fallback.left(bufferSize - 1);
+}
+
+qint32 IniText::getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const
+{
+    const std::optional<QByteArray> found = value(section, key);
+    if (!found || found->isEmpty()) {
+        return defaultValue;
+    }
+    const QByteArray text = found->left(IntCharacters);
+    qsizetype i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Prefixes count in lower case only: "0X1f" reads as 0.
+    quint32 base = 10;
+    if (i + 1 < text.size() && text[i] == '0') {
+        const char prefix = text[i + 1];
+        base = prefix == 'x' ? 16 : prefix == 'o' ? 8 : prefix == 'b' ? 2 : 10;
+        if (base != 10) {
+            i += 2;
+        }
+    }
+    quint32 total = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        quint32 digit = 36;
+        if (c >= '0' && c <= '9') {
+            digit = quint32(c - '0');
+        } else if (c >= 'a' && c <= 'z') {
+            digit = quint32(c - 'a' + 10);
+        } else if (c >= 'A' && c <= 'Z') {
+            digit = quint32(c - 'A' + 10);
+        }
+        if (digit >= base) {
+            break;
+        }
+        total = total * base + digit; // wraps modulo 2^32 on purpose
+    }
+    return static_cast<qint32>(negative ? 0u - total : total);
+}
+
+IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    const QByteArray sectionText = trimmedBytes(cutAtNul(section));
+    const QByteArray keyText = trimmedBytes(cutAtNul(key));
+    QByteArray valueText = cutAtNul(value);
+    qsizetype blanks = 0;
+    while (blanks < valueText.size() && isBlankByte(valueText[blanks])) {
+        ++blanks;
+    }
+    valueText.remove(0, blanks);
+
+    const std::optional<Section> found = findSection(nameUnits(sectionText));
+    if (!found) {
+        return insertLines(m_lines.size(), encodeText('[' + sectionText + ']') + dominantEnding() +
+                                               encodeText(keyText + '=' + valueText));
+    }
+    const qsizetype index = findKey(*found, nameUnits(keyText));
+    if (index < 0) {
+        qsizetype after = found->firstLine;
+        for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
+            if (m_lines[i].kind == Kind::Entry) {
+                after = i + 1;
+            }
+        }
+        return insertLines(after, encodeText(keyText + '=' + valueText));
+    }
+
+    // The line keeps everything up to its value, the stored key's letter case and any blanks around '=' included.
+    const Line &line = m_lines[index];
+    const qsizetype unit = unitSize();
+    const qsizetype from = line.valueStart >= 0 ? line.valueStart : line.keyEnd;
+    Edit edit;
+    edit.offset = lineOffset(index) + from * unit;
+    edit.removed = line.content.size() - from * unit;
+    edit.inserted = encodeText(line.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
+    QByteArray all = bytes();
+    all.replace(edit.offset, edit.removed, edit.inserted);
+    *this = IniText(all);
+    return edit;
+}
+
+IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
+{
+    const QByteArray ending = dominantEnding();
+    Edit edit;
+    edit.offset = lineOffset(index);
+    // Only the last line can lack a line ending; it gets one, and the file goes on ending without one.
+    if (index > 0 && m_lines[index - 1].ending.isEmpty()) {
+        edit.inserted = ending + text;
+    } else {
+        edit.inserted = text + ending;
+    }
+    QByteArray all = bytes();
+    all.insert(edit.offset, edit.inserted);
+    *this = IniText(all);
+    return edit;
+}
+
+} // namespace Kadex::Platform

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace Kadex::Platform {
+
+// An INI file held in memory as its raw bytes, line by line with each line's own ending, read and changed with the
+// rules of the Windows profile-string services. Section, key, value and default texts are Windows-1252 bytes
+// whatever the file's encoding; a file with a UTF-8 or UTF-16 byte-order mark is read in that encoding and
+// written back in it.
+class IniText
+{
+public:
+    enum class Encoding {
+        Ansi,    // Windows-1252, bytes taken as they are
+        Utf8,    // starts with EF BB BF
+        Utf16Le, // starts with FF FE
+        Utf16Be, // starts with FE FF
+    };
+
+    // Where a write changed the bytes: `removed` bytes at `offset` of the old bytes were replaced by `inserted`.
+    struct Edit
+    {
+        qsizetype offset = 0;
+        qsizetype removed = 0;
+        QByteArray inserted;
+    };
+
+    // An empty file, as a missing one reads.
+    IniText() = default;
+    // The file holding exactly these bytes.
+    explicit IniText(const QByteArray &bytes);
+
+    // The file's bytes, byte-order mark included; the bytes given to the constructor until a write changes them.
+    QByteArray bytes() const;
+    // The encoding the file is read and written in.
+    Encoding encoding() const { return m_encoding; }
+
+    // The value of section/key: trimmed, cut at a NUL byte, one pair of enclosing quotes removed, whole (not cut to
+    // a buffer). Nothing when the file has no such entry, or the entry's line has no '='.
+    std::optional<QByteArray> value(const QByteArray &section, const QByteArray &key) const;
+
+    // What GetPrivateProfileString copies into a buffer of bufferSize bytes: the value cut to bufferSize - 1 bytes;
+    // when the entry is missing, defaultValue without its trailing blanks, cut likewise.
+    QByteArray getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
+                         int bufferSize) const;
+
+    // What GetPrivateProfileInt returns: the leading whole number of the value's first 29 characters, wrapped to
+    // 32 bits; defaultValue when the entry is missing or its value empty.
+    qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const;
+
+    // What WritePrivateProfileString does to the file: replaces the value of the first matching entry of the first
+    // matching section, or adds the entry to that section, or adds the section at the end. Only the written line
+    // changes (a last line without line ending gets one when a line is added after it). Returns the change made.
+    Edit write(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+
+private:
+    enum class Kind {
+        Blank,
+        Comment,
+        Header,
+        Entry,
+    };
+
+    struct Line
+    {
+        QByteArray content; // raw bytes in the file's encoding, without the line ending
+        QByteArray ending;  // raw bytes of CRLF, LF or CR; empty on a last line without one
+        Kind kind = Kind::Blank;
+        QString name;              // header or key name, trimmed and cut at NUL, in the units of units()
+        qsizetype keyEnd = 0;      // unit index after the trimmed line text (Entry lines without '=')
+        qsizetype valueStart = -1; // unit index of the value's first character; -1: no '=' on the line
+        qsizetype valueEnd = -1;   // unit index after the value's last character
+    };
+
+    struct Section
+    {
+        qsizetype header = -1;   // line index of the header; -1 for the lines above the first header
+        qsizetype firstLine = 0; // first line after the header
+        qsizetype endLine = 0;   // one past the section's last line
+    };
+
+    QString units(const QByteArray &raw) const;
+    QByteArray rawOf(const QString &units) const;
+    QString nameUnits(const QByteArray &argument) const;
+    QByteArray toAnsi(const QString &text) const;
+    QByteArray encodeText(const QByteArray &ansi) const;
+    QByteArray dominantEnding() const;
+    qsizetype unitSize() const;
+    qsizetype lineOffset(qsizetype index) const;
+
+    void parseLine(Line &line, QStringView text) const;
+    std::optional<Section> findSection(const QString &name) const;
+    qsizetype findKey(const Section &section, const QString &name) const;
+    Edit insertLines(qsizetype index, const QByteArray &text);
+
+    Encoding m_encoding = Encoding::Ansi;
+    QByteArray m_bom;
+    QByteArray m_tail; // an odd last byte of a UTF-16 file, kept but never read
+    QList<Line> m_lines;
+};
+
+} // namespace Kadex::Platform
