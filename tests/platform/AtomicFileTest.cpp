@@ -1,0 +1,138 @@
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+namespace Atomic = Platform::AtomicFile;
+
+class AtomicFileTest : public ::testing::Test
+{
+protected:
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    void put(const QString &name, const QByteArray &bytes, QFileDevice::Permissions permissions = {}) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+        file.close();
+        if (permissions) {
+            ASSERT_TRUE(file.setPermissions(permissions));
+        }
+    }
+
+    QByteArray contents(const QString &name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QStringList entries() const
+    {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+    static constexpr QFileDevice::Permissions OwnerReadWriteGroupRead =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser |
+        QFileDevice::ReadGroup;
+
+    QTemporaryDir dir;
+};
+
+// --- write
+
+TEST_F(AtomicFileTest, WriteReplacesContentAndKeepsPermissions)
+{
+    put(QStringLiteral("Kadex.cfg"), "old", OwnerReadWriteGroupRead);
+
+    ASSERT_TRUE(Atomic::write(path(QStringLiteral("Kadex.cfg")), "new content"));
+
+    EXPECT_EQ(contents(QStringLiteral("Kadex.cfg")), QByteArray("new content"));
+    EXPECT_EQ(QFile::permissions(path(QStringLiteral("Kadex.cfg"))), OwnerReadWriteGroupRead);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("Kadex.cfg")});
+}
+
+TEST_F(AtomicFileTest, WriteIntoMissingFolderFailsAndCreatesNothing)
+{
+    EXPECT_FALSE(Atomic::write(path(QStringLiteral("missing/Kadex.cfg")), "x"));
+
+    EXPECT_EQ(entries(), QStringList());
+}
+
+TEST_F(AtomicFileTest, WriteOverReadOnlyFileOrFolderFailsAndKeepsIt)
+{
+    put(QStringLiteral("locked.cfg"), "old", QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+
+    EXPECT_FALSE(Atomic::write(path(QStringLiteral("locked.cfg")), "new"));
+    EXPECT_FALSE(Atomic::write(path(QStringLiteral("folder")), "new"));
+    EXPECT_FALSE(Atomic::write(QString(), "new"));
+
+    EXPECT_EQ(contents(QStringLiteral("locked.cfg")), QByteArray("old"));
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("folder"), QStringLiteral("locked.cfg")}));
+}
+
+TEST_F(AtomicFileTest, WriteThroughLinkChangesTheTargetAndKeepsTheLink)
+{
+    put(QStringLiteral("target.ini"), "old");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("target.ini")), path(QStringLiteral("link.ini"))));
+
+    ASSERT_TRUE(Atomic::write(path(QStringLiteral("link.ini")), "new"));
+
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("link.ini"))).isSymLink());
+    EXPECT_EQ(contents(QStringLiteral("target.ini")), QByteArray("new"));
+}
+
+TEST_F(AtomicFileTest, ReaderOfTheOldFileKeepsSeeingItWhole)
+{
+    put(QStringLiteral("Kadex.mdb"), QByteArray(100000, 'o'));
+    QFile reader(path(QStringLiteral("Kadex.mdb")));
+    ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
+
+    ASSERT_TRUE(Atomic::write(path(QStringLiteral("Kadex.mdb")), QByteArray(50, 'n')));
+
+    EXPECT_EQ(reader.readAll(), QByteArray(100000, 'o'));
+}
+
+// --- copy
+
+TEST_F(AtomicFileTest, CopyReplacesDestinationAndKeepsItsPermissions)
+{
+    put(QStringLiteral("source.mdb"), QByteArray(200000, 's'), QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    put(QStringLiteral("Kadex.mdb"), "old", OwnerReadWriteGroupRead);
+
+    ASSERT_TRUE(Atomic::copy(path(QStringLiteral("source.mdb")), path(QStringLiteral("Kadex.mdb"))));
+
+    EXPECT_EQ(contents(QStringLiteral("Kadex.mdb")), QByteArray(200000, 's'));
+    EXPECT_EQ(QFile::permissions(path(QStringLiteral("Kadex.mdb"))), OwnerReadWriteGroupRead);
+}
+
+TEST_F(AtomicFileTest, CopyToNewDestinationTakesTheSourcePermissions)
+{
+    put(QStringLiteral("source.mdb"), "data", OwnerReadWriteGroupRead);
+
+    ASSERT_TRUE(Atomic::copy(path(QStringLiteral("source.mdb")), path(QStringLiteral("copy.mdb"))));
+
+    EXPECT_EQ(contents(QStringLiteral("copy.mdb")), QByteArray("data"));
+    EXPECT_EQ(QFile::permissions(path(QStringLiteral("copy.mdb"))), OwnerReadWriteGroupRead);
+}
+
+TEST_F(AtomicFileTest, CopyOfMissingSourceFailsAndLeavesDestination)
+{
+    put(QStringLiteral("Kadex.mdb"), "old");
+
+    EXPECT_FALSE(Atomic::copy(path(QStringLiteral("missing.mdb")), path(QStringLiteral("Kadex.mdb"))));
+    EXPECT_FALSE(Atomic::copy(dir.path(), path(QStringLiteral("Kadex.mdb"))));
+
+    EXPECT_EQ(contents(QStringLiteral("Kadex.mdb")), QByteArray("old"));
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("Kadex.mdb")});
+}
+
+} // namespace
+} // namespace Kadex::Test
