@@ -1,19 +1,145 @@
 #include "presetdb/DatabaseUpdate.h"
 
 #include "config/Services.h"
+#include "diag/ErrorGuard.h"
+#include "diag/UiPort.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileLookup.h"
+#include "presetdb/MachineCopyTakeover.h"
+#include "presetdb/ModuleDbRenames.h"
+#include "presetdb/PresetTexts.h"
+#include "presetdb/RecordGeneration.h"
+#include "presetdb/SqliteDb.h"
+
+#include <optional>
 
 namespace Kadex::PresetDb {
 
-DatabaseUpdate::DatabaseUpdate(Config::Services &services) : m_services(services)
+namespace {
+
+// Replaces destination by a copy of source; a reader never sees half a database.
+void copyReplacing(const QString &source, const QString &destination)
 {
+    if (!Platform::AtomicFile::copy(source, destination)) {
+        throw Diag::Failure{Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram,
+                            QStringLiteral("Cannot copy '") + source + QStringLiteral("' over '") + destination +
+                                QStringLiteral("'.")};
+    }
 }
+
+} // namespace
+
+DatabaseUpdate::DatabaseUpdate(Config::Services &services) : m_services(services) {}
 
 DatabaseUpdate::~DatabaseUpdate() = default;
 
 void DatabaseUpdate::WorkOnMDB()
 {
-    // Filled in by the database work; until then the update changes nothing.
-    (void)m_services;
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QString());
+
+    QString sourcePath;
+    QString moduleDbPath;
+    QString plantIniPath;
+    QString machineCopyPath;
+    guard.step([&] { sourcePath = s.paths.GetPathSourceOCXMDB(); });
+    guard.step([&] { moduleDbPath = Platform::FileLookup::resolvePath(s.paths.GetPathOCXMDB()); });
+    guard.step([&] { plantIniPath = s.paths.GetR4MConfigurationIniPath(); });
+    guard.step([&] { machineCopyPath = s.paths.GetPathMachineCopyMDB(plantIniPath); });
+    const bool integrated = s.runMode.IntegratedMode();
+    guard.step([&] {
+        m_systemIndex = !integrated && s.ini.LoadIniBoolean(QStringLiteral("Project"), QStringLiteral("VWStudio"),
+                                                            s.machines.ProgramIniPath())
+                            ? VisiWinStudio
+                            : VisiWin32;
+    });
+    if (sourcePath.isEmpty()) {
+        return;
+    }
+
+    if (const std::optional<Platform::FileTimes> times = Platform::FileTimes::read(sourcePath)) {
+        m_savedFileTimes = *times;
+    }
+
+    if (integrated) {
+        if (machineCopyPath.isEmpty() || Platform::FileLookup::findExistingFile(machineCopyPath).isEmpty()) {
+            s.report.ui().showMessage({Texts::missingCopyNotice(Config::fileNameOnly(moduleDbPath)), QString(),
+                                       Diag::Buttons::Ok, Diag::Icon::Information, Diag::Answer::Ok});
+        } else {
+            guard.step([&] { copyReplacing(machineCopyPath, moduleDbPath); });
+        }
+    }
+
+    m_templates.load(sourcePath, guard);
+
+    guard.setProcedure(QStringLiteral("WorkOnMDB"));
+    // The rebuild, the generation and the take-over form one transaction on the working database: a run that
+    // ends half-way leaves the template as it was, never a half-built PRESET_DEFS.
+    std::optional<Database> working;
+    std::optional<Transaction> transaction;
+    guard.step([&] {
+        working.emplace(sourcePath);
+        transaction.emplace(*working);
+    });
+    const bool rebuilt = transaction && rebuildPresetTable(*working);
+
+    CategorieNachCategoryID(s);
+
+    if (rebuilt) {
+        CreateRecordSets(*working, s, m_templates, m_systemIndex);
+        takeOver(*working, moduleDbPath);
+    }
+
+    bool saved = false;
+    if (transaction) {
+        saved = guard.step([&] { transaction->commit(); });
+    }
+    transaction.reset();
+    working.reset();
+
+    // A source database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
+    // into the module database: the plant's values would be lost. The module database stays as it is then.
+    if (rebuilt && saved) {
+        guard.step([&] { copyReplacing(sourcePath, moduleDbPath); });
+    }
+
+    // Only the last-write time can be put back here; the creation time stays as the platform keeps it.
+    Platform::FileTimes::restore(sourcePath, m_savedFileTimes);
+}
+
+bool DatabaseUpdate::rebuildPresetTable(Database &working)
+{
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
+    const bool cleared = guard.step([&] {
+        // Only the table named exactly so is ours to replace; another letter case makes the rebuild fail below.
+        if (working.hasTableNamedExactly(Texts::PresetTable)) {
+            working.dropTable(Texts::PresetTable);
+        }
+    });
+    return cleared &&
+           guard.step([&] { working.createTable(Texts::PresetTable, working.fields(Texts::SourcePresetTable)); });
+}
+
+void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath)
+{
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
+    QString oldPath;
+    guard.step([&] { oldPath = Platform::FileLookup::findExistingFile(moduleDbPath); });
+    if (oldPath.isEmpty()) {
+        return;
+    }
+    std::optional<Database> oldDb;
+    bool hasTable = false;
+    guard.step([&] {
+        oldDb.emplace(oldPath);
+        hasTable = oldDb->hasTableNamedExactly(Texts::PresetTable);
+    });
+    if (!hasTable ||
+        !guard.step([&] { oldDb->prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable)); })) {
+        return;
+    }
+    GetAddFields(m_services, m_addFields);
+    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields);
 }
 
 } // namespace Kadex::PresetDb

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "platform/FileTimes.h"
+#include "presetdb/AdditionalFields.h"
+#include "presetdb/VarNameTemplates.h"
+
 namespace Kadex::Config {
 struct Services;
 }
 
 namespace Kadex::PresetDb {
+
+class Database;
 
 // Brings the module's preset database into line with the plant when the operator confirms: rebuilds
 // PRESET_DEFS of the module source database from its template, carries the plant's values over from the old
@@ -17,11 +23,26 @@ public:
     DatabaseUpdate(const DatabaseUpdate &) = delete;
     DatabaseUpdate &operator=(const DatabaseUpdate &) = delete;
 
-    // The whole update; failures are reported through the error report and the update goes on.
+    // The whole update; failures are reported through the error report and the update goes on. A module
+    // database is only replaced by a source database whose PRESET_DEFS was rebuilt and saved.
     void WorkOnMDB();
 
+    // The visualisation system of this run: 0 = VISIWIN32, 1 = VISIWINSTUDIO.
+    qint16 SystemIndex() const { return m_systemIndex; }
+    const VarNameTemplates &templates() const { return m_templates; }
+    const AddFields &addFields() const { return m_addFields; }
+    // The module source database's times as read before the update; zero when they could not be read.
+    const Platform::FileTimes &SavedFileTimes() const { return m_savedFileTimes; }
+
 private:
+    bool rebuildPresetTable(Database &working);
+    void takeOver(Database &working, const QString &moduleDbPath);
+
     Config::Services &m_services;
+    qint16 m_systemIndex = 0;
+    VarNameTemplates m_templates;
+    AddFields m_addFields;
+    Platform::FileTimes m_savedFileTimes;
 };
 
 } // namespace Kadex::PresetDb

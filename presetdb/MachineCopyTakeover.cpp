@@ -1,0 +1,299 @@
+#include "presetdb/MachineCopyTakeover.h"
+
+#include "config/Services.h"
+#include "diag/ErrorGuard.h"
+#include "diag/EventPump.h"
+#include "diag/Messages.h"
+#include "diag/UiPort.h"
+#include "presetdb/AdditionalFields.h"
+#include "presetdb/PresetTexts.h"
+#include "presetdb/SqliteDb.h"
+
+#include <QHash>
+
+#include <optional>
+
+namespace Kadex::PresetDb {
+
+namespace {
+
+const QString Procedure = QStringLiteral("TakeoverMachineCopyMDBData");
+
+// More fields than this in the old table may hold data that the take-over does not carry.
+constexpr int TakenOverFieldCount = 15;
+
+const QStringList CarriedFields = {QStringLiteral("abs_min"), QStringLiteral("abs_max"), QStringLiteral("min"),
+                                   QStringLiteral("max"), QStringLiteral("pass")};
+
+// The fields the take-over's query selects from the new table, before the additional ones.
+const QStringList SelectedFields = {QStringLiteral("ID"),
+                                    QStringLiteral("machine_type"),
+                                    QStringLiteral("type"),
+                                    QStringLiteral("var_name"),
+                                    QStringLiteral("category_id"),
+                                    QStringLiteral("isBitArray"),
+                                    QStringLiteral("offset_or_bitno"),
+                                    QStringLiteral("text"),
+                                    QStringLiteral("page_name"),
+                                    QStringLiteral("abs_min"),
+                                    QStringLiteral("abs_max"),
+                                    QStringLiteral("min"),
+                                    QStringLiteral("max"),
+                                    QStringLiteral("pass")};
+
+struct RowKey
+{
+    QString machineType;
+    QString varName;
+    double offset = 0;
+
+    bool operator==(const RowKey &) const = default;
+    friend size_t qHash(const RowKey &key, size_t seed = 0)
+    {
+        return qHashMulti(seed, key.machineType, key.varName, key.offset);
+    }
+};
+
+std::optional<RowKey> keyOf(const Value &machineType, const Value &varName, const Value &offset)
+{
+    std::optional<QString> machine = textKeyOf(machineType);
+    std::optional<QString> name = textKeyOf(varName);
+    const std::optional<double> number = toNumber(offset);
+    if (!machine || !name || !number) {
+        return std::nullopt;
+    }
+    // -0 and 0 are one number but would hash apart.
+    return RowKey{std::move(*machine), std::move(*name), *number == 0 ? 0.0 : *number};
+}
+
+struct OldRow
+{
+    std::optional<RowKey> key;
+    QList<Value> carried; // one per carried field the old table has
+};
+
+int columnNamed(const QStringList &names, const QString &name)
+{
+    for (int c = 0; c < names.size(); ++c) {
+        if (names[c].compare(name, Qt::CaseInsensitive) == 0) {
+            return c;
+        }
+    }
+    return -1;
+}
+
+Diag::Failure fieldNotFound(const QString &name)
+{
+    return {Diag::ErrorNumbers::ItemNotFound, Diag::ErrorNumbers::SourceField,
+            QStringLiteral("Field '") + name + QStringLiteral("' not found.")};
+}
+
+[[noreturn]] void abortConfiguration(Config::Services &services)
+{
+    Diag::ErrorGuard fatal(services.report, Procedure, Diag::ErrorGuard::Kind::Fatal);
+    fatal.step([&] {
+        throw Diag::Failure{Diag::ErrorNumbers::DatabaseAbort, services.report.settings().exeName,
+                            Texts::DatabaseAbortDescription};
+    });
+    // A silent run's report returns to go on; the configuration ends all the same.
+    services.report.EndProgram();
+}
+
+// The old table read once, in table order. Fields it lacks are reported once each.
+class Snapshot
+{
+public:
+    Snapshot(Database &oldDb, Diag::ErrorGuard &guard, Diag::EventPump &pump)
+    {
+        std::optional<Statement> rows;
+        guard.step(
+            [&] { rows.emplace(oldDb.prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable))); });
+        if (!rows) {
+            return;
+        }
+        QStringList names;
+        for (int c = 0; c < rows->columnCount(); ++c) {
+            names.append(rows->columnName(c));
+        }
+        guard.step([&] {
+            while (rows->next()) {
+                pump.tick();
+                OldRow row;
+                row.key = keyOf(valueAt(*rows, columnNamed(names, QStringLiteral("machine_type"))),
+                                valueAt(*rows, columnNamed(names, QStringLiteral("var_name"))),
+                                valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno"))));
+                for (const QString &field : CarriedFields) {
+                    const int column = columnNamed(names, field);
+                    if (column >= 0) {
+                        row.carried.append(rows->value(column));
+                    }
+                }
+                m_rows.append(std::move(row));
+            }
+        });
+        if (m_rows.isEmpty()) {
+            return;
+        }
+        // The fields the snapshot reads: the category comes from an older table's "categorie" where it has one.
+        QStringList read = SelectedFields;
+        read[SelectedFields.indexOf(QStringLiteral("category_id"))] =
+            columnNamed(names, QStringLiteral("categorie")) >= 0 ? QStringLiteral("categorie")
+                                                                 : QStringLiteral("category_id");
+        for (const QString &field : std::as_const(read)) {
+            if (columnNamed(names, field) < 0) {
+                guard.step([&] { throw fieldNotFound(field); });
+            }
+        }
+        for (const QString &field : CarriedFields) {
+            if (columnNamed(names, field) >= 0) {
+                m_carriedFields.append(field);
+            }
+        }
+    }
+
+    const QList<OldRow> &rows() const { return m_rows; }
+    // The carried fields the old table has; one missing there keeps the generated value.
+    const QStringList &carriedFields() const { return m_carriedFields; }
+
+private:
+    static Value valueAt(const Statement &rows, int column) { return column >= 0 ? rows.value(column) : Value(); }
+
+    QList<OldRow> m_rows;
+    QStringList m_carriedFields;
+};
+
+// The additional field the working table lacks (compared with letter case, the first field not looked at), if any.
+std::optional<QString> missingAdditionalField(const QList<FieldDef> &workingFields, const QStringList &list)
+{
+    for (qsizetype j = 1; j < list.size(); ++j) {
+        bool found = false;
+        for (qsizetype c = 1; c < workingFields.size() && !found; ++c) {
+            found = workingFields[c].name == list[j];
+        }
+        if (!found) {
+            return list[j];
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether the working table has every field the take-over's query selects; without them no row is matched.
+bool selectsResolve(const QList<FieldDef> &workingFields, const AddFields &addFields)
+{
+    QStringList names;
+    for (const FieldDef &field : workingFields) {
+        names.append(field.name);
+    }
+    QStringList wanted = SelectedFields;
+    if (addFields.AddFieldCount > 0 && addFields.AddFieldList) {
+        wanted += addFields.AddFieldList->mid(1);
+    }
+    for (const QString &field : std::as_const(wanted)) {
+        if (columnNamed(names, field) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first new row of each key, in table order.
+QHash<RowKey, qint64> firstRowsByKey(Database &working)
+{
+    QHash<RowKey, qint64> rows;
+    Statement query = working.prepare(QStringLiteral("SELECT rowid, machine_type, var_name, offset_or_bitno FROM ") +
+                                      quoteName(Texts::PresetTable));
+    while (query.next()) {
+        if (const std::optional<RowKey> key = keyOf(query.value(1), query.value(2), query.value(3))) {
+            if (!rows.contains(*key)) {
+                rows.insert(*key, query.value(0).integer());
+            }
+        }
+    }
+    return rows;
+}
+
+Statement carryStatement(Database &working, const QStringList &fields)
+{
+    QStringList assignments;
+    for (int i = 0; i < fields.size(); ++i) {
+        assignments.append(quoteName(fields[i]) + QStringLiteral(" = ?") + QString::number(i + 1));
+    }
+    return working.prepare(QStringLiteral("UPDATE ") + quoteName(Texts::PresetTable) + QStringLiteral(" SET ") +
+                           assignments.join(u", ") + QStringLiteral(" WHERE rowid = ?") +
+                           QString::number(fields.size() + 1));
+}
+
+} // namespace
+
+void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
+                                const AddFields &addFields)
+{
+    Diag::ErrorGuard guard(services.report, Procedure);
+    Diag::EventPump pump(services.report.ui());
+    const QString exeName = services.report.settings().exeName;
+    QString moduleName;
+    guard.step([&] { moduleName = services.location.GetOCXName().toUpper(); });
+
+    QList<FieldDef> oldFields;
+    guard.step([&] { oldFields = oldDb.fields(Texts::PresetTable); });
+    if (oldFields.size() > TakenOverFieldCount && addFields.AddFieldCount == 0) {
+        if (services.runMode.SilentMode()) {
+            services.report.WriteServicePackLog(Texts::fieldCountWarning(moduleName, QString()));
+        } else {
+            const Diag::Answer answer = services.report.ui().showMessage(
+                {Texts::fieldCountWarning(moduleName, Diag::Messages::LineBreak), exeName, Diag::Buttons::YesNo,
+                 Diag::Icon::Exclamation, Diag::Answer::No});
+            if (answer != Diag::Answer::Yes) {
+                services.report.WriteErrorLog(
+                    Texts::takeoverDeclinedLine(exeName, moduleName, services.location.programDir()));
+                abortConfiguration(services);
+            }
+        }
+    }
+
+    const Snapshot snapshot(oldDb, guard, pump);
+    if (snapshot.rows().isEmpty()) {
+        return;
+    }
+
+    QList<FieldDef> workingFields;
+    if (!guard.step([&] { workingFields = working.fields(Texts::PresetTable); })) {
+        return;
+    }
+    if (addFields.AddFieldList) {
+        if (const std::optional<QString> missing = missingAdditionalField(workingFields, *addFields.AddFieldList)) {
+            services.report.WriteErrorLog(Texts::missingAdditionalFieldLine(moduleName, *missing));
+            abortConfiguration(services);
+        }
+    }
+    if (!selectsResolve(workingFields, addFields) || snapshot.carriedFields().isEmpty()) {
+        return;
+    }
+
+    QHash<RowKey, qint64> newRows;
+    std::optional<Statement> carry;
+    guard.step([&] {
+        newRows = firstRowsByKey(working);
+        carry.emplace(carryStatement(working, snapshot.carriedFields()));
+    });
+    if (!carry) {
+        return;
+    }
+    const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
+    for (const OldRow &old : snapshot.rows()) {
+        pump.tick();
+        const auto match = old.key ? newRows.constFind(*old.key) : newRows.constEnd();
+        if (match == newRows.constEnd()) {
+            continue;
+        }
+        guard.step([&] {
+            for (int i = 0; i < old.carried.size(); ++i) {
+                carry->bind(i + 1, old.carried[i]);
+            }
+            carry->bind(rowParameter, Value(*match));
+            carry->run();
+        });
+    }
+}
+
+} // namespace Kadex::PresetDb

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace Kadex::Config {
+struct Services;
+}
+
+namespace Kadex::PresetDb {
+
+class Database;
+struct AddFields;
+
+// Carries abs_min, abs_max, min, max and pass of every row of the old PRESET_DEFS (in the module database
+// oldDb) into the first row of the working database's PRESET_DEFS with the same machine_type, var_name (both
+// compared without regard to letter case) and offset_or_bitno (compared as a number); Null never matches, and
+// of several old rows with one key the last wins. Asks before dropping the data of an old table with more than
+// 15 fields when no additional fields are known, and ends the program when a configured additional field is
+// missing from the working table. Failures are reported under "TakeoverMachineCopyMDBData".
+void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
+                                const AddFields &addFields);
+
+} // namespace Kadex::PresetDb

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace Kadex::Config {
+struct Services;
+}
+
+namespace Kadex::PresetDb {
+
+class Database;
+class VarNameTemplates;
+
+// Fills the empty PRESET_DEFS of the working database from Source_PRESET_DEFS: every template row once per
+// selected machine, in machine order and template ID order, numbered 1, 2, 3 ... across machines. Texts get the
+// machine's name for their first "###machine"; var_name gets the name built from the template of its part for
+// the system systemIndex, and the module database is renamed to match (VarNameInQuelleErsetzen). Failures are
+// reported under "CreateRecordSets".
+void CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
+                      qint16 systemIndex);
+
+} // namespace Kadex::PresetDb

@@ -1,0 +1,319 @@
+#include "presetdb/SqliteDb.h"
+
+#include "diag/ErrorNumbers.h"
+#include "diag/Failure.h"
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace Kadex::PresetDb {
+
+namespace {
+
+namespace Nr = Diag::ErrorNumbers;
+
+// A plant's visualisation may hold a database open for a moment; waiting a little beats failing the update.
+constexpr int BusyTimeoutMs = 2000;
+
+Diag::Failure databaseFailure(qint32 number, const QString &description)
+{
+    return {number, Nr::SourceDatabase, description};
+}
+
+QString fromUtf16(const void *text, int bytes)
+{
+    return QString::fromUtf16(static_cast<const char16_t *>(text), bytes / 2);
+}
+
+const void *utf16Of(const QString &text)
+{
+    // A null QString has no data; binding nullptr would store Null instead of an empty text.
+    return text.isNull() ? static_cast<const void *>(u"") : static_cast<const void *>(text.utf16());
+}
+
+} // namespace
+
+QString quoteName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// --- Database ---
+
+Database::Database(const QString &path) : m_path(path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isFile()) {
+        throw databaseFailure(Nr::CouldNotFindFile,
+                              QStringLiteral("Could not find file '") + path + QStringLiteral("'."));
+    }
+    // SQLite takes an empty file for an empty database and would make one of it on the first write.
+    if (info.size() == 0) {
+        fail(SQLITE_NOTADB, {});
+    }
+    // A file without write permission is opened for reading, as the read-only attribute is honoured on the
+    // program's home platform: even a process that could write it anyway (root) must not.
+    const int access = Platform::AtomicFile::isReadOnly(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const QByteArray nativePath = QFile::encodeName(path);
+    const int rc = sqlite3_open_v2(nativePath.constData(), &m_db, access, nullptr);
+    if (rc != SQLITE_OK) {
+        const int code = m_db != nullptr ? sqlite3_extended_errcode(m_db) : rc;
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        fail(code, {});
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    // Opening reads nothing yet; this makes a file that is no database fail here rather than at first use.
+    try {
+        Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        probe.next();
+    } catch (...) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void Database::fail(int resultCode, const QString &context) const
+{
+    const QString message = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    switch (resultCode & 0xff) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        throw databaseFailure(Nr::CannotOpenDatabase, QStringLiteral("Cannot open database '") + m_path +
+                                                          QStringLiteral("': it is not a database or it is damaged."));
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_AUTH:
+        throw databaseFailure(Nr::CannotOpenFile, QStringLiteral("Cannot write to database '") + m_path +
+                                                      QStringLiteral("': ") + message + QLatin1Char('.'));
+    default:
+        break;
+    }
+    if (message.startsWith(QStringLiteral("no such table"))) {
+        throw databaseFailure(Nr::CannotFindTable, message + QLatin1Char('.'));
+    }
+    if (message.startsWith(QStringLiteral("no such column"))) {
+        throw databaseFailure(Nr::ItemNotFound, message + QLatin1Char('.'));
+    }
+    const QString where = context.isEmpty() ? QString() : QStringLiteral(" (") + context + QLatin1Char(')');
+    throw databaseFailure(Nr::DatabaseEngineError, message + where);
+}
+
+QStringList Database::tableNames()
+{
+    QStringList names;
+    Statement query = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+    while (query.next()) {
+        names.append(query.value(0).text());
+    }
+    return names;
+}
+
+bool Database::hasTableNamedExactly(const QString &name)
+{
+    return tableNames().contains(name, Qt::CaseSensitive);
+}
+
+QList<FieldDef> Database::fields(const QString &table)
+{
+    QList<FieldDef> result;
+    Statement info = prepare(QStringLiteral("PRAGMA table_info(") + quoteName(table) + QLatin1Char(')'));
+    while (info.next()) {
+        const Value type = info.value(2);
+        result.append({info.value(1).text(), type.isText() ? type.text() : QString()});
+    }
+    if (result.isEmpty()) {
+        throw databaseFailure(Nr::CannotFindTable, QStringLiteral("no such table: ") + table + QLatin1Char('.'));
+    }
+    return result;
+}
+
+void Database::createTable(const QString &name, const QList<FieldDef> &fields)
+{
+    QStringList declarations;
+    for (const FieldDef &field : fields) {
+        declarations.append(field.type.isEmpty() ? quoteName(field.name)
+                                                 : quoteName(field.name) + QLatin1Char(' ') + field.type);
+    }
+    execute(QStringLiteral("CREATE TABLE ") + quoteName(name) + QStringLiteral(" (") + declarations.join(u", ") +
+            QLatin1Char(')'));
+}
+
+void Database::dropTable(const QString &name)
+{
+    execute(QStringLiteral("DROP TABLE ") + quoteName(name));
+}
+
+void Database::renameField(const QString &table, const QString &from, const QString &to)
+{
+    execute(QStringLiteral("ALTER TABLE ") + quoteName(table) + QStringLiteral(" RENAME COLUMN ") + quoteName(from) +
+            QStringLiteral(" TO ") + quoteName(to));
+}
+
+Statement Database::prepare(const QString &sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    const void *tail = nullptr;
+    const int rc = sqlite3_prepare16_v2(m_db, sql.utf16(), static_cast<int>(sql.size() * 2), &statement, &tail);
+    if (rc != SQLITE_OK) {
+        fail(rc, sql);
+    }
+    Statement result(*this, statement, sql);
+    const auto *rest = static_cast<const char16_t *>(tail);
+    const auto *end = reinterpret_cast<const char16_t *>(sql.utf16()) + sql.size();
+    if (statement == nullptr || !QStringView(rest, end).trimmed().isEmpty()) {
+        throw Diag::Failure::invalidArgument(QStringLiteral("one SQL statement expected: ") + sql);
+    }
+    return result;
+}
+
+void Database::execute(const QString &sql)
+{
+    prepare(sql).run();
+}
+
+// --- Statement ---
+
+Statement::Statement(const Database &db, sqlite3_stmt *statement, QString sql)
+    : m_db(&db), m_statement(statement), m_sql(std::move(sql))
+{
+}
+
+Statement::Statement(Statement &&other) noexcept
+    : m_db(other.m_db), m_statement(std::exchange(other.m_statement, nullptr)), m_sql(std::move(other.m_sql))
+{
+}
+
+Statement &Statement::operator=(Statement &&other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_statement);
+        m_db = other.m_db;
+        m_statement = std::exchange(other.m_statement, nullptr);
+        m_sql = std::move(other.m_sql);
+    }
+    return *this;
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void Statement::bind(int index, const Value &value)
+{
+    int rc = SQLITE_OK;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(m_statement, index);
+    } else if (value.isInteger()) {
+        rc = sqlite3_bind_int64(m_statement, index, value.integer());
+    } else if (value.isReal()) {
+        rc = sqlite3_bind_double(m_statement, index, value.real());
+    } else if (value.isText()) {
+        rc = sqlite3_bind_text16(m_statement, index, utf16Of(value.text()), static_cast<int>(value.text().size() * 2),
+                                 SQLITE_TRANSIENT);
+    } else {
+        rc = sqlite3_bind_blob(m_statement, index, value.bytes().constData(), static_cast<int>(value.bytes().size()),
+                               SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) {
+        m_db->fail(rc, m_sql);
+    }
+}
+
+bool Statement::next()
+{
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    // The statement must be usable again after a failed step.
+    sqlite3_reset(m_statement);
+    m_db->fail(rc, m_sql);
+}
+
+void Statement::run()
+{
+    while (next()) {
+    }
+    reset();
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_statement);
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf16(static_cast<const char16_t *>(sqlite3_column_name16(m_statement, column)));
+}
+
+Value Statement::value(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(m_statement, column));
+    case SQLITE_TEXT: {
+        const void *text = sqlite3_column_text16(m_statement, column);
+        return Value(fromUtf16(text, sqlite3_column_bytes16(m_statement, column)));
+    }
+    case SQLITE_BLOB: {
+        const void *data = sqlite3_column_blob(m_statement, column);
+        const int size = sqlite3_column_bytes(m_statement, column);
+        return Value::fromBytes(QByteArray(static_cast<const char *>(data), size));
+    }
+    default:
+        return {};
+    }
+}
+
+// --- Transaction ---
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    m_db.execute(QStringLiteral("BEGIN"));
+}
+
+Transaction::~Transaction()
+{
+    if (m_open) {
+        // Rolling back cannot usefully fail here; a connection closed with an open transaction rolls back anyway.
+        sqlite3_exec(m_db.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void Transaction::commit()
+{
+    m_db.execute(QStringLiteral("COMMIT"));
+    m_open = false;
+}
+
+} // namespace Kadex::PresetDb

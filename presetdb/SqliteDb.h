@@ -1,0 +1,120 @@
+#pragma once
+
+#include "presetdb/Value.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace Kadex::PresetDb {
+
+// A field of a table as the table declares it. The type is the declared type text ("VARCHAR(50)", "SMALLINT",
+// "DOUBLE"), empty when the field declares none.
+struct FieldDef
+{
+    QString name;
+    QString type;
+
+    bool operator==(const FieldDef &) const = default;
+};
+
+// Double quotes around a table or field name, inner double quotes doubled.
+QString quoteName(const QString &name);
+
+class Statement;
+
+// One open database file. Every failure throws a Diag::Failure with the database engine's numbers
+// (diag/ErrorNumbers.h), so the procedure's error guard reports it.
+class Database
+{
+public:
+    // Opens the existing database file at path for reading and writing; a file that cannot be written is opened
+    // for reading, and the first write fails. Never creates a file. Throws when the file is missing, empty, or
+    // not a database.
+    explicit Database(const QString &path);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    const QString &path() const { return m_path; }
+
+    // The names of all tables, as stored.
+    QStringList tableNames();
+    // Whether a table of exactly this name exists, letter case counting.
+    bool hasTableNamedExactly(const QString &name);
+    // The fields of a table (found without regard to letter case) in their order. Throws when there is none.
+    QList<FieldDef> fields(const QString &table);
+
+    // Creates a table declaring exactly these fields: no key, no index, no default, no constraint.
+    void createTable(const QString &name, const QList<FieldDef> &fields);
+    void dropTable(const QString &name);
+    void renameField(const QString &table, const QString &from, const QString &to);
+
+    // A statement with ?-parameters; one SQL statement only.
+    Statement prepare(const QString &sql);
+    // Runs one SQL statement that returns no rows.
+    void execute(const QString &sql);
+
+    // Throws the failure for a result code of this database.
+    [[noreturn]] void fail(int resultCode, const QString &context) const;
+
+private:
+    friend class Statement;
+    friend class Transaction;
+
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+};
+
+// A prepared statement over one Database. Values are bound by 1-based index; rows are read by 0-based column.
+class Statement
+{
+public:
+    Statement(Statement &&other) noexcept;
+    Statement &operator=(Statement &&other) noexcept;
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    void bind(int index, const Value &value);
+    // Steps to the next row; false at the end.
+    bool next();
+    // Runs a statement that returns no rows and makes it ready to run again with new values.
+    void run();
+    // Makes the statement ready to run again; bound values stay.
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    Value value(int column) const;
+
+private:
+    friend class Database;
+    Statement(const Database &db, sqlite3_stmt *statement, QString sql);
+
+    const Database *m_db = nullptr;
+    sqlite3_stmt *m_statement = nullptr;
+    QString m_sql;
+};
+
+// A write transaction on one database: rolled back unless committed, so a run that ends half-way leaves the file
+// as it was before the transaction.
+class Transaction
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    Database &m_db;
+    bool m_open = true;
+};
+
+} // namespace Kadex::PresetDb
