@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/UiPort.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QList>
 
