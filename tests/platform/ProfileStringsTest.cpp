@@ -119,6 +119,15 @@ TEST_F(ProfileStringsTest, KeyLineWithoutEqualsGetsTheValueAppended)
     EXPECT_EQ(contents(), QByteArray("[S]\r\n  Flag=1\r\nK=v\r\n"));
 }
 
+TEST_F(ProfileStringsTest, EmptySectionNameMeansEntriesAboveFirstHeaderElseBracketHeader)
+{
+    put("K=above\r\n[]\r\nK=brackets\r\n");
+    put("; only a comment above\r\n[]\r\nK=brackets\r\n", QStringLiteral("second.ini"));
+
+    EXPECT_EQ(read("", "K"), QByteArray("above"));
+    EXPECT_EQ(read("", "K", path(QStringLiteral("second.ini"))), QByteArray("brackets"));
+}
+
 // --- encodings: a write never re-encodes the file
 
 TEST_F(ProfileStringsTest, Utf8FileGetsTheNewLineInUtf8)
