@@ -23,8 +23,9 @@ StringResult getString(const QByteArray &section, const QByteArray &key, const Q
 qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path);
 
 // WritePrivateProfileString: sets section/key to value, creating file, section or entry as needed. Only the
-// written line changes; every other byte of the file stays. The file is replaced atomically.
-// Returns false, changing nothing, when the file cannot be written.
+// written line changes; every other byte of the file stays. The file is replaced atomically, and not touched at all
+// when the write changes no byte. Returns false, changing nothing, when the file cannot be written (a read-only file
+// included, whatever the process's rights).
 bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value, const QString &path);
 
 } // namespace Kadex::Platform::ProfileStrings
