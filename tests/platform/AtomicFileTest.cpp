@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>

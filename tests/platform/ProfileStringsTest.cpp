@@ -1,5 +1,6 @@
 #include "platform/ProfileStrings.h"
 #include "platform/FileTimes.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
