@@ -279,6 +279,8 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
     if (!carry) {
         return;
     }
+    std::optional<Transaction> transaction;
+    guard.step([&] { transaction.emplace(working); });
     const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
     for (const OldRow &old : snapshot.rows()) {
         pump.tick();
@@ -293,6 +295,9 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
             carry->bind(rowParameter, Value(*match));
             carry->run();
         });
+    }
+    if (transaction) {
+        guard.step([&] { transaction->commit(); });
     }
 }
 

@@ -162,6 +162,8 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
         guard.step([&] { throw fieldNotFound(QStringLiteral("ID")); });
     }
 
+    std::optional<Transaction> transaction;
+    guard.step([&] { transaction.emplace(working); });
     VarNameRenamer renamer(services, systemIndex);
     const RowBuilder builder(fields, templates, systemIndex, renamer);
     qint16 id = 1;
@@ -203,6 +205,9 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
         }
     }
     renamer.finish();
+    if (transaction) {
+        guard.step([&] { transaction->commit(); });
+    }
 }
 
 } // namespace Kadex::PresetDb

@@ -299,20 +299,21 @@ Value Statement::value(int column) const
 
 Transaction::Transaction(Database &db) : m_db(db)
 {
-    m_db.execute(QStringLiteral("BEGIN"));
+    // A savepoint nests inside a transaction already open and is a transaction of its own otherwise.
+    m_db.execute(QStringLiteral("SAVEPOINT kadex"));
 }
 
 Transaction::~Transaction()
 {
     if (m_open) {
         // Rolling back cannot usefully fail here; a connection closed with an open transaction rolls back anyway.
-        sqlite3_exec(m_db.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db.m_db, "ROLLBACK TO kadex; RELEASE kadex", nullptr, nullptr, nullptr);
     }
 }
 
 void Transaction::commit()
 {
-    m_db.execute(QStringLiteral("COMMIT"));
+    m_db.execute(QStringLiteral("RELEASE kadex"));
     m_open = false;
 }
 

@@ -100,8 +100,8 @@ private:
     QString m_sql;
 };
 
-// A write transaction on one database: rolled back unless committed, so a run that ends half-way leaves the file
-// as it was before the transaction.
+// A write transaction on one database, which may nest in another: rolled back unless committed, so a run that
+// ends half-way leaves the file as it was before the transaction.
 class Transaction
 {
 public:

@@ -1,0 +1,187 @@
+#include "presetdb/SqliteDb.h"
+
+#include "diag/Failure.h"
+#include "tests/support/FixtureDb.h"
+#include "tests/support/TempPlant.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+using PresetDb::Database;
+using PresetDb::Value;
+
+class SqliteDbTest : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return plant.path(QString::fromLatin1(name)); }
+
+    // The failure number opening the file gives; 0 when it opens.
+    static qint32 openFailure(const QString &file)
+    {
+        try {
+            Database db(file);
+            return 0;
+        } catch (const Diag::Failure &failure) {
+            return failure.number;
+        }
+    }
+
+    TempPlant plant;
+};
+
+// --- files that are not databases
+
+TEST_F(SqliteDbTest, FilesThatAreNoDatabaseFailToOpenAndStayAsTheyWere)
+{
+    const QByteArray garbage = QByteArray("This is a text file, no database.\r\n").repeated(200);
+    plant.write(QStringLiteral("garbage.mdb"), garbage);
+    plant.write(QStringLiteral("empty.mdb"), QByteArray());
+    plant.write(QStringLiteral("tiny.mdb"), QByteArray("MDB"));
+
+    EXPECT_EQ(openFailure(path("garbage.mdb")), Diag::ErrorNumbers::CannotOpenDatabase);
+    EXPECT_EQ(openFailure(path("tiny.mdb")), Diag::ErrorNumbers::CannotOpenDatabase);
+    EXPECT_EQ(openFailure(path("empty.mdb")), Diag::ErrorNumbers::CannotOpenDatabase);
+    EXPECT_EQ(openFailure(path("missing.mdb")), Diag::ErrorNumbers::CouldNotFindFile);
+
+    EXPECT_EQ(plant.read(QStringLiteral("garbage.mdb")), garbage);
+    EXPECT_EQ(plant.read(QStringLiteral("empty.mdb")), QByteArray());
+    EXPECT_FALSE(plant.exists(QStringLiteral("missing.mdb")));
+}
+
+TEST_F(SqliteDbTest, ReadOnlyFileIsReadButRefusesWrites)
+{
+    runSql(path("ro.mdb"), QStringLiteral("CREATE TABLE T (a INTEGER); INSERT INTO T VALUES (7);"));
+    const QByteArray before = plant.read(QStringLiteral("ro.mdb"));
+    QFile::setPermissions(path("ro.mdb"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    Database db(path("ro.mdb"));
+    PresetDb::Statement read = db.prepare(QStringLiteral("SELECT a FROM T"));
+    ASSERT_TRUE(read.next());
+    EXPECT_EQ(read.value(0), Value(7));
+    try {
+        db.execute(QStringLiteral("UPDATE T SET a = 8"));
+        ADD_FAILURE() << "write to a read-only database went through";
+    } catch (const Diag::Failure &failure) {
+        EXPECT_EQ(failure.number, Diag::ErrorNumbers::CannotOpenFile);
+        EXPECT_EQ(failure.source, Diag::ErrorNumbers::SourceDatabase);
+    }
+    EXPECT_EQ(plant.read(QStringLiteral("ro.mdb")), before);
+}
+
+// --- values, statements and tables
+
+TEST_F(SqliteDbTest, BoundValuesKeepTheirTypesQuotesAndEmptyTexts)
+{
+    runSql(path("v.mdb"), QStringLiteral("CREATE TABLE T (v)"));
+    Database db(path("v.mdb"));
+    PresetDb::Statement insert = db.prepare(QStringLiteral("INSERT INTO T VALUES (?1)"));
+    const QList<Value> values = {Value(QStringLiteral("say \"hi\" it's")),
+                                 Value(QString()),
+                                 Value(),
+                                 Value(qint64(-5)),
+                                 Value(2.5),
+                                 Value(QStringLiteral("Größe"))};
+    for (const Value &value : values) {
+        insert.bind(1, value);
+        insert.run();
+    }
+    PresetDb::Statement select = db.prepare(QStringLiteral("SELECT v FROM T ORDER BY rowid"));
+    QList<Value> back;
+    while (select.next()) {
+        back.append(select.value(0));
+    }
+    ASSERT_EQ(back.size(), values.size());
+    for (int i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(back[i], values[i]) << i << ": " << back[i].debugText().toStdString();
+    }
+    EXPECT_EQ(queryRows(path("v.mdb"), QStringLiteral("SELECT typeof(v) FROM T ORDER BY rowid")),
+              (Rows{{"'text'"}, {"'text'"}, {"'null'"}, {"'integer'"}, {"'real'"}, {"'text'"}}));
+}
+
+TEST_F(SqliteDbTest, CreatedTableDeclaresExactlyItsFieldsAndNothingElse)
+{
+    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE Src (ID SMALLINT PRIMARY KEY, \"my \"\"name\"\"\" VARCHAR(50) "
+                                         "NOT NULL DEFAULT 'x', plain, d DOUBLE); CREATE INDEX i ON Src (d);"));
+    Database db(path("t.mdb"));
+    const QList<PresetDb::FieldDef> fields = db.fields(QStringLiteral("src"));
+    EXPECT_EQ(fields, (QList<PresetDb::FieldDef>{{QStringLiteral("ID"), QStringLiteral("SMALLINT")},
+                                                 {QStringLiteral("my \"name\""), QStringLiteral("VARCHAR(50)")},
+                                                 {QStringLiteral("plain"), QString()},
+                                                 {QStringLiteral("d"), QStringLiteral("DOUBLE")}}));
+    db.createTable(QStringLiteral("Copy"), fields);
+
+    EXPECT_EQ(queryRows(path("t.mdb"), QStringLiteral("SELECT type, sql FROM sqlite_master WHERE tbl_name = 'Copy'")),
+              (Rows{{"'table'", "'CREATE TABLE \"Copy\" (\"ID\" SMALLINT, \"my \"\"name\"\"\" "
+                                "VARCHAR(50), \"plain\", \"d\" DOUBLE)'"}}));
+}
+
+TEST_F(SqliteDbTest, TablesAreFoundExactlyOrWithoutCaseAsAsked)
+{
+    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE preset_defs (a)"));
+    Database db(path("t.mdb"));
+    EXPECT_FALSE(db.hasTableNamedExactly(QStringLiteral("PRESET_DEFS")));
+    EXPECT_TRUE(db.hasTableNamedExactly(QStringLiteral("preset_defs")));
+    EXPECT_EQ(db.fields(QStringLiteral("PRESET_DEFS")).size(), 1);
+    try {
+        db.fields(QStringLiteral("Nowhere"));
+        ADD_FAILURE() << "a missing table has fields";
+    } catch (const Diag::Failure &failure) {
+        EXPECT_EQ(failure.number, Diag::ErrorNumbers::CannotFindTable);
+    }
+}
+
+TEST_F(SqliteDbTest, PrepareRefusesMoreThanOneStatement)
+{
+    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE T (a)"));
+    Database db(path("t.mdb"));
+    EXPECT_THROW(db.prepare(QStringLiteral("SELECT 1; DROP TABLE T")), Diag::Failure);
+    EXPECT_EQ(queryValue(path("t.mdb"), QStringLiteral("SELECT count(*) FROM sqlite_master")), "1");
+}
+
+TEST_F(SqliteDbTest, TransactionLeftUncommittedIsRolledBack)
+{
+    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE T (a)"));
+    {
+        Database db(path("t.mdb"));
+        PresetDb::Transaction kept(db);
+        db.execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+        kept.commit();
+        PresetDb::Transaction dropped(db);
+        db.execute(QStringLiteral("INSERT INTO T VALUES (2)"));
+        db.dropTable(QStringLiteral("T"));
+    }
+    EXPECT_EQ(queryRows(path("t.mdb"), QStringLiteral("SELECT a FROM T")), (Rows{{"1"}}));
+}
+
+// --- conversions
+
+TEST(ValueTest, ConversionsFollowTheProgramsRules)
+{
+    using PresetDb::toNumber;
+    using PresetDb::toText;
+    using PresetDb::toWholeNumber;
+    EXPECT_EQ(toWholeNumber(Value(QStringLiteral(" 12 "))), 12);
+    EXPECT_EQ(toWholeNumber(Value(2.5)), 2);
+    EXPECT_EQ(toWholeNumber(Value(3.5)), 4);
+    EXPECT_EQ(toWholeNumber(Value(QStringLiteral("1.5"))), 2);
+    EXPECT_EQ(toWholeNumber(Value()), std::nullopt);
+    EXPECT_EQ(toWholeNumber(Value(QStringLiteral("abc"))), std::nullopt);
+    EXPECT_EQ(toWholeNumber(Value(1e300)), std::nullopt);
+
+    EXPECT_EQ(toNumber(Value(QStringLiteral("12"))), 12.0);
+    EXPECT_EQ(toNumber(Value(qint64(12))), 12.0);
+    EXPECT_EQ(toNumber(Value(QString())), std::nullopt);
+
+    EXPECT_EQ(toText(Value(qint64(5))), QStringLiteral("5"));
+    EXPECT_EQ(toText(Value(0.1)), QStringLiteral("0.1"));
+    EXPECT_EQ(toText(Value()), std::nullopt);
+    EXPECT_EQ(PresetDb::textKeyOf(Value(QStringLiteral("Öl_Temp"))),
+              PresetDb::textKeyOf(Value(QStringLiteral("öL_tEMP"))));
+}
+
+} // namespace
+} // namespace Kadex::Test
