@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QProcessEnvironment>
+
+namespace Kadex::App {
+
+enum class DisplayChoice {
+    WindowSystem, // a display (or a platform of Qt's) is set: use it
+    Offscreen,    // no display, but a silent run never shows anything: Qt's offscreen platform serves
+    NoDisplay     // no display for a run that would show its window: the program cannot start
+};
+
+// Decided from DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM before Qt starts.
+DisplayChoice chooseDisplay(bool silentMode, const QProcessEnvironment &environment);
+
+} // namespace Kadex::App

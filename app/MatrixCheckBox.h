@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QCheckBox>
+
+namespace Kadex::App {
+
+// A check box of the channel matrix. It tells when a mouse button is released over it, after the box has
+// handled the release itself (a left click has already toggled it by then); the space bar raises nothing.
+class MatrixCheckBox : public QCheckBox
+{
+    Q_OBJECT
+
+public:
+    using QCheckBox::QCheckBox;
+
+signals:
+    void mouseUp(Qt::MouseButton button);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+} // namespace Kadex::App

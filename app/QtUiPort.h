@@ -1,0 +1,35 @@
+#pragma once
+
+#include "diag/UiPort.h"
+
+#include <QString>
+
+namespace Kadex::App {
+
+// The message-box text as the window shows it: each line break of the program's messages (LF CR, or CR LF in
+// the info display) becomes one line break.
+QString shownMessageText(const QString &text);
+
+// Ends the process at once with status 0: output is flushed, no closing handler or destructor runs.
+[[noreturn]] void endProcessNow();
+
+// The UI port of an interactive run: real modal message boxes, the wait cursor and the event pump.
+class QtUiPort : public Diag::UiPort
+{
+public:
+    // exeName is the title of a box that has none of its own.
+    explicit QtUiPort(QString exeName);
+    ~QtUiPort() override;
+
+    Diag::Answer showMessage(const Diag::MessageBox &box) override;
+    void setBusy(bool busy) override;
+    // Excludes user input, so that a click during the finishing cannot start anything new.
+    void pumpEvents() override;
+    [[noreturn]] void endProgram() override;
+
+private:
+    QString m_exeName;
+    int m_busyLevel = 0;
+};
+
+} // namespace Kadex::App

@@ -1,0 +1,31 @@
+#include "app/SilentUiPort.h"
+
+#include "app/QtUiPort.h"
+#include "diag/LogFile.h"
+
+#include <QCoreApplication>
+
+namespace Kadex::App {
+
+SilentUiPort::SilentUiPort(QString exeName, QString servicePackLogPath)
+    : m_exeName(std::move(exeName)), m_servicePackLogPath(std::move(servicePackLogPath))
+{
+}
+
+Diag::Answer SilentUiPort::showMessage(const Diag::MessageBox &box)
+{
+    Diag::writeServicePackLine(m_servicePackLogPath, m_exeName, box.text);
+    return box.defaultButton;
+}
+
+void SilentUiPort::pumpEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SilentUiPort::endProgram()
+{
+    endProcessNow();
+}
+
+} // namespace Kadex::App

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "diag/UiPort.h"
+
+#include <QString>
+
+namespace Kadex::App {
+
+// The UI port of a silent run, where no operator is there to answer: a box is never shown; its text goes to the
+// service-pack log as "! Fault <exe>: <text>" and the box's default button is the answer. Nothing ever waits.
+class SilentUiPort : public Diag::UiPort
+{
+public:
+    SilentUiPort(QString exeName, QString servicePackLogPath);
+
+    Diag::Answer showMessage(const Diag::MessageBox &box) override;
+    void setBusy(bool) override {}
+    void pumpEvents() override;
+    [[noreturn]] void endProgram() override;
+
+private:
+    QString m_exeName;
+    QString m_servicePackLogPath;
+};
+
+} // namespace Kadex::App
