@@ -1,0 +1,199 @@
+// The built program as a process on a copy of the sample plant: a silent run without a display, and an
+// interactive run that cannot open its window.
+#include "tests/app/WindowFixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+namespace Kadex::Test {
+
+namespace {
+
+constexpr int FinishWithinMs = 15000;
+
+struct Finished
+{
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QString standardError;
+    qint64 elapsedMs = 0;
+};
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        if (!QFile::copy(source, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sets section/key in a list of entries: the value in place, or a new entry after the section's last one.
+void setEntry(QList<IniEntry> &entries, const QString &section, const QString &key, const QString &value)
+{
+    qsizetype insertAt = entries.size();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].section.compare(section, Qt::CaseInsensitive) != 0) {
+            continue;
+        }
+        if (entries[i].key.compare(key, Qt::CaseInsensitive) == 0) {
+            entries[i].value = value;
+            return;
+        }
+        insertAt = i + 1;
+    }
+    entries.insert(insertAt, {section, key, value});
+}
+
+// Every file below root with its bytes.
+QMap<QString, QByteArray> treeBytes(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            tree.insert(QDir(root).relativeFilePath(path), file.readAll());
+        }
+    }
+    return tree;
+}
+
+} // namespace
+
+class ProgramProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root()));
+        const QString databases = QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh");
+        if (QFileInfo::exists(databases)) {
+            ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {databases, plant.root()}), 0);
+        }
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program()));
+        originalProgramIni = plant.read(QStringLiteral("parameter/Program.ini"));
+        originalCfg = plant.read(QStringLiteral("Kadex/Kadex.cfg"));
+    }
+
+    QString program() const { return plant.path(QStringLiteral("Kadex/Kadex_Config")); }
+    QString servicePackLog() const { return plant.path(QStringLiteral("ServicePack.log")); }
+
+    // No display of any kind; the editor entry sorts first, so it is the first entry of the environment.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("AAA_KADEX_EDITOR"), QStringLiteral("a-b_c"));
+        environment.insert(QStringLiteral("KADEX_SERVICEPACK_LOG"), servicePackLog());
+        environment.insert(QStringLiteral("HOME"), plant.root());
+        for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+            const QString value = qEnvironmentVariable(name);
+            if (!value.isEmpty()) {
+                environment.insert(QString::fromLatin1(name), value);
+            }
+        }
+        return environment;
+    }
+
+    Finished start(const QStringList &arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        QElapsedTimer clock;
+        clock.start();
+        process.start(program(), arguments);
+        Finished finished;
+        if (!process.waitForFinished(FinishWithinMs)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the program did not end within " << FinishWithinMs << " ms";
+            return finished;
+        }
+        finished.elapsedMs = clock.elapsed();
+        finished.exitCode = process.exitCode();
+        finished.exitStatus = process.exitStatus();
+        finished.standardError = QString::fromLocal8Bit(process.readAllStandardError());
+        return finished;
+    }
+
+    TempPlant plant;
+    QByteArray originalProgramIni;
+    QByteArray originalCfg;
+};
+
+TEST_F(ProgramProcessTest, EnvironmentEntryTheTestSetsComesFirst)
+{
+    QProcess env;
+    env.setProcessEnvironment(environment());
+    env.start(QStringLiteral("/usr/bin/env"), {});
+    ASSERT_TRUE(env.waitForFinished(FinishWithinMs));
+    EXPECT_TRUE(env.readAllStandardOutput().startsWith("AAA_KADEX_EDITOR=a-b_c\n"));
+}
+
+TEST_F(ProgramProcessTest, SilentRunOnTheSamplePlantWritesSettingsAndStampAndEnds)
+{
+    const Finished finished = start({QStringLiteral("/EXTERNAL:SILENT")});
+
+    EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
+    EXPECT_LT(finished.elapsedMs, 10000);
+
+    // Machines 1 and 2 are in use (ForMachine1/2), machine 3 is not. Every stored value of machine 1 is complete
+    // and comes back unchanged; machine 2 gains the channels it lacked; machine 3 keeps its entries.
+    QList<IniEntry> expected = iniEntries(originalProgramIni);
+    for (int k = 3; k <= 8; ++k) {
+        setEntry(expected, QStringLiteral("Machine2"), QStringLiteral("KadexInOrOutput%1").arg(k), QStringLiteral("1"));
+    }
+    EXPECT_EQ(iniEntries(plant.read(QStringLiteral("parameter/Program.ini"))), expected);
+
+    QList<IniEntry> expectedCfg = iniEntries(originalCfg);
+    setEntry(expectedCfg, QStringLiteral("Info"), QStringLiteral("S_Prog"), QStringLiteral("1.0.0 - Standalone"));
+    setEntry(expectedCfg, QStringLiteral("Info"), QStringLiteral("S_Editor"), QStringLiteral("666768"));
+    EXPECT_EQ(iniEntries(plant.read(QStringLiteral("Kadex/Kadex.cfg"))), expectedCfg);
+
+    EXPECT_EQ(fileLines(plant.path(QStringLiteral("R4Mcfglog.txt"))), QStringList{});
+    EXPECT_EQ(fileLines(servicePackLog()), QStringList{});
+    EXPECT_EQ(iniValue(plant.read(QStringLiteral("Kadex/Kadex_Config.ini")), QStringLiteral("Language"),
+                       QStringLiteral("Language")),
+              QStringLiteral("1031"));
+}
+
+TEST_F(ProgramProcessTest, SilentRunLogsThePercentageLimitInsteadOfWaiting)
+{
+    QByteArray programIni = originalProgramIni;
+    programIni.replace("KadexNumberOfProcent=4", "KadexNumberOfProcent=20");
+    plant.write(QStringLiteral("parameter/Program.ini"), programIni);
+
+    const Finished finished = start({QStringLiteral("/external:silent")});
+
+    EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
+    EXPECT_EQ(fileLines(servicePackLog()), QStringList{QStringLiteral("! Fault Kadex_Config: Max. 16 erlaubt!")});
+    EXPECT_EQ(iniValue(plant.read(QStringLiteral("parameter/Program.ini")), QStringLiteral("Machine1"),
+                       QStringLiteral("KadexNumberOfProcent")),
+              QStringLiteral("16"));
+}
+
+TEST_F(ProgramProcessTest, InteractiveRunWithoutDisplaySaysSoAndWritesNothing)
+{
+    const QMap<QString, QByteArray> before = treeBytes(plant.root());
+    const Finished finished = start({});
+
+    EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(finished.exitCode, 1);
+    const QStringList lines = finished.standardError.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 1) << finished.standardError.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Kadex_Config: no display"))) << lines[0].toStdString();
+    EXPECT_EQ(treeBytes(plant.root()), before);
+}
+
+} // namespace Kadex::Test
