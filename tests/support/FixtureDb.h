@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/QtPrinters.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
