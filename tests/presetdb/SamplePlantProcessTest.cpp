@@ -1,0 +1,107 @@
+// The built program as a process on a copy of the sample plant: a silent run regenerates the preset table and
+// carries the plant's values over.
+#include "platform/FileTimes.h"
+#include "tests/support/FixtureDb.h"
+#include "tests/support/TempPlant.h"
+#include "tests/support/TestRun.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+constexpr int FinishWithinMs = 15000;
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        if (!QFile::copy(source, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class SamplePlantProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root()));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("bash"),
+                                    {QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh"), plant.root()}),
+                  0);
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), plant.path(QStringLiteral("Kadex/Kadex_Config"))));
+    }
+
+    // Runs the program silently; returns its exit code, or -1 when it did not end in time.
+    int runSilently()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("KADEX_SERVICEPACK_LOG"), plant.path(QStringLiteral("ServicePack.log")));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(plant.path(QStringLiteral("Kadex/Kadex_Config")), {QStringLiteral("/EXTERNAL:SILENT")});
+        if (!process.waitForFinished(FinishWithinMs)) {
+            process.kill();
+            process.waitForFinished();
+            return -1;
+        }
+        standardError = QString::fromLocal8Bit(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QString moduleDb() const { return plant.path(QStringLiteral("Kadex/Kadex.mdb")); }
+
+    TempPlant plant;
+    QString standardError;
+};
+
+TEST_F(SamplePlantProcessTest, SilentRunRegeneratesThePresetTableAndCarriesThePlantValuesOver)
+{
+    const std::optional<Platform::FileTimes> template_ =
+        Platform::FileTimes::read(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    ASSERT_TRUE(template_);
+
+    ASSERT_EQ(runSilently(), 0) << standardError.toStdString();
+
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(Platform::FileTimes::read(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")))->lastWriteNs,
+              template_->lastWriteNs);
+    // Presse and Ofen are in use, 13 template rows each; the cutter's old rows are gone.
+    EXPECT_EQ(queryRows(moduleDb(), QStringLiteral("SELECT machine_type, count(*), min(ID), max(ID) FROM PRESET_DEFS "
+                                                   "GROUP BY machine_type ORDER BY min(ID)")),
+              (Rows{{"'Presse'", "13", "1", "13"}, {"'Ofen'", "13", "14", "26"}}));
+    const QString select =
+        QStringLiteral("SELECT abs_min, abs_max, min, max, pass FROM PRESET_DEFS WHERE var_name = '%1'");
+    // Carried over from the old database.
+    EXPECT_EQ(queryRows(moduleDb(), select.arg(QStringLiteral("Presse.Kadex.Drehzahl_Soll"))),
+              (Rows{{"0.0", "2400.0", "150.0", "2000.0", "2"}}));
+    EXPECT_EQ(queryRows(moduleDb(), select.arg(QStringLiteral("Ofen.Kadex.Filterzeit"))),
+              (Rows{{"0.0", "10.0", "0.5", "4.0", "3"}}));
+    // Named for the other visualisation system in the old database, renamed, then carried over.
+    EXPECT_EQ(queryRows(moduleDb(), select.arg(QStringLiteral("Presse.Kadex.Alarm.Ueberdrehzahl"))),
+              (Rows{{"NULL", "NULL", "NULL", "NULL", "2"}}));
+    // New in the template: its own values.
+    EXPECT_EQ(queryRows(moduleDb(), select.arg(QStringLiteral("Presse.Kadex.Drehzahl_Min"))),
+              (Rows{{"0.0", "3000.0", "0.0", "500.0", "3"}}));
+    EXPECT_EQ(queryValue(moduleDb(), QStringLiteral("SELECT text FROM PRESET_DEFS WHERE ID = 16")),
+              "'Höchstdrehzahl Ofen'");
+
+    EXPECT_EQ(lines(fileLines(plant.path(QStringLiteral("R4Mcfglog.txt")))), Lines());
+    EXPECT_EQ(lines(fileLines(plant.path(QStringLiteral("ServicePack.log")))), Lines());
+}
+
+} // namespace
+} // namespace Kadex::Test
