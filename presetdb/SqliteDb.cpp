@@ -25,11 +25,6 @@ Diag::Failure databaseFailure(qint32 number, const QString &description)
     return {number, Nr::SourceDatabase, description};
 }
 
-QString fromUtf16(const void *text, int bytes)
-{
-    return QString::fromUtf16(static_cast<const char16_t *>(text), bytes / 2);
-}
-
 const void *utf16Of(const QString &text)
 {
     // A null QString has no data; binding nullptr would store Null instead of an empty text.
@@ -282,8 +277,9 @@ Value Statement::value(int column) const
     case SQLITE_FLOAT:
         return Value(sqlite3_column_double(m_statement, column));
     case SQLITE_TEXT: {
-        const void *text = sqlite3_column_text16(m_statement, column);
-        return Value(fromUtf16(text, sqlite3_column_bytes16(m_statement, column)));
+        // Databases hold UTF-8 unless made otherwise; reading it as such spares the engine a conversion.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        return Value(QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column)));
     }
     case SQLITE_BLOB: {
         const void *data = sqlite3_column_blob(m_statement, column);

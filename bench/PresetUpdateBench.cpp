@@ -1,0 +1,263 @@
+// Times the whole preset database update (rebuild, generation, renames, take-over, final copy) on a generated
+// plant, and how it grows with the number of rows.
+//
+//   kadex_bench [runs] [case]   runs per size (default 3), the best and the median printed;
+//                               "case" times the benchmark case alone (for profiling)
+//
+// The benchmark case: 5 machines, 2,000 template rows (10,000 generated rows), an old table of 10,000 rows.
+// Row numbers (ID) are 16-bit, so a plant cannot hold more than 32,767 generated rows: the growth in generated
+// rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
+#include "config/Services.h"
+#include "diag/ErrorReport.h"
+#include "diag/UiPort.h"
+#include "platform/ProcessFacts.h"
+#include "presetdb/DatabaseUpdate.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace Kadex;
+
+namespace {
+
+constexpr int Machines = 5;
+
+// A UI port that answers every box with its default button and counts the event pumps.
+class QuietUi : public Diag::UiPort
+{
+public:
+    Diag::Answer showMessage(const Diag::MessageBox &box) override
+    {
+        ++boxes;
+        return box.defaultButton;
+    }
+    void setBusy(bool) override {}
+    void pumpEvents() override { ++pumps; }
+    [[noreturn]] void endProgram() override { throw std::runtime_error("the update ended the program"); }
+
+    int boxes = 0;
+    int pumps = 0;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        throw std::runtime_error("cannot write " + path.toStdString());
+    }
+}
+
+class Sql
+{
+public:
+    explicit Sql(const QString &path)
+    {
+        if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK) {
+            throw std::runtime_error("cannot create " + path.toStdString());
+        }
+        exec("BEGIN");
+    }
+    ~Sql()
+    {
+        exec("COMMIT");
+        sqlite3_close(m_db);
+    }
+    void exec(const std::string &sql)
+    {
+        char *error = nullptr;
+        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string message = error != nullptr ? error : "?";
+            sqlite3_free(error);
+            throw std::runtime_error(message + " in " + sql.substr(0, 80));
+        }
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+const char *const Fields =
+    "(ID SMALLINT, machine_type VARCHAR(50), type VARCHAR(20), part SMALLINT, var_name VARCHAR(100), category_id "
+    "SMALLINT, isBitArray BIT, offset_or_bitno SMALLINT, text VARCHAR(255), page_name VARCHAR(50), abs_min DOUBLE, "
+    "abs_max DOUBLE, min DOUBLE, max DOUBLE, pass SMALLINT)";
+
+std::string machineName(int m)
+{
+    return "Maschine" + std::to_string(m);
+}
+
+// A plant with templateRows template rows and oldRows rows in the old module database, all of whose keys match
+// generated rows; every tenth old row still carries the other visualisation system's name.
+void buildPlant(const QString &root, int templateRows, int oldRows)
+{
+    QDir(root).mkpath(QStringLiteral("Kadex"));
+    QDir(root).mkpath(QStringLiteral("parameter"));
+    QByteArray cfg = "[Project]\r\n";
+    QByteArray program = "[Project]\r\nNumberOfMachines=" + QByteArray::number(Machines) + "\r\n";
+    for (int m = 1; m <= Machines; ++m) {
+        cfg += "ForMachine" + QByteArray::number(m) + "=true\r\n";
+        program += "[Machine" + QByteArray::number(m) + "]\r\nMachineName=" + machineName(m).c_str() + "\r\n";
+    }
+    writeFile(root + QStringLiteral("/Kadex/Kadex.cfg"), cfg);
+    writeFile(root + QStringLiteral("/parameter/Program.ini"), program);
+    writeFile(root + QStringLiteral("/parameter/r4mconfiguration.ini"), "[Common]\r\n");
+
+    {
+        Sql source(root + QStringLiteral("/Kadex/Kadex_Source.mdb"));
+        source.exec(std::string("CREATE TABLE Source_PRESET_DEFS ") + Fields);
+        source.exec("CREATE TABLE Source_DEFS (System VARCHAR(20), Var_Name VARCHAR(255), Part SMALLINT)");
+        for (int part = 1; part <= 3; ++part) {
+            const std::string p = std::to_string(part);
+            source.exec("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.Kadex" + p + ".###Var_Name', " + p +
+                        ")");
+            source.exec("INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 'Ch1.###machine.Kadex" + p +
+                        ".###Var_Name', " + p + ")");
+        }
+        source.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(templateRows) +
+                    ") INSERT INTO Source_PRESET_DEFS SELECT i, '###machine', 'REAL', i % 3 + 1, 'Wert_' || i, i % 7, "
+                    "0, i % 1000, 'Vorgabe ' || i || ' ###machine', 'Kadex_###machine', 0, 1000, 10, 900, 1 FROM n");
+    }
+    Sql old(root + QStringLiteral("/Kadex/Kadex.mdb"));
+    old.exec(std::string("CREATE TABLE PRESET_DEFS ") + Fields);
+    old.exec("CREATE TABLE keys (machine TEXT)");
+    for (int m = 1; m <= Machines; ++m) {
+        old.exec("INSERT INTO keys VALUES ('" + machineName(m) + "')");
+    }
+    // Old row k carries the key of generated row k modulo the generated rows, so larger old tables repeat keys.
+    old.exec("WITH RECURSIVE n(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM n WHERE k < " + std::to_string(oldRows - 1) +
+             "), r AS (SELECT k, k % " + std::to_string(templateRows * Machines) +
+             " AS g FROM n) "
+             "INSERT INTO PRESET_DEFS SELECT k + 1, m.machine, 'REAL', i % 3 + 1, "
+             "CASE WHEN k % 10 = 0 THEN 'Ch1.' || m.machine || '.Kadex' || (i % 3 + 1) || '.Wert_' || i "
+             "ELSE m.machine || '.Kadex' || (i % 3 + 1) || '.Wert_' || i END, 0, 0, i % 1000, 'alt', 'alt', "
+             "-1, 2000, 20, 800, 2 FROM (SELECT k, g / " +
+             std::to_string(templateRows) + " + 1 AS mi, g % " + std::to_string(templateRows) +
+             " + 1 AS i FROM r) JOIN (SELECT rowid AS mi, machine FROM keys) m USING (mi)");
+    old.exec("DROP TABLE keys");
+}
+
+struct Result
+{
+    double seconds = 0;
+    double cpuSeconds = 0;
+    long generated = 0;
+    long carried = 0;
+    int pumps = 0;
+    bool clean = false;
+};
+
+long count(const QString &db, const char *sql)
+{
+    sqlite3 *handle = nullptr;
+    sqlite3_open_v2(QFile::encodeName(db).constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *statement = nullptr;
+    long value = -1;
+    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        value = static_cast<long>(sqlite3_column_int64(statement, 0));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(handle);
+    return value;
+}
+
+Result runOnce(int templateRows, int oldRows)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        throw std::runtime_error("no temporary folder");
+    }
+    buildPlant(dir.path(), templateRows, oldRows);
+
+    Platform::ProcessFacts facts;
+    facts.commandLine = QStringLiteral("/EXTERNAL:SILENT");
+    facts.programDir = dir.path() + QStringLiteral("/Kadex");
+    facts.exeFileName = QStringLiteral("Kadex_Config");
+    facts.exeName = QStringLiteral("Kadex_Config");
+    facts.version = Platform::ProcessFacts::builtVersion();
+    QuietUi ui;
+    Diag::ReportSettings settings = Config::reportSettingsFor(facts);
+    settings.servicePackLogPath = dir.path() + QStringLiteral("/ServicePack.log");
+    Diag::ErrorReport report(settings, ui);
+    Config::Services services(facts, report);
+    services.runMode.GetStartModeIntegrated();
+    services.machines.GetExistingMachines(services.paths.GetR4MConfigurationIniPath());
+
+    QElapsedTimer clock;
+    const std::clock_t cpuStart = std::clock();
+    clock.start();
+    PresetDb::DatabaseUpdate(services).WorkOnMDB();
+    Result result;
+    result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    result.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+
+    const QString moduleDb = dir.path() + QStringLiteral("/Kadex/Kadex.mdb");
+    result.generated = count(moduleDb, "SELECT count(*) FROM PRESET_DEFS");
+    result.carried = count(moduleDb, "SELECT count(*) FROM PRESET_DEFS WHERE abs_min = -1");
+    result.pumps = ui.pumps;
+    result.clean = ui.boxes == 0 && !QFile::exists(dir.path() + QStringLiteral("/R4Mcfglog.txt"));
+    return result;
+}
+
+void measure(const char *label, int templateRows, int oldRows, int runs, double baseline)
+{
+    std::vector<double> times;
+    std::vector<double> cpuTimes;
+    Result last;
+    for (int i = 0; i < runs; ++i) {
+        last = runOnce(templateRows, oldRows);
+        times.push_back(last.seconds);
+        cpuTimes.push_back(last.cpuSeconds);
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(cpuTimes.begin(), cpuTimes.end());
+    const double best = times.front();
+    std::printf("%-10s %8d %10ld %9d %10ld %9.3f s %9.3f s %9.3f s %8.1fx %7d%s\n", label, templateRows, last.generated,
+                oldRows, last.carried, best, times[times.size() / 2], cpuTimes.front(),
+                baseline > 0 ? best / baseline : 1.0, last.pumps, last.clean ? "" : "  (reports!)");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    constexpr int CaseTemplateRows = 2000;
+    constexpr int CaseOldRows = 10000;
+    std::printf("Preset database update, %d machines, best and median of %d runs\n\n", Machines, runs);
+    std::printf("%-10s %8s %10s %9s %10s %11s %11s %11s %9s %7s\n", "size", "template", "generated", "old rows",
+                "carried", "best", "median", "best cpu", "growth", "pumps");
+    try {
+        if (argc > 2 && std::string(argv[2]) == "case") {
+            measure("1 (case)", CaseTemplateRows, CaseOldRows, runs, 0);
+            return 0;
+        }
+        std::printf("-- generated rows grow (old table of the same size)\n");
+        const auto base = runOnce(CaseTemplateRows / 16, CaseOldRows / 16).seconds;
+        measure("1/16", CaseTemplateRows / 16, CaseOldRows / 16, runs, base);
+        measure("1/4", CaseTemplateRows / 4, CaseOldRows / 4, runs, base);
+        measure("1 (case)", CaseTemplateRows, CaseOldRows, runs, base);
+        std::printf("-- old rows grow (the case's 10,000 generated rows)\n");
+        const auto caseTime = runOnce(CaseTemplateRows, CaseOldRows).seconds;
+        measure("1x", CaseTemplateRows, CaseOldRows, runs, caseTime);
+        measure("4x", CaseTemplateRows, CaseOldRows * 4, runs, caseTime);
+        measure("16x", CaseTemplateRows, CaseOldRows * 16, runs, caseTime);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "kadex_bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
