@@ -112,6 +112,18 @@ TEST_F(FinishingTest, CloseBoxAnsweredYesClosesAndWritesNothing)
     expectNothingWritten();
 }
 
+TEST_F(FinishingTest, CloseRequestInASilentRunIsLoggedAndAskedNothing)
+{
+    bool closed = false;
+    duringUpdate = [&] { closed = window->close(); };
+    open(QStringLiteral("/EXTERNAL:SILENT"));
+
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(run->ui.boxes.isEmpty());
+    EXPECT_EQ(run->servicePackLines(), QStringList{QStringLiteral("! Fault Kadex_Config: ") + CancelQuestion});
+    EXPECT_TRUE(run->errorLogLines().isEmpty());
+}
+
 // ---- A failing database update ----------------------------------------------------------------------------------
 
 TEST_F(FinishingTest, FailedDatabaseUpdateIsReportedAndSettingsAreStillWritten)

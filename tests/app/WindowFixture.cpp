@@ -73,6 +73,9 @@ App::MainWindow &WindowTest::open(const QString &commandLine)
         cancelEnabledDuringUpdate = button("CommandCancel")->isEnabled();
         busyDuringUpdate = run->ui.busy;
         updates.append(programIni());
+        if (duringUpdate) {
+            duringUpdate();
+        }
         if (updateFailure) {
             throw *updateFailure;
         }

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -95,6 +96,8 @@ protected:
     QList<QByteArray> updates;
     // Makes the next database update fail with this failure.
     std::optional<Diag::Failure> updateFailure;
+    // Runs while the database update runs (an operator's action during the finishing).
+    std::function<void()> duringUpdate;
     // The state of OK, Cancel and the hourglass while the update ran.
     bool okEnabledDuringUpdate = true;
     bool cancelEnabledDuringUpdate = true;
