@@ -174,6 +174,11 @@ struct StoredSecondMachine
     int table;        // SecondMachineNr of machine 1
 };
 
+void PrintTo(const StoredSecondMachine &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
 class StoredSecondMachineTest : public WindowTest, public ::testing::WithParamInterface<StoredSecondMachine>
 {
 };
@@ -203,6 +208,11 @@ struct StoredPercentage
     int table;         // NumberOfProcent of machine 1
     QStringList boxes; // the boxes shown while loading
 };
+
+void PrintTo(const StoredPercentage &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 class StoredPercentageTest : public WindowTest, public ::testing::WithParamInterface<StoredPercentage>
 {
