@@ -270,7 +270,9 @@ TEST_F(StoredPercentageTest, NumberBeyondSixteenBitsIsReportedAndLoadsAsZero)
     EXPECT_EQ(control<QGroupBox>(QStringLiteral("FrameMa"), 0)->title(), QStringLiteral("M1"));
 }
 
-TEST_F(WindowTest, StoredChannelValuesCheckOneBoxPerChannel)
+using StoredChannelTest = WindowTest;
+
+TEST_F(StoredChannelTest, EveryValueChecksOneBoxOfItsChannel)
 {
     plant.writeStandardPlant(1);
     // Channel 8 has no entry.

@@ -3,7 +3,6 @@
 
 #include "diag/Messages.h"
 
-#include <QDir>
 #include <QTest>
 
 namespace Kadex::Test {
