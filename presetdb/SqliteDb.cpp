@@ -96,7 +96,7 @@ void Database::fail(int resultCode, const QString &context) const
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_AUTH:
-        throw databaseFailure(Nr::CannotOpenFile, QStringLiteral("Cannot write to database '") + m_path +
+        throw databaseFailure(Nr::CannotOpenFile, QStringLiteral("Cannot use database '") + m_path +
                                                       QStringLiteral("': ") + message + QLatin1Char('.'));
     default:
         break;

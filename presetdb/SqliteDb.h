@@ -39,6 +39,7 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
+    // The path the database was opened with.
     const QString &path() const { return m_path; }
 
     // The names of all tables, as stored.
@@ -50,7 +51,9 @@ public:
 
     // Creates a table declaring exactly these fields: no key, no index, no default, no constraint.
     void createTable(const QString &name, const QList<FieldDef> &fields);
+    // Deletes the table of exactly this name.
     void dropTable(const QString &name);
+    // Gives a field of a table a new name, keeping its values.
     void renameField(const QString &table, const QString &from, const QString &to);
 
     // A statement with ?-parameters; one SQL statement only.
@@ -79,6 +82,7 @@ public:
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
+    // Binds a value with its own type to the ?-parameter at index; Null binds Null, an empty text an empty text.
     void bind(int index, const Value &value);
     // Steps to the next row; false at the end.
     bool next();
@@ -87,6 +91,7 @@ public:
     // Makes the statement ready to run again; bound values stay.
     void reset();
 
+    // The columns of the statement's rows: how many, their names, and the current row's value in one.
     int columnCount() const;
     QString columnName(int column) const;
     Value value(int column) const;
@@ -110,6 +115,7 @@ public:
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
+    // Makes the changes since the start part of the enclosing transaction, or of the file when there is none.
     void commit();
 
 private:

@@ -119,66 +119,16 @@ TEST_F(SqliteDbTest, CreatedTableDeclaresExactlyItsFieldsAndNothingElse)
                                 "VARCHAR(50), \"plain\", \"d\" DOUBLE)'"}}));
 }
 
-TEST_F(SqliteDbTest, TablesAreFoundExactlyOrWithoutCaseAsAsked)
-{
-    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE preset_defs (a)"));
-    Database db(path("t.mdb"));
-    EXPECT_FALSE(db.hasTableNamedExactly(QStringLiteral("PRESET_DEFS")));
-    EXPECT_TRUE(db.hasTableNamedExactly(QStringLiteral("preset_defs")));
-    EXPECT_EQ(db.fields(QStringLiteral("PRESET_DEFS")).size(), 1);
-    try {
-        db.fields(QStringLiteral("Nowhere"));
-        ADD_FAILURE() << "a missing table has fields";
-    } catch (const Diag::Failure &failure) {
-        EXPECT_EQ(failure.number, Diag::ErrorNumbers::CannotFindTable);
-    }
-}
-
-TEST_F(SqliteDbTest, PrepareRefusesMoreThanOneStatement)
-{
-    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE T (a)"));
-    Database db(path("t.mdb"));
-    EXPECT_THROW(db.prepare(QStringLiteral("SELECT 1; DROP TABLE T")), Diag::Failure);
-    EXPECT_EQ(queryValue(path("t.mdb"), QStringLiteral("SELECT count(*) FROM sqlite_master")), "1");
-}
-
-TEST_F(SqliteDbTest, TransactionLeftUncommittedIsRolledBack)
-{
-    runSql(path("t.mdb"), QStringLiteral("CREATE TABLE T (a)"));
-    {
-        Database db(path("t.mdb"));
-        PresetDb::Transaction kept(db);
-        db.execute(QStringLiteral("INSERT INTO T VALUES (1)"));
-        kept.commit();
-        PresetDb::Transaction dropped(db);
-        db.execute(QStringLiteral("INSERT INTO T VALUES (2)"));
-        db.dropTable(QStringLiteral("T"));
-    }
-    EXPECT_EQ(queryRows(path("t.mdb"), QStringLiteral("SELECT a FROM T")), (Rows{{"1"}}));
-}
-
 // --- conversions
 
-TEST(ValueTest, ConversionsFollowTheProgramsRules)
+TEST(ValueTest, ConversionsRoundHalfToEvenAndReadTextsAsNumbers)
 {
-    using PresetDb::toNumber;
-    using PresetDb::toText;
-    using PresetDb::toWholeNumber;
-    EXPECT_EQ(toWholeNumber(Value(QStringLiteral(" 12 "))), 12);
-    EXPECT_EQ(toWholeNumber(Value(2.5)), 2);
-    EXPECT_EQ(toWholeNumber(Value(3.5)), 4);
-    EXPECT_EQ(toWholeNumber(Value(QStringLiteral("1.5"))), 2);
-    EXPECT_EQ(toWholeNumber(Value()), std::nullopt);
-    EXPECT_EQ(toWholeNumber(Value(QStringLiteral("abc"))), std::nullopt);
-    EXPECT_EQ(toWholeNumber(Value(1e300)), std::nullopt);
-
-    EXPECT_EQ(toNumber(Value(QStringLiteral("12"))), 12.0);
-    EXPECT_EQ(toNumber(Value(qint64(12))), 12.0);
-    EXPECT_EQ(toNumber(Value(QString())), std::nullopt);
-
-    EXPECT_EQ(toText(Value(qint64(5))), QStringLiteral("5"));
-    EXPECT_EQ(toText(Value(0.1)), QStringLiteral("0.1"));
-    EXPECT_EQ(toText(Value()), std::nullopt);
+    EXPECT_EQ(PresetDb::toWholeNumber(Value(2.5)), 2);
+    EXPECT_EQ(PresetDb::toWholeNumber(Value(3.5)), 4);
+    EXPECT_EQ(PresetDb::toWholeNumber(Value(QStringLiteral(" 12 "))), 12);
+    EXPECT_EQ(PresetDb::toWholeNumber(Value(QStringLiteral("abc"))), std::nullopt);
+    EXPECT_EQ(PresetDb::toWholeNumber(Value(1e300)), std::nullopt);
+    EXPECT_EQ(PresetDb::toNumber(Value(QStringLiteral("12"))), 12.0);
     EXPECT_EQ(PresetDb::textKeyOf(Value(QStringLiteral("Öl_Temp"))),
               PresetDb::textKeyOf(Value(QStringLiteral("öL_tEMP"))));
 }

@@ -42,26 +42,18 @@ protected:
     PresetPlant plant;
 };
 
-TEST_F(VarNameTemplatesTest, RowsFillTheirSystemInAnyCaseAndOtherSystemsAreIgnored)
+TEST_F(VarNameTemplatesTest, RowsFillTheirSystemInAnyCaseLaterRowsWinAndOtherSystemsAreIgnored)
 {
     plant.writeSource(QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', 'A.###Var_Name', 1);"
                                      "INSERT INTO Source_DEFS VALUES ('visiwinstudio', 'B.###machine.###Var_Name', 1);"
                                      "INSERT INTO Source_DEFS VALUES ('VISIWIN16', 'C', 2);"
-                                     "INSERT INTO Source_DEFS VALUES ('VisiWin32', 'D', '50');"
+                                     "INSERT INTO Source_DEFS VALUES ('VisiWin32', 'first', '50');"
+                                     "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 'D', 50);"
                                      "INSERT INTO Source_DEFS VALUES (NULL, 'E', 3);"));
     TestRun run(plant);
     run.start();
     EXPECT_EQ(lines(filled(load(run))), (Lines{"0/1=A.###Var_Name", "0/50=D", "1/1=B.###machine.###Var_Name"}));
     EXPECT_TRUE(run.ui.boxes.isEmpty());
-}
-
-TEST_F(VarNameTemplatesTest, LaterRowForTheSamePartReplacesTheEarlierOne)
-{
-    plant.writeSource(QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', 'first', 4);"
-                                     "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 'second', 4);"));
-    TestRun run(plant);
-    run.start();
-    EXPECT_EQ(lines(filled(load(run))), Lines{"0/4=second"});
 }
 
 TEST_F(VarNameTemplatesTest, EmptyTableLeavesEveryTemplateEmpty)
