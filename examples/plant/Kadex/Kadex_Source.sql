@@ -27,7 +27,7 @@ CREATE TABLE Source_PRESET_DEFS (
     pass SMALLINT
 );
 
--- Part 1: the RPM instrument itself.
+-- part = 1: the RPM instrument itself.
 INSERT INTO Source_PRESET_DEFS VALUES (10, '###machine', 'REAL', 1, 'Drehzahl_Ist', 1, 0, 0, 'Drehzahl ###machine (Istwert)', 'Kadex_###machine', 0, 3000, 0, 2800, 0);
 INSERT INTO Source_PRESET_DEFS VALUES (20, '###machine', 'REAL', 1, 'Drehzahl_Soll', 1, 0, 4, 'Drehzahl ###machine (Sollwert)', 'Kadex_###machine', 0, 3000, 100, 2500, 2);
 INSERT INTO Source_PRESET_DEFS VALUES (30, '###machine', 'REAL', 1, 'Drehzahl_Max', 1, 0, 8, 'Höchstdrehzahl ###machine', 'Kadex_###machine', 0, 3500, 0, 3000, 3);
@@ -35,13 +35,13 @@ INSERT INTO Source_PRESET_DEFS VALUES (40, '###machine', 'REAL', 1, 'Drehzahl_Mi
 INSERT INTO Source_PRESET_DEFS VALUES (50, '###machine', 'INT', 1, 'Impulse_je_Umdrehung', 2, 0, 16, 'Impulse je Umdrehung', 'Kadex_###machine', 1, 1000, 1, 360, 3);
 INSERT INTO Source_PRESET_DEFS VALUES (60, '###machine', 'REAL', 1, 'Filterzeit', 2, 0, 18, 'Filterzeit in s', 'Kadex_###machine', 0, 10, 0, 2.5, 3);
 
--- Part 2: the percentage inputs.
+-- part = 2: the percentage inputs.
 INSERT INTO Source_PRESET_DEFS VALUES (110, '###machine', 'REAL', 2, 'Prozent_1', 3, 0, 22, 'Prozenteingabe 1 ###machine', 'Kadex_###machine_Prozent', 0, 100, 0, 100, 1);
 INSERT INTO Source_PRESET_DEFS VALUES (120, '###machine', 'REAL', 2, 'Prozent_2', 3, 0, 26, 'Prozenteingabe 2 ###machine', 'Kadex_###machine_Prozent', 0, 100, 0, 100, 1);
 INSERT INTO Source_PRESET_DEFS VALUES (130, '###machine', 'REAL', 2, 'Prozent_3', 3, 0, 30, 'Prozenteingabe 3 ###machine', 'Kadex_###machine_Prozent', 0, 100, 0, 100, 1);
 INSERT INTO Source_PRESET_DEFS VALUES (140, '###machine', 'REAL', 2, 'Prozent_4', 3, 0, 34, 'Prozenteingabe 4 ###machine', 'Kadex_###machine_Prozent', 0, 100, 0, 100, 1);
 
--- Part 3: alarm bits of the status word (offset_or_bitno is the bit number); no limits.
+-- part = 3: alarm bits of the status word (offset_or_bitno is the bit number); no limits.
 INSERT INTO Source_PRESET_DEFS VALUES (210, '###machine', 'BOOL', 3, 'Ueberdrehzahl', 4, 1, 0, 'Überdrehzahl ###machine', 'Kadex_###machine_Alarme', NULL, NULL, NULL, NULL, 0);
 INSERT INTO Source_PRESET_DEFS VALUES (220, '###machine', 'BOOL', 3, 'Stillstand', 4, 1, 1, 'Stillstand ###machine', 'Kadex_###machine_Alarme', NULL, NULL, NULL, NULL, 0);
 INSERT INTO Source_PRESET_DEFS VALUES (230, '###machine', 'BOOL', 3, 'Geberfehler', 4, 1, 2, 'Geberfehler ###machine', 'Kadex_###machine_Alarme', NULL, NULL, NULL, NULL, 0);
