@@ -6,11 +6,12 @@ namespace Kadex::App {
 
 enum class DisplayChoice {
     WindowSystem, // a display (or a platform of Qt's) is set: use it
-    Offscreen,    // no display, but a silent run never shows anything: Qt's offscreen platform serves
+    Offscreen,    // a silent run never shows anything: Qt's offscreen platform serves
     NoDisplay     // no display for a run that would show its window: the program cannot start
 };
 
-// Decided from DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM before Qt starts.
+// Decided from DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM before Qt starts. A silent run takes the offscreen
+// platform unless QT_QPA_PLATFORM names one.
 DisplayChoice chooseDisplay(bool silentMode, const QProcessEnvironment &environment);
 
 } // namespace Kadex::App

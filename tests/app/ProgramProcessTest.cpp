@@ -1,41 +1,13 @@
 // The built program as a process on a copy of the sample plant: a silent run without a display, and an
 // interactive run that cannot open its window.
 #include "tests/app/WindowFixture.h"
+#include "tests/support/SamplePlantProgram.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 
 namespace Kadex::Test {
 
 namespace {
-
-constexpr int FinishWithinMs = 15000;
-
-struct Finished
-{
-    int exitCode = -1;
-    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
-    QString standardError;
-    qint64 elapsedMs = 0;
-};
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        if (!QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Sets section/key in a list of entries: the value in place, or a new entry after the section's last one.
 void setEntry(QList<IniEntry> &entries, const QString &section, const QString &key, const QString &value)
@@ -54,21 +26,6 @@ void setEntry(QList<IniEntry> &entries, const QString &section, const QString &k
     entries.insert(insertAt, {section, key, value});
 }
 
-// Every file below root with its bytes.
-QMap<QString, QByteArray> treeBytes(const QString &root)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString path = files.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            tree.insert(QDir(root).relativeFilePath(path), file.readAll());
-        }
-    }
-    return tree;
-}
-
 } // namespace
 
 class ProgramProcessTest : public ::testing::Test
@@ -76,17 +33,11 @@ class ProgramProcessTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root()));
-        const QString databases = QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh");
-        if (QFileInfo::exists(databases)) {
-            ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {databases, plant.root()}), 0);
-        }
-        ASSERT_TRUE(QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program()));
+        ASSERT_TRUE(SamplePlantProgram::install(plant));
         originalProgramIni = plant.read(QStringLiteral("parameter/Program.ini"));
         originalCfg = plant.read(QStringLiteral("Kadex/Kadex.cfg"));
     }
 
-    QString program() const { return plant.path(QStringLiteral("Kadex/Kadex_Config")); }
     QString servicePackLog() const { return plant.path(QStringLiteral("ServicePack.log")); }
 
     // No display of any kind; the editor entry sorts first, so it is the first entry of the environment.
@@ -96,34 +47,17 @@ protected:
         environment.insert(QStringLiteral("AAA_KADEX_EDITOR"), QStringLiteral("a-b_c"));
         environment.insert(QStringLiteral("KADEX_SERVICEPACK_LOG"), servicePackLog());
         environment.insert(QStringLiteral("HOME"), plant.root());
-        for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-            const QString value = qEnvironmentVariable(name);
-            if (!value.isEmpty()) {
-                environment.insert(QString::fromLatin1(name), value);
-            }
-        }
+        SamplePlantProgram::passSanitizerOptions(environment);
         return environment;
     }
 
-    Finished start(const QStringList &arguments) const
+    ProgramRun start(const QStringList &arguments) const { return start(arguments, environment()); }
+    ProgramRun start(const QStringList &arguments, const QProcessEnvironment &environment) const
     {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        QElapsedTimer clock;
-        clock.start();
-        process.start(program(), arguments);
-        Finished finished;
-        if (!process.waitForFinished(FinishWithinMs)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "the program did not end within " << FinishWithinMs << " ms";
-            return finished;
-        }
-        finished.elapsedMs = clock.elapsed();
-        finished.exitCode = process.exitCode();
-        finished.exitStatus = process.exitStatus();
-        finished.standardError = QString::fromLocal8Bit(process.readAllStandardError());
-        return finished;
+        const ProgramRun run = SamplePlantProgram::run(plant, arguments, environment);
+        EXPECT_TRUE(run.finishedInTime) << "the program did not end within " << SamplePlantProgram::FinishWithinMs
+                                        << " ms";
+        return run;
     }
 
     TempPlant plant;
@@ -136,13 +70,13 @@ TEST_F(ProgramProcessTest, EnvironmentEntryTheTestSetsComesFirst)
     QProcess env;
     env.setProcessEnvironment(environment());
     env.start(QStringLiteral("/usr/bin/env"), {});
-    ASSERT_TRUE(env.waitForFinished(FinishWithinMs));
+    ASSERT_TRUE(env.waitForFinished(SamplePlantProgram::FinishWithinMs));
     EXPECT_TRUE(env.readAllStandardOutput().startsWith("AAA_KADEX_EDITOR=a-b_c\n"));
 }
 
 TEST_F(ProgramProcessTest, SilentRunOnTheSamplePlantWritesSettingsAndStampAndEnds)
 {
-    const Finished finished = start({QStringLiteral("/EXTERNAL:SILENT")});
+    const ProgramRun finished = start({QStringLiteral("/EXTERNAL:SILENT")});
 
     EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
@@ -174,7 +108,7 @@ TEST_F(ProgramProcessTest, SilentRunLogsThePercentageLimitInsteadOfWaiting)
     programIni.replace("KadexNumberOfProcent=4", "KadexNumberOfProcent=20");
     plant.write(QStringLiteral("parameter/Program.ini"), programIni);
 
-    const Finished finished = start({QStringLiteral("/external:silent")});
+    const ProgramRun finished = start({QStringLiteral("/external:silent")});
 
     EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
     EXPECT_EQ(fileLines(servicePackLog()), QStringList{QStringLiteral("! Fault Kadex_Config: Max. 16 erlaubt!")});
@@ -183,17 +117,31 @@ TEST_F(ProgramProcessTest, SilentRunLogsThePercentageLimitInsteadOfWaiting)
               QStringLiteral("16"));
 }
 
+TEST_F(ProgramProcessTest, SilentRunIgnoresADisplayThatIsGone)
+{
+    // A service's environment may name a display that no longer exists; a silent run never needs one.
+    QProcessEnvironment withStaleDisplay = environment();
+    withStaleDisplay.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
+
+    const ProgramRun finished = start({QStringLiteral("/EXTERNAL:SILENT")}, withStaleDisplay);
+
+    EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
+    EXPECT_EQ(iniValue(plant.read(QStringLiteral("Kadex/Kadex.cfg")), QStringLiteral("Info"), QStringLiteral("S_Prog")),
+              QStringLiteral("1.0.0 - Standalone"));
+}
+
 TEST_F(ProgramProcessTest, InteractiveRunWithoutDisplaySaysSoAndWritesNothing)
 {
-    const QMap<QString, QByteArray> before = treeBytes(plant.root());
-    const Finished finished = start({});
+    const QMap<QString, QByteArray> before = SamplePlantProgram::treeBytes(plant.root());
+    const ProgramRun finished = start({});
 
     EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(finished.exitCode, 1);
     const QStringList lines = finished.standardError.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 1) << finished.standardError.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Kadex_Config: no display"))) << lines[0].toStdString();
-    EXPECT_EQ(treeBytes(plant.root()), before);
+    EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), before);
 }
 
 } // namespace Kadex::Test

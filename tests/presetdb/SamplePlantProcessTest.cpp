@@ -2,64 +2,29 @@
 // carries the plant's values over.
 #include "platform/FileTimes.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TempPlant.h"
 #include "tests/support/TestRun.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
 namespace {
 
-constexpr int FinishWithinMs = 15000;
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        if (!QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 class SamplePlantProcessTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root()));
-        ASSERT_EQ(QProcess::execute(QStringLiteral("bash"),
-                                    {QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh"), plant.root()}),
-                  0);
-        ASSERT_TRUE(QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), plant.path(QStringLiteral("Kadex/Kadex_Config"))));
-    }
+    void SetUp() override { ASSERT_TRUE(SamplePlantProgram::install(plant)); }
 
-    // Runs the program silently; returns its exit code, or -1 when it did not end in time.
+    // Runs the program silently; returns its exit code, or -1 when it did not end normally in time.
     int runSilently()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("KADEX_SERVICEPACK_LOG"), plant.path(QStringLiteral("ServicePack.log")));
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(plant.path(QStringLiteral("Kadex/Kadex_Config")), {QStringLiteral("/EXTERNAL:SILENT")});
-        if (!process.waitForFinished(FinishWithinMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
-        standardError = QString::fromLocal8Bit(process.readAllStandardError());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        const ProgramRun run = SamplePlantProgram::run(plant, {QStringLiteral("/EXTERNAL:SILENT")}, environment);
+        standardError = run.standardError;
+        return run.finishedInTime && run.exitStatus == QProcess::NormalExit ? run.exitCode : -1;
     }
 
     QString moduleDb() const { return plant.path(QStringLiteral("Kadex/Kadex.mdb")); }

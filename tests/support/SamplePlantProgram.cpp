@@ -1,0 +1,89 @@
+#include "tests/support/SamplePlantProgram.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Kadex::Test {
+
+namespace {
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        if (!QFile::copy(source, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool SamplePlantProgram::install(const TempPlant &plant)
+{
+    if (!copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root())) {
+        return false;
+    }
+    const QString databases = QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh");
+    if (QProcess::execute(QStringLiteral("bash"), {databases, plant.root()}) != 0) {
+        return false;
+    }
+    const QString program = plant.path(QStringLiteral("Kadex/Kadex_Config"));
+    QFile::remove(program);
+    return QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program);
+}
+
+ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &arguments,
+                                   const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(plant.path(QStringLiteral("Kadex/Kadex_Config")), arguments);
+    ProgramRun run;
+    run.finishedInTime = process.waitForFinished(FinishWithinMs);
+    if (!run.finishedInTime) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.elapsedMs = clock.elapsed();
+    run.exitCode = process.exitCode();
+    run.exitStatus = process.exitStatus();
+    run.standardError = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+void SamplePlantProgram::passSanitizerOptions(QProcessEnvironment &environment)
+{
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty()) {
+            environment.insert(QString::fromLatin1(name), value);
+        }
+    }
+}
+
+QMap<QString, QByteArray> SamplePlantProgram::treeBytes(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            tree.insert(QDir(root).relativeFilePath(path), file.readAll());
+        }
+    }
+    return tree;
+}
+
+} // namespace Kadex::Test
