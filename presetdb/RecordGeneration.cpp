@@ -167,8 +167,8 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
     VarNameRenamer renamer(services, systemIndex);
     const RowBuilder builder(fields, templates, systemIndex, renamer);
     qint16 id = 1;
-    bool idsLeft = true;
-    for (int m = 1; m <= machineCount && idsLeft; ++m) {
+    bool overflowReported = false;
+    for (int m = 1; m <= machineCount; ++m) {
         bool selected = false;
         guard.step([&] { selected = services.machines.isMachineInUse(m, valid); });
         if (!selected) {
@@ -181,14 +181,15 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
             if (idColumn >= 0) {
                 row[idColumn] = Value(static_cast<qint64>(id));
             }
-            // The row numbers are 16-bit: the row that takes the last one is the last row generated, so no two
-            // rows share a number.
-            idsLeft = guard.step([&] {
-                if (id == LastId) {
-                    throw Diag::Failure::overflow(QStringLiteral("ID"));
-                }
+            // The row numbers are 16-bit. Past the last one the counter stays there and the rows are still
+            // written, since they carry plant values over; the overflow is the same for every such row, so it is
+            // reported once, while the first row with the last number is built.
+            if (id < LastId) {
                 ++id;
-            });
+            } else if (!overflowReported) {
+                overflowReported = true;
+                guard.step([&] { throw Diag::Failure::overflow(QStringLiteral("ID")); });
+            }
             for (int c = 1; c < fields.size(); ++c) {
                 const Value templateValue = c < templateRow.size() ? templateRow[c] : Value();
                 row[c] = builder.fieldValue(c, templateValue, row, machine, guard);
@@ -199,9 +200,6 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
                 }
                 insert->run();
             });
-            if (!idsLeft) {
-                break;
-            }
         }
     }
     renamer.finish();

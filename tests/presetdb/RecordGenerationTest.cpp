@@ -63,7 +63,7 @@ TEST_F(RecordGenerationTest, RowsAreNumberedAcrossMachinesInTemplateIdOrder)
     EXPECT_TRUE(run.errorLogLines().isEmpty());
 }
 
-TEST_F(RecordGenerationTest, NumbersEndAtTheLastSixteenBitIdWithOneReport)
+TEST_F(RecordGenerationTest, RowsPastTheLastSixteenBitIdAreWrittenWithItAndReportedOnce)
 {
     writeTemplate(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 16384) "
                                  "INSERT INTO Source_PRESET_DEFS SELECT i, '###machine', 'DINT', 1, 'v' || i, 2, 0, "
@@ -73,9 +73,10 @@ TEST_F(RecordGenerationTest, NumbersEndAtTheLastSixteenBitIdWithOneReport)
     generate(run);
     EXPECT_EQ(queryRows(plant.sourceDb(), QStringLiteral("SELECT count(*), count(DISTINCT ID), max(ID) FROM "
                                                          "PRESET_DEFS")),
-              (Rows{{"32767", "32767", "32767"}}));
-    EXPECT_EQ(queryValue(plant.sourceDb(), QStringLiteral("SELECT var_name FROM PRESET_DEFS WHERE ID = 32767")),
-              "'v16383'");
+              (Rows{{"32768", "32767", "32767"}}));
+    EXPECT_EQ(queryRows(plant.sourceDb(), QStringLiteral("SELECT machine_type, var_name FROM PRESET_DEFS WHERE ID = "
+                                                         "32767 ORDER BY rowid")),
+              (Rows{{"'M2'", "'v16383'"}, {"'M2'", "'v16384'"}}));
     EXPECT_EQ(lines(run.errorLogLines()),
               Lines{"Fehler in Kadex / Kadex_Config / CreateRecordSets (Nr. 6) :Overflow (ID)"});
 }
