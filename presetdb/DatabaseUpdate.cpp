@@ -11,6 +11,8 @@
 #include "presetdb/RecordGeneration.h"
 #include "presetdb/SqliteDb.h"
 
+#include <QFile>
+
 #include <optional>
 
 namespace Kadex::PresetDb {
@@ -25,6 +27,9 @@ void copyReplacing(const QString &source, const QString &destination)
                             QStringLiteral("Cannot copy '") + source + QStringLiteral("' over '") + destination +
                                 QStringLiteral("'.")};
     }
+    // A rollback journal left beside the old file by a run that ended half-way belongs to the old content; the
+    // database engine would play it into the copy at the next open, silently mixing the two.
+    QFile::remove(destination + QStringLiteral("-journal"));
 }
 
 } // namespace

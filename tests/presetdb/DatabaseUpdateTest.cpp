@@ -170,7 +170,7 @@ TEST_F(IntegratedUpdateTest, MissingMachineCopyGivesTheNoticeAndTheUpdateGoesOn)
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
 }
 
-TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbBeforeTheTakeOver)
+TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBeforeTheTakeOver)
 {
     QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
     runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")),
@@ -178,6 +178,8 @@ TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbBeforeTheTakeOver)
                QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M2', 'DINT', 1, 'M2.Rpm', 2, 0, 1, 't', 'p', 42, "
                               "43, 44, 45, 46);"));
     const QByteArray copy = plant.read(QStringLiteral("backup/Kadex/Kadex.mdb"));
+    // The module database's journal of a run that ended half-way belongs to the file the copy replaces.
+    leaveHotJournal(plant.moduleDb(), QStringLiteral("UPDATE PRESET_DEFS SET abs_min = -1"));
     TestRun run(plant, commandLine);
     run.start();
     DatabaseUpdate(run.services).WorkOnMDB();
@@ -188,6 +190,7 @@ TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbBeforeTheTakeOver)
                                   {"3", "'M2'", "'M2.Rpm'", "42.0", "46"},
                                   {"4", "'M2'", "'M2.Temp'", "0.0", "1"}}));
     EXPECT_EQ(plant.read(QStringLiteral("backup/Kadex/Kadex.mdb")), copy);
+    EXPECT_FALSE(QFile::exists(plant.moduleDb() + QStringLiteral("-journal")));
 }
 
 // --- the module database as the lookups find it

@@ -80,6 +80,35 @@ void runSql(const QString &path, const QString &sql)
     sqlite3_close(db);
 }
 
+void leaveHotJournal(const QString &path, const QString &sql)
+{
+    sqlite3 *db = openFixture(path);
+    if (db == nullptr) {
+        return;
+    }
+    // A small page cache makes the engine write part of the transaction into the file before its end.
+    const QString write = QStringLiteral("PRAGMA cache_size = 10; BEGIN;") + sql +
+                          QStringLiteral(";CREATE TABLE Unfinished (a);"
+                                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                                         "2000) INSERT INTO Unfinished SELECT printf('%.200d', i) FROM n;");
+    char *error = nullptr;
+    if (sqlite3_exec(db, write.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ADD_FAILURE() << "fixture SQL failed: " << (error != nullptr ? error : "?");
+    }
+    sqlite3_free(error);
+    // The files as they stand half-way, put back once the connection has let go of them.
+    const QString journal = path + QStringLiteral("-journal");
+    const QString heldFile = path + QStringLiteral(".held");
+    const QString heldJournal = journal + QStringLiteral(".held");
+    EXPECT_TRUE(QFile::copy(path, heldFile));
+    EXPECT_TRUE(QFile::copy(journal, heldJournal));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QFile::remove(path);
+    EXPECT_TRUE(QFile::rename(heldFile, path));
+    EXPECT_TRUE(QFile::rename(heldJournal, journal));
+}
+
 Lines lines(const QStringList &texts)
 {
     Lines result;

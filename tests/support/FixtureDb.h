@@ -29,6 +29,11 @@ Rows queryRows(const QString &path, const QString &sql);
 // The first value of the first row of a query, as queryRows gives it; empty when there is no row.
 std::string queryValue(const QString &path, const QString &sql);
 
+// Runs sql and a large write in one transaction on the database at path, and leaves the file as a program that
+// ended before the commit leaves it: part of the transaction already in the file, and beside it the rollback
+// journal that the database engine plays back on the next open.
+void leaveHotJournal(const QString &path, const QString &sql);
+
 // The template tables of a module source database, empty: Source_PRESET_DEFS with the 15 fields of the program's
 // layout (ID first, part before var_name) and Source_DEFS.
 extern const char *const TemplateSchema;
