@@ -44,11 +44,17 @@ void DatabaseUpdate::WorkOnMDB()
     Diag::ErrorGuard guard(s.report, QString());
 
     QString sourcePath;
+    QString moduleDbName;
     QString moduleDbPath;
     QString plantIniPath;
     QString machineCopyPath;
     guard.step([&] { sourcePath = s.paths.GetPathSourceOCXMDB(); });
-    guard.step([&] { moduleDbPath = Platform::FileLookup::resolvePath(s.paths.GetPathOCXMDB()); });
+    guard.step([&] {
+        // The notice names the file as the program composes it; reads and writes go to its spelling on disk.
+        const QString composed = s.paths.GetPathOCXMDB();
+        moduleDbName = Config::fileNameOnly(composed);
+        moduleDbPath = Platform::FileLookup::resolvePath(composed);
+    });
     guard.step([&] { plantIniPath = s.paths.GetR4MConfigurationIniPath(); });
     guard.step([&] { machineCopyPath = s.paths.GetPathMachineCopyMDB(plantIniPath); });
     const bool integrated = s.runMode.IntegratedMode();
@@ -68,8 +74,8 @@ void DatabaseUpdate::WorkOnMDB()
 
     if (integrated) {
         if (machineCopyPath.isEmpty() || Platform::FileLookup::findExistingFile(machineCopyPath).isEmpty()) {
-            s.report.ui().showMessage({Texts::missingCopyNotice(Config::fileNameOnly(moduleDbPath)), QString(),
-                                       Diag::Buttons::Ok, Diag::Icon::Information, Diag::Answer::Ok});
+            s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
+                                       Diag::Icon::Information, Diag::Answer::Ok});
         } else {
             guard.step([&] { copyReplacing(machineCopyPath, moduleDbPath); });
         }
