@@ -48,7 +48,7 @@ void DatabaseUpdate::WorkOnMDB()
     QString moduleDbPath;
     QString plantIniPath;
     QString machineCopyPath;
-    guard.step([&] { sourcePath = s.paths.GetPathSourceOCXMDB(); });
+    guard.step([&] { sourcePath = Platform::FileLookup::resolvePath(s.paths.GetPathSourceOCXMDB()); });
     guard.step([&] {
         // The notice names the file as the program composes it; reads and writes go to its spelling on disk.
         const QString composed = s.paths.GetPathOCXMDB();

@@ -198,9 +198,10 @@ TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBef
 
 // --- the module database as the lookups find it
 
-TEST_F(DatabaseUpdateTest, MissingModuleDbIsMadeFromTheSourceWithoutReport)
+TEST_F(DatabaseUpdateTest, MissingModuleDbIsMadeFromTheSourceInAnyLetterCaseWithoutReport)
 {
     QFile::remove(plant.moduleDb());
+    QFile::rename(plant.sourceDb(), plant.path(QStringLiteral("Kadex/KADEX_SOURCE.MDB")));
     TestRun run(plant);
     run.start();
     DatabaseUpdate(run.services).WorkOnMDB();
