@@ -5,8 +5,8 @@
 //                               "case" times the benchmark case alone (for profiling)
 //
 // The benchmark case: 5 machines, 2,000 template rows (10,000 generated rows), an old table of 10,000 rows.
-// Row numbers (ID) are 16-bit, so a plant cannot hold more than 32,767 generated rows: the growth in generated
-// rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
+// Row numbers (ID) are 16-bit and past 32,767 generated rows all rows share the last one, so the growth in
+// generated rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/UiPort.h"
