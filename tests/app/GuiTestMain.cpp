@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -10,5 +11,8 @@ int main(int argc, char **argv)
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The window reads numbers in the operator's locale ("2.5" is no number in German). The tests pin one, so that
+    // they give the same result on every machine; a case about another locale sets its own (LocaleScope).
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     return RUN_ALL_TESTS();
 }
