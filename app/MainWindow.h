@@ -23,6 +23,8 @@ class UiPort;
 
 namespace Kadex::App {
 
+class SettingsWriter;
+
 // The program's one window, frm_Kadex_config_Exe: per machine in use, the second RPM instrument, the number of
 // percentage inputs and the channel matrix. Loading it runs the whole start-up; a silent run confirms inside
 // the load. Every event handler keeps the name of the program's design and runs under the error report; the
@@ -71,7 +73,7 @@ private:
     void SetupUserInterFace();
     void loadMachine(int i, const QString &readPath);
     void WriteInputs();
-    void writeMachine(int i, const QString &writePath);
+    void writeMachine(int i, SettingsWriter &writer);
 
     // Editing (MainWindowInput.cpp).
     void CommandQuest_Click();

@@ -6,6 +6,8 @@
 #include "app/PercentText.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
+#include "diag/ErrorNumbers.h"
+#include "diag/Failure.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -42,6 +44,32 @@ int firstCheckOf(int i, int k)
 }
 
 } // namespace
+
+// Writes the settings into the program INI. The first write the file refuses (read-only, disk full) is reported;
+// nothing more is written after it, so that the run does not end as if the settings had been saved.
+class SettingsWriter
+{
+public:
+    SettingsWriter(Config::IniAccess &ini, QString path) : m_ini(ini), m_path(std::move(path)) {}
+
+    void save(int value, const QString &section, const QString &key)
+    {
+        if (m_refused) {
+            return;
+        }
+        if (m_ini.SaveIni(value, section, key, m_path) == 0) {
+            m_refused = true;
+            throw Diag::Failure{Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram,
+                                QStringLiteral("Path/File access error (") + m_path + QLatin1Char(')')};
+        }
+    }
+    bool refused() const { return m_refused; }
+
+private:
+    Config::IniAccess &m_ini;
+    QString m_path;
+    bool m_refused = false;
+};
 
 void MainWindow::SetupUserInterFace()
 {
@@ -143,34 +171,35 @@ void MainWindow::WriteInputs()
         return;
     }
 
+    SettingsWriter writer(m_services.ini, writePath);
     const int count = std::min(m_services.machines.upperIndex(), MachineCount);
-    for (int i = 1; i <= count; ++i) {
+    for (int i = 1; i <= count && !writer.refused(); ++i) {
         bool inUse = true; // a failing test counts the machine as in use: its keys are written
         guard.step([&] { inUse = m_services.machines.isMachineInUse(i, valid); });
         if (inUse) {
-            writeMachine(i, writePath);
+            writeMachine(i, writer);
         }
+    }
+    if (writer.refused()) {
+        return; // no stamp for settings that were not written
     }
     guard.step([&] { m_services.stamp.WriteEditInfo(); });
 }
 
-void MainWindow::writeMachine(int i, const QString &writePath)
+void MainWindow::writeMachine(int i, SettingsWriter &writer)
 {
     Diag::ErrorGuard guard(report(), QStringLiteral("WriteInputs"));
-    Config::IniAccess &ini = m_services.ini;
     const QString section = machineSection(i);
 
     bool selected = true; // a box that cannot be read counts as showing a selection
     guard.step([&] { selected = m_form.ComboMachines[i]->currentIndex() >= 0; });
     if (selected) {
         guard.step([&] {
-            ini.SaveIni(int{SecondMachineNr[static_cast<size_t>(i - 1)]}, section, QStringLiteral("Kadex2ndMachineNr"),
-                        writePath);
+            writer.save(SecondMachineNr[static_cast<size_t>(i - 1)], section, QStringLiteral("Kadex2ndMachineNr"));
         });
     }
     guard.step([&] {
-        ini.SaveIni(int{NumberOfProcent[static_cast<size_t>(i - 1)]}, section, QStringLiteral("KadexNumberOfProcent"),
-                    writePath);
+        writer.save(NumberOfProcent[static_cast<size_t>(i - 1)], section, QStringLiteral("KadexNumberOfProcent"));
     });
     for (int k = 1; k <= Channels; ++k) {
         const int base = firstCheckOf(i, k);
@@ -182,7 +211,7 @@ void MainWindow::writeMachine(int i, const QString &writePath)
             guard.step([&] { input = m_form.CheckMa[base + 1]->checkState() == Qt::Checked; });
         }
         const int value = output ? Output : input ? Input : NoChannel;
-        guard.step([&] { ini.SaveIni(value, section, channelKey(k), writePath); });
+        guard.step([&] { writer.save(value, section, channelKey(k)); });
     }
 }
 

@@ -147,6 +147,29 @@ TEST_F(WriteInputsTest, MissingProgramIniIsReportedAndNothingIsWritten)
     EXPECT_TRUE(window->programEnded());
 }
 
+TEST_F(WriteInputsTest, ProgramIniRefusingWritesIsReportedOnceAndNothingElseIsWritten)
+{
+    plant.writeStandardPlant(2);
+    const QString path = plant.path(QStringLiteral("parameter/Program.ini"));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QByteArray before = programIni();
+    const QByteArray cfgBefore = moduleConfiguration();
+    open();
+    paste(percent(1), QStringLiteral("7"));
+    run->ui.answerNext(Diag::Answer::Yes);
+    pressOK();
+
+    const QString refused = QStringLiteral("Path/File access error (") + path + QLatin1Char(')');
+    EXPECT_EQ(boxTexts(),
+              QStringList{QStringLiteral("Unexpected error!") + Br + refused + Br + QStringLiteral("Error logged to ") +
+                          Br + run->report.errorLogPath().toUpper() + Br + QStringLiteral("Resume?")});
+    EXPECT_EQ(run->errorLogLines(),
+              QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / WriteInputs (Nr. 75) :") + refused});
+    EXPECT_EQ(programIni(), before);
+    EXPECT_EQ(moduleConfiguration(), cfgBefore) << "no stamp for settings that were not written";
+    EXPECT_TRUE(window->programEnded());
+}
+
 TEST_F(WriteInputsTest, NoMachineInUseWritesOnlyTheStamp)
 {
     plant.writeStandardPlant(2);
