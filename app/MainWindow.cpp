@@ -98,8 +98,8 @@ void MainWindow::connectHandlers()
     connect(m_form.CommandCancel, &QPushButton::clicked, this,
             [this] { runHandler(QStringLiteral("CommandCancel_Click"), [this] { CommandCancel_Click(); }); });
     for (int index = 0; index <= m_form.CheckMa.last; ++index) {
-        connect(m_form.CheckMa[index], &MatrixCheckBox::mouseUp, this, [this, index] {
-            runHandler(QStringLiteral("CheckMa_MouseUp"), [this, index] { CheckMa_MouseUp(index); });
+        connect(m_form.CheckMa[index], &MatrixCheckBox::mouseUp, this, [this, index](Qt::MouseButton, bool before) {
+            runHandler(QStringLiteral("CheckMa_MouseUp"), [this, index, before] { CheckMa_MouseUp(index, before); });
         });
     }
     for (int i = 1; i <= MachineCount; ++i) {

@@ -77,7 +77,7 @@ private:
 
     // Editing (MainWindowInput.cpp).
     void CommandQuest_Click();
-    void CheckMa_MouseUp(int index);
+    void CheckMa_MouseUp(int index, bool checkedBefore);
     void ComboMachines_Click(int index);
     void ComboMachines_GotFocus(int index);
     void TextPercent_Change(int index);

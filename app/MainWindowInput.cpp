@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <cmath>
 
@@ -65,11 +66,12 @@ void MainWindow::CommandQuest_Click()
     setButtonColour(m_form.CommandQuest, m_infoMode ? InfoModeGreen : LayoutGrey);
 }
 
-void MainWindow::CheckMa_MouseUp(int index)
+void MainWindow::CheckMa_MouseUp(int index, bool checkedBefore)
 {
     if (m_infoMode) {
-        // Undoes the toggle a left click made; the help text is the same for every box.
-        m_form.CheckMa[index]->setChecked(!m_form.CheckMa[index]->isChecked());
+        // Info mode shows help instead of acting: the box goes back to its state before the release. Inverting it
+        // would undo a left click's toggle but flip the box on a right click, which toggles nothing.
+        m_form.CheckMa[index]->setChecked(checkedBefore);
         ShowInfoText(m_form.CheckMa[0]);
         return;
     }
@@ -87,7 +89,13 @@ void MainWindow::ComboMachines_Click(int index)
     guard.step([&] {
         QComboBox *combo = m_form.ComboMachines[index];
         if (m_infoMode) {
-            // The list shows the new choice, but the recorded one stays.
+            // Info mode shows help instead of acting: the recorded choice stays, and the list shows it again, so that
+            // it never shows a choice that OK would not write. Putting it back raises no second click.
+            const int recorded = SecondMachineNr.at(static_cast<size_t>(index - 1));
+            {
+                const QSignalBlocker quiet(combo);
+                combo->setCurrentIndex(recorded < combo->count() ? recorded : -1);
+            }
             ShowInfoText(combo);
             return;
         }

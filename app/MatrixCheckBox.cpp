@@ -6,8 +6,9 @@ namespace Kadex::App {
 
 void MatrixCheckBox::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool checkedBefore = isChecked();
     QCheckBox::mouseReleaseEvent(event);
-    emit mouseUp(event->button());
+    emit mouseUp(event->button(), checkedBefore);
 }
 
 } // namespace Kadex::App

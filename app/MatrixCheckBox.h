@@ -5,7 +5,8 @@
 namespace Kadex::App {
 
 // A check box of the channel matrix. It tells when a mouse button is released over it, after the box has
-// handled the release itself (a left click has already toggled it by then); the space bar raises nothing.
+// handled the release itself (a left click has already toggled it by then), and whether it was checked before
+// that release; the space bar raises nothing.
 class MatrixCheckBox : public QCheckBox
 {
     Q_OBJECT
@@ -14,7 +15,7 @@ public:
     using QCheckBox::QCheckBox;
 
 signals:
-    void mouseUp(Qt::MouseButton button);
+    void mouseUp(Qt::MouseButton button, bool checkedBefore);
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -198,10 +198,12 @@ TEST_F(InfoModeTest, CheckBoxShowsHelpAndKeepsEveryBox)
     ASSERT_EQ(run->ui.boxes.size(), 1);
     EXPECT_EQ(run->ui.boxes[0], info(QStringLiteral("Kanal\r\nEingang oder Ausgang")));
 
-    // A right click, which does not toggle by itself, inverts the box.
+    // A right click, which does not toggle by itself, changes nothing either.
     run->ui.answerNext(Diag::Answer::Ok);
-    click(check(31), Qt::RightButton);
-    EXPECT_TRUE(check(31)->isChecked());
+    click(check(30), Qt::RightButton);
+    EXPECT_TRUE(check(30)->isChecked());
+    EXPECT_FALSE(check(31)->isChecked());
+    EXPECT_EQ(run->ui.boxes.size(), 2);
 
     toggleInfoMode();
     EXPECT_FALSE(window->infoMode());
@@ -216,6 +218,8 @@ TEST_F(InfoModeTest, ChoosingAMachineShowsHelpAndKeepsTheRecordedChoice)
     machineList(1)->setCurrentIndex(2);
     EXPECT_EQ(boxTexts(), (QStringList{QStringLiteral("Zweites Instrument"), QStringLiteral("Zweites Instrument")}));
     EXPECT_EQ(window->secondMachineNr(1), 0);
+    // The list shows the recorded choice again: it never shows a choice that OK would not write.
+    EXPECT_EQ(machineList(1)->currentIndex(), 0);
 }
 
 TEST_F(InfoModeTest, LabelsAndPercentageBoxesShowTheirHelp)
