@@ -208,12 +208,15 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     bool cancel = true;
-    runHandler(QStringLiteral("Form_QueryUnload"), [&] { cancel = Form_QueryUnload(); });
-    if (cancel || m_ended) {
-        event->ignore();
-    } else {
-        event->accept();
-    }
+    runHandler(QStringLiteral("Form_QueryUnload"), [&] {
+        cancel = Form_QueryUnload();
+        if (!cancel && m_finishing) {
+            // A close confirmed while OK finishes the run cancels it: the run ends here, so that nothing is written
+            // after the cancellation has been logged.
+            report().EndProgram();
+        }
+    });
+    event->setAccepted(!cancel);
 }
 
 bool MainWindow::Form_QueryUnload()

@@ -118,6 +118,8 @@ private:
     std::array<qint16, MachineCount> NumberOfProcent{};
     bool m_infoMode = false;
     bool m_activated = false;
+    // OK has locked the buttons and the finishing sequence runs.
+    bool m_finishing = false;
     bool m_ended = false;
 };
 

@@ -17,6 +17,7 @@ void MainWindow::CommandOK_Click()
         return;
     }
     Diag::ErrorGuard guard(report(), QStringLiteral("CommandOK_Click"));
+    m_finishing = true;
     guard.step([&] { m_form.CommandOK->setEnabled(false); });
     guard.step([&] { m_form.CommandCancel->setEnabled(false); });
     guard.step([&] { CloseMe(); });
@@ -45,7 +46,10 @@ void MainWindow::CloseMe()
         throwIfEnded();
     });
     guard.step([&] { m_ui.setBusy(true); });
-    guard.step([&] { m_workOnMdb(); });
+    guard.step([&] {
+        m_workOnMdb();
+        throwIfEnded(); // a close request during the update may have cancelled the run
+    });
     guard.step([&] { WriteInputs(); });
     guard.step([&] { m_ui.setBusy(false); });
     report().EndProgram();

@@ -122,6 +122,10 @@ TEST_F(FinishingTest, CloseRequestInASilentRunIsLoggedAndAskedNothing)
     EXPECT_TRUE(run->ui.boxes.isEmpty());
     EXPECT_EQ(run->servicePackLines(), QStringList{QStringLiteral("! Fault Kadex_Config: ") + CancelQuestion});
     EXPECT_TRUE(run->errorLogLines().isEmpty());
+    // The run is cancelled: it ends there, and no setting and no stamp is written after the logged cancellation.
+    EXPECT_TRUE(window->programEnded());
+    EXPECT_EQ(programIni(), before);
+    EXPECT_EQ(moduleConfiguration(), cfgBefore);
 }
 
 // ---- A failing database update ----------------------------------------------------------------------------------
