@@ -59,8 +59,7 @@ public:
         }
         if (m_ini.SaveIni(value, section, key, m_path) == 0) {
             m_refused = true;
-            throw Diag::Failure{Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram,
-                                QStringLiteral("Path/File access error (") + m_path + QLatin1Char(')')};
+            throw Diag::Failure::pathFileAccess(m_path);
         }
     }
     bool refused() const { return m_refused; }

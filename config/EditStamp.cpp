@@ -4,6 +4,7 @@
 #include "config/PlantPaths.h"
 #include "config/RunMode.h"
 #include "diag/ErrorGuard.h"
+#include "diag/Failure.h"
 #include "platform/Cp1252.h"
 
 namespace Kadex::Config {
@@ -40,14 +41,20 @@ EditStamp::EditStamp(const Platform::ProcessFacts &facts, RunMode &runMode, IniA
 void EditStamp::WriteEditInfo()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("WriteEditInfo"));
-    guard.step([&] {
-        m_ini.SaveIni(programStamp(m_facts.version, m_runMode.IntegratedMode()), QStringLiteral("Info"),
-                      QStringLiteral("S_Prog"), m_paths.GetCFGPath());
-    });
-    guard.step([&] {
-        m_ini.SaveIni(encodeEditor(m_facts.firstEnvironmentEntry), QStringLiteral("Info"), QStringLiteral("S_Editor"),
-                      m_paths.GetCFGPath());
-    });
+    // A module configuration that refuses the stamp is reported once; the stamp must not pass for written.
+    bool refused = false;
+    const auto save = [&](const QString &value, const QString &key) {
+        if (refused) {
+            return;
+        }
+        const QString cfg = m_paths.GetCFGPath();
+        if (m_ini.SaveIni(value, QStringLiteral("Info"), key, cfg) == 0) {
+            refused = true;
+            throw Diag::Failure::pathFileAccess(cfg);
+        }
+    };
+    guard.step([&] { save(programStamp(m_facts.version, m_runMode.IntegratedMode()), QStringLiteral("S_Prog")); });
+    guard.step([&] { save(encodeEditor(m_facts.firstEnvironmentEntry), QStringLiteral("S_Editor")); });
 }
 
 } // namespace Kadex::Config

@@ -34,4 +34,9 @@ Failure Failure::fileNotFound(const QString &path)
     return {ErrorNumbers::FileNotFound, ErrorNumbers::SourceProgram, withDetail("File not found", path)};
 }
 
+Failure Failure::pathFileAccess(const QString &path)
+{
+    return {ErrorNumbers::PathFileAccessError, ErrorNumbers::SourceProgram, withDetail("Path/File access error", path)};
+}
+
 } // namespace Kadex::Diag

@@ -18,6 +18,7 @@ struct Failure
     static Failure overflow(const QString &detail = {});
     static Failure subscriptOutOfRange(const QString &detail = {});
     static Failure fileNotFound(const QString &path);
+    static Failure pathFileAccess(const QString &path);
 };
 
 // Thrown by a test's UI port when the program ends, so that a test observes the end without exiting.

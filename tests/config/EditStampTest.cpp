@@ -1,6 +1,8 @@
 #include "config/EditStamp.h"
 #include "tests/support/TestRun.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
@@ -41,6 +43,31 @@ TEST(EditStampTest, SavingTwiceLeavesOneStampOfTheLastRun)
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.cfg")),
               QByteArray("; module\r\n[Project]\r\nForMachine1=true\r\n[Info]\r\nS_Prog=1.0.2 - Standalone\r\n"
                          "S_Editor=666768\r\n"));
+}
+
+} // namespace
+} // namespace Kadex::Test
+
+namespace Kadex::Test {
+namespace {
+
+TEST(EditStampFailureTest, ReadOnlyModuleConfigurationIsReportedOnceAndKeepsItsBytes)
+{
+    TempPlant plant;
+    plant.writeStandardPlant();
+    const QByteArray before = plant.read(QStringLiteral("Kadex/Kadex.cfg"));
+    QFile::setPermissions(plant.path(QStringLiteral("Kadex/Kadex.cfg")), QFile::ReadOwner | QFile::ReadGroup);
+    TestRun run(plant);
+    run.start();
+    run.ui.answerNext(Diag::Answer::Yes);
+
+    run.services.stamp.WriteEditInfo();
+
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.cfg")), before);
+    ASSERT_EQ(run.errorLogLines().size(), 1);
+    EXPECT_EQ(run.errorLogLines().first(),
+              QStringLiteral("Fehler in Kadex / Kadex_Config / WriteEditInfo (Nr. 75) :Path/File access error (")
+                  + plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QLatin1Char(')'));
 }
 
 } // namespace
