@@ -22,6 +22,11 @@ MachineList::MachineList(RunMode &runMode, IniAccess &ini, PlantPaths &paths, Di
 void MachineList::GetExistingMachines(const QString &iniPath)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetExistingMachines"));
+    guard.step([&] { readMachines(iniPath); });
+}
+
+void MachineList::readMachines(const QString &iniPath)
+{
     m_programIniPath = m_paths.GetProgramIniPath(1);
 
     if (m_runMode.IntegratedMode()) {
@@ -49,7 +54,11 @@ void MachineList::GetExistingMachines(const QString &iniPath)
 QString MachineList::GetValidMachines()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetValidMachines"));
-    return m_ini.LoadIniString(QStringLiteral("Project"), QStringLiteral("ValidMachines"), m_paths.GetCFGPath());
+    return guard.value(
+        [&] {
+            return m_ini.LoadIniString(QStringLiteral("Project"), QStringLiteral("ValidMachines"), m_paths.GetCFGPath());
+        },
+        QString());
 }
 
 bool MachineList::isMachineInUse(int i, const QString &valid)

@@ -38,6 +38,8 @@ public:
     const QString &ProgramIniPath() const { return m_programIniPath; }
 
 private:
+    void readMachines(const QString &iniPath);
+
     RunMode &m_runMode;
     IniAccess &m_ini;
     PlantPaths &m_paths;

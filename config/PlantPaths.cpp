@@ -35,25 +35,20 @@ PlantPaths::PlantPaths(ProgramLocation &location, RunMode &runMode, IniAccess &i
 QString PlantPaths::GetPathOCXMDB()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathOCXMDB"));
-    const QString module = m_location.GetOCXName();
-    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module + QStringLiteral(".mdb");
+    return guard.value([&] { return modulePath(QStringLiteral(".mdb")); }, QString());
 }
 
 QString PlantPaths::GetPathSourceOCXMDB()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathSourceOCXMDB"));
-    const QString module = m_location.GetOCXName();
-    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module
-           + QStringLiteral("_Source.mdb");
+    return guard.value([&] { return modulePath(QStringLiteral("_Source.mdb")); }, QString());
 }
 
 QString PlantPaths::GetCFGPath()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetCFGPath"));
-    const QString module = m_location.GetOCXName();
-    const QString composed = m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module
-                             + QStringLiteral(".cfg");
-    const QString found = existing(composed);
+    const QString composed = guard.value([&] { return modulePath(QStringLiteral(".cfg")); }, QString());
+    const QString found = guard.value([&] { return existing(composed); }, QString());
     if (!found.isEmpty()) {
         return found;
     }
@@ -64,7 +59,15 @@ QString PlantPaths::GetCFGPath()
 QString PlantPaths::GetR4MConfigurationIniPath()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetR4MConfigurationIniPath"));
-    return existing(m_location.rootDirectory() + QStringLiteral("/parameter/r4mconfiguration.ini"));
+    return guard.value(
+        [&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/r4mconfiguration.ini")); },
+        QString());
+}
+
+QString PlantPaths::modulePath(const QString &suffix)
+{
+    const QString module = m_location.GetOCXName();
+    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module + suffix;
 }
 
 QString PlantPaths::saveAndRestoreFolder(const QString &iniPath)
@@ -77,18 +80,24 @@ QString PlantPaths::GetProgramIniPath(qint32 mode)
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"));
     if (mode == 1 && m_runMode.IntegratedMode()) {
         const QString folder = saveAndRestoreFolder(GetR4MConfigurationIniPath());
-        return existing(joined(folder, QStringLiteral("parameter/program.ini")));
+        return guard.value([&] { return existing(joined(folder, QStringLiteral("parameter/program.ini"))); },
+                           QString());
     }
-    return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini"));
+    return guard.value([&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini")); },
+                       QString());
 }
 
 QString PlantPaths::GetPathMachineCopyMDB(const QString &iniPath)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathMachineCopyMDB"));
     const QString module = m_location.GetOCXName();
-    const QString composed = joined(saveAndRestoreFolder(iniPath), module + QLatin1Char('/') + module
-                                                                      + QStringLiteral(".mdb"));
-    return existing(composed);
+    const QString folder = saveAndRestoreFolder(iniPath);
+    const QString composed =
+        guard.value([&] { return joined(folder, module + QLatin1Char('/') + module + QStringLiteral(".mdb")); },
+                    QString());
+    // A failing existence test is no reason to lose the copy: the composed path stands then.
+    Diag::ErrorGuard lookup(m_report, QStringLiteral("GetPathMachineCopyMDB"), Diag::ErrorGuard::Kind::Ignoring);
+    return lookup.value([&] { return existing(composed); }, composed);
 }
 
 } // namespace Kadex::Config

@@ -35,6 +35,8 @@ public:
     QString GetPathMachineCopyMDB(const QString &iniPath);
 
 private:
+    // R/M/M + suffix.
+    QString modulePath(const QString &suffix);
     QString saveAndRestoreFolder(const QString &iniPath);
 
     ProgramLocation &m_location;

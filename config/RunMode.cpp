@@ -77,7 +77,6 @@ QString RunMode::ReadCommand(const QString &keyword)
 
 bool RunMode::GetStartModeIntegrated()
 {
-    Diag::ErrorGuard guard(m_report, QStringLiteral("GetStartModeIntegrated"));
     const QString value = ReadCommand(KeywordExternal);
     m_flags.integratedMode = value == QStringLiteral("R4MCFG");
     m_flags.silentMode = value == QStringLiteral("SILENT");
