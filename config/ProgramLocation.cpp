@@ -64,10 +64,4 @@ QString ProgramLocation::GetFileNameOnly(const QString &path)
     return fileNameOnly(path);
 }
 
-QString ProgramLocation::ReplaceSearchItem(const QString &source, const QString &searchItem,
-                                           const QString &replacement)
-{
-    return replaceFirst(source, searchItem, replacement);
-}
-
 } // namespace Kadex::Config

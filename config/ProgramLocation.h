@@ -29,7 +29,6 @@ public:
     // The module name; a name too short to cut is reported under "GetOCXName" and gives "".
     QString GetOCXName();
     QString GetFileNameOnly(const QString &path);
-    QString ReplaceSearchItem(const QString &source, const QString &searchItem, const QString &replacement);
 
     QString rootDirectory() const { return rootDirectoryOf(m_programDir); }
     const QString &programDir() const { return m_programDir; }

@@ -17,7 +17,6 @@ inline constexpr qint32 FileNotFound = 53;
 inline constexpr qint32 PathFileAccessError = 75;   // a file exists but cannot be read or written
 
 // Database-engine failures.
-inline constexpr qint32 NoCurrentRecord = 3021;
 inline constexpr qint32 CouldNotFindFile = 3024;     // database file missing
 inline constexpr qint32 CannotOpenDatabase = 3049;   // not a database, or damaged
 inline constexpr qint32 CannotOpenFile = 3051;       // read-only, locked or no permission
@@ -31,8 +30,6 @@ inline constexpr qint32 DatabaseAbort = 9999;
 // Sources named in reports.
 inline const QString SourceProgram = QStringLiteral("Kadex_Config");
 inline const QString SourceDatabase = QStringLiteral("DAO.Database");
-inline const QString SourceRecordset = QStringLiteral("DAO.Recordset");
 inline const QString SourceField = QStringLiteral("DAO.Field");
-inline const QString SourceTableDefs = QStringLiteral("DAO.TableDefs");
 
 } // namespace Kadex::Diag::ErrorNumbers

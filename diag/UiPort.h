@@ -38,17 +38,4 @@ public:
     [[noreturn]] virtual void endProgram() = 0;
 };
 
-// Keeps the hourglass up for the lifetime of the object.
-class BusyCursor
-{
-public:
-    explicit BusyCursor(UiPort &ui) : m_ui(ui) { m_ui.setBusy(true); }
-    ~BusyCursor() { m_ui.setBusy(false); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    UiPort &m_ui;
-};
-
 } // namespace Kadex::Diag
