@@ -7,14 +7,16 @@
 
 namespace Kadex::App {
 
-SilentUiPort::SilentUiPort(QString exeName, QString servicePackLogPath)
-    : m_exeName(std::move(exeName)), m_servicePackLogPath(std::move(servicePackLogPath))
+SilentUiPort::SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath)
+    : m_exeName(std::move(exeName)),
+      m_servicePackLogPath(std::move(servicePackLogPath)),
+      m_servicePackFallbackPath(std::move(servicePackFallbackPath))
 {
 }
 
 Diag::Answer SilentUiPort::showMessage(const Diag::MessageBox &box)
 {
-    Diag::writeServicePackLine(m_servicePackLogPath, m_exeName, box.text);
+    Diag::writeServicePackLine(m_servicePackLogPath, m_servicePackFallbackPath, m_exeName, box.text);
     return box.defaultButton;
 }
 

@@ -7,11 +7,12 @@
 namespace Kadex::App {
 
 // The UI port of a silent run, where no operator is there to answer: a box is never shown; its text goes to the
-// service-pack log as "! Fault <exe>: <text>" and the box's default button is the answer. Nothing ever waits.
+// service-pack log as "! Fault <exe>: <text>" (or to its fallback when the log cannot be appended to) and the
+// box's default button is the answer. Nothing ever waits.
 class SilentUiPort : public Diag::UiPort
 {
 public:
-    SilentUiPort(QString exeName, QString servicePackLogPath);
+    SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath = QString());
 
     Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool) override {}
@@ -21,6 +22,7 @@ public:
 private:
     QString m_exeName;
     QString m_servicePackLogPath;
+    QString m_servicePackFallbackPath;
 };
 
 } // namespace Kadex::App

@@ -2,11 +2,12 @@
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
+#include "config/InfoOptions.h"
 #include "config/RunMode.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
-#include "diag/LogFile.h"
 #include "platform/ProcessFacts.h"
+#include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
 
 #include <QApplication>
@@ -14,11 +15,28 @@
 #include <cstdio>
 #include <memory>
 
+namespace {
+
+QStringList argumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return arguments;
+}
+
+} // namespace
+
 using namespace Kadex;
 
 int main(int argc, char **argv)
 {
     const Platform::ProcessFacts facts = Platform::ProcessFacts::current(argc, argv);
+    // --help and --version are answered before anything else: no display, no file.
+    if (const std::optional<int> status = Config::answerInfoRequest(argumentsOf(argc, argv), facts, stdout)) {
+        return *status;
+    }
     // The run mode decides, before Qt starts, whether the program needs a display at all.
     const Config::RunModeFlags flags = Config::runModeOf(facts.commandLine);
     switch (App::chooseDisplay(flags.silentMode, QProcessEnvironment::systemEnvironment())) {
@@ -35,14 +53,17 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    Platform::provideRuntimeDirectory();
     QApplication app(argc, argv);
+    const Diag::ReportSettings settings = Config::reportSettingsFor(facts);
     std::unique_ptr<Diag::UiPort> ui;
     if (flags.silentMode) {
-        ui = std::make_unique<App::SilentUiPort>(facts.exeName, Diag::servicePackLogPath());
+        ui = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
+                                                 settings.servicePackFallbackPath);
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
-    Diag::ErrorReport report(Config::reportSettingsFor(facts), *ui);
+    Diag::ErrorReport report(settings, *ui);
     Config::Services services(facts, report);
     PresetDb::DatabaseUpdate update(services);
 

@@ -11,26 +11,17 @@ namespace {
 
 const QString KeywordExternal = QStringLiteral("EXTERNAL");
 const QString KeywordLogfile = QStringLiteral("LOGFILE");
-const std::array<QString, 2> Keywords = {KeywordExternal, KeywordLogfile};
 
-// With "/" as the path separator a value cannot end at every "/": it ends at a "/" that follows a blank or
-// that starts another switch; any other "/" belongs to the value (/LOGFILE:/var/log/cfg.txt).
-qsizetype endOfValue(const QString &rest)
+// A value ends at its first "/". The log file's value is a path, and "/" separates its folders: it runs on to a
+// "/" that follows a blank (the next switch), or to the end of the command line.
+qsizetype endOfValue(const QString &rest, bool isPath)
 {
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        if (rest.at(i) != QLatin1Char('/')) {
-            continue;
-        }
-        if (i > 0 && rest.at(i - 1) == QLatin1Char(' ')) {
-            return i;
-        }
-        for (const QString &keyword : Keywords) {
-            if (QStringView(rest).mid(i + 1).startsWith(keyword, Qt::CaseInsensitive)) {
-                return i;
-            }
-        }
+    if (!isPath) {
+        const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+        return slash < 0 ? rest.size() : slash;
     }
-    return rest.size();
+    const qsizetype nextSwitch = rest.indexOf(QStringLiteral(" /"));
+    return nextSwitch < 0 ? rest.size() : nextSwitch;
 }
 
 } // namespace
@@ -46,9 +37,13 @@ std::optional<QString> readSwitch(const QString &commandLine, const QString &key
     if (valueStart > commandLine.size()) {
         throw Diag::Failure::invalidArgument(QStringLiteral("no value after ") + keyword);
     }
-    QString rest = commandLine.mid(valueStart).trimmed().toUpper();
-    rest = rest.left(endOfValue(rest)).trimmed();
-    return rest;
+    // File names tell letter cases apart here: a path keeps the letters its caller wrote.
+    const bool isPath = keyword.compare(KeywordLogfile, Qt::CaseInsensitive) == 0;
+    QString rest = commandLine.mid(valueStart).trimmed();
+    if (!isPath) {
+        rest = rest.toUpper();
+    }
+    return rest.left(endOfValue(rest, isPath)).trimmed();
 }
 
 RunModeFlags runModeOf(const QString &commandLine)

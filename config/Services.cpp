@@ -24,6 +24,7 @@ Diag::ReportSettings reportSettingsFor(const Platform::ProcessFacts &facts)
     settings.moduleName = moduleNameOf(facts.exeName).value_or(QString());
     settings.exeName = facts.exeName;
     settings.servicePackLogPath = Diag::servicePackLogPath();
+    settings.servicePackFallbackPath = Diag::servicePackFallbackPath(settings.rootDirectory);
     return settings;
 }
 

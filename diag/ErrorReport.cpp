@@ -3,6 +3,7 @@
 #include "diag/LogFile.h"
 #include "diag/Messages.h"
 #include "diag/UiPort.h"
+#include "platform/FileLookup.h"
 
 #include <cstdlib>
 
@@ -63,7 +64,9 @@ QString ErrorReport::WriteErrorLog(const QString &text)
     const QString path = errorLogPath();
     // A log that cannot be written does not stop the report: it goes on without the line.
     appendLogLine(path, text);
-    return QStringLiteral("Error logged to ") + Messages::LineBreak + path.toUpper();
+    // File names tell letter cases apart here: the notice names the file as it is on disk.
+    const QString onDisk = path.isEmpty() ? QString() : Platform::FileLookup::resolvePath(path);
+    return QStringLiteral("Error logged to ") + Messages::LineBreak + onDisk;
 }
 
 void ErrorReport::ReportFault(const QString &text)
@@ -77,7 +80,8 @@ void ErrorReport::ReportFault(const QString &text)
 
 void ErrorReport::WriteServicePackLog(const QString &text)
 {
-    writeServicePackLine(m_settings.servicePackLogPath, m_settings.exeName, text);
+    writeServicePackLine(m_settings.servicePackLogPath, m_settings.servicePackFallbackPath, m_settings.exeName,
+                         text);
 }
 
 } // namespace Kadex::Diag

@@ -16,6 +16,7 @@ struct ReportSettings
     QString moduleName;           // e.g. "Kadex"; empty when the program's name cannot be cut
     QString exeName;              // the program's file name without extension
     QString servicePackLogPath;   // the service-pack log
+    QString servicePackFallbackPath; // where its lines go when it cannot be appended to; empty for nowhere
 };
 
 // The one error report of the program: the error log, the service-pack log and the operator's answer.
@@ -31,7 +32,8 @@ public:
                     bool fatal);
     // Ends the program at once; no closing handler runs.
     [[noreturn]] void EndProgram();
-    // Appends text as one line to the error log; returns "Error logged to " LF CR + the log path in upper case.
+    // Appends text as one line to the error log; returns "Error logged to " LF CR + the log
+    // file's path as it is on disk.
     QString WriteErrorLog(const QString &text);
     // Tells the operator of a detected problem (critical box), or in a silent run writes it to the service-pack log.
     void ReportFault(const QString &text);

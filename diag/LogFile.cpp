@@ -27,9 +27,22 @@ QString servicePackLogPath()
     return configured.isEmpty() ? QStringLiteral("/var/log/BrolmServicePack.log") : configured;
 }
 
-bool writeServicePackLine(const QString &path, const QString &exeName, const QString &text)
+QString servicePackFallbackPath(const QString &rootDirectory)
 {
-    return appendLogLine(path, QStringLiteral("! Fault ") + exeName + QStringLiteral(": ") + text);
+    if (!qEnvironmentVariable("KADEX_SERVICEPACK_LOG").isEmpty()) {
+        return QString();
+    }
+    return rootDirectory + QStringLiteral("/BrolmServicePack.log");
+}
+
+bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName,
+                          const QString &text)
+{
+    const QString line = QStringLiteral("! Fault ") + exeName + QStringLiteral(": ") + text;
+    if (appendLogLine(path, line)) {
+        return true;
+    }
+    return !fallbackPath.isEmpty() && appendLogLine(fallbackPath, line);
 }
 
 } // namespace Kadex::Diag

@@ -12,7 +12,13 @@ bool appendLogLine(const QString &path, const QString &text);
 // /var/log/BrolmServicePack.log.
 QString servicePackLogPath();
 
-// Writes "! Fault " + exeName + ": " + text as one line to the service-pack log at path.
-bool writeServicePackLine(const QString &path, const QString &exeName, const QString &text);
+// Where a service-pack line goes when the default log cannot be appended to (an ordinary user may not write
+// /var/log): BrolmServicePack.log in the root directory. Empty when KADEX_SERVICEPACK_LOG names the log.
+QString servicePackFallbackPath(const QString &rootDirectory);
+
+// Writes "! Fault " + exeName + ": " + text as one line to the service-pack log at path, or, when that file
+// cannot be appended to, to fallbackPath (unless it is empty).
+bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName,
+                          const QString &text);
 
 } // namespace Kadex::Diag

@@ -46,24 +46,37 @@ struct RowKey
     QString machineType;
     QString varName;
     double offset = 0;
+    bool offsetIsEmptyText = false; // the offset is the empty text, not a number
 
     bool operator==(const RowKey &) const = default;
     friend size_t qHash(const RowKey &key, size_t seed = 0)
     {
-        return qHashMulti(seed, key.machineType, key.varName, key.offset);
+        return qHashMulti(seed, key.machineType, key.varName, key.offset, key.offsetIsEmptyText);
     }
 };
+
+bool isEmptyText(const Value &value)
+{
+    return value.isText() && value.text().trimmed().isEmpty();
+}
 
 std::optional<RowKey> keyOf(const Value &machineType, const Value &varName, const Value &offset)
 {
     std::optional<QString> machine = textKeyOf(machineType);
     std::optional<QString> name = textKeyOf(varName);
     const std::optional<double> number = toNumber(offset);
-    if (!machine || !name || !number) {
+    if (!machine || !name || (!number && !isEmptyText(offset))) {
         return std::nullopt;
     }
     // -0 and 0 are one number but would hash apart.
-    return RowKey{std::move(*machine), std::move(*name), *number == 0 ? 0.0 : *number};
+    return RowKey{std::move(*machine), std::move(*name), number && *number != 0 ? *number : 0.0, !number};
+}
+
+// An old row's key value as the row's match puts it into words: Null turns into the empty text, so such a row
+// matches a new row whose key is the empty text (and never a new row whose key is Null).
+Value oldKeyValue(const Value &value)
+{
+    return value.isNull() ? Value(QString()) : value;
 }
 
 struct OldRow
@@ -119,9 +132,9 @@ public:
             while (rows->next()) {
                 pump.tick();
                 OldRow row;
-                row.key = keyOf(valueAt(*rows, columnNamed(names, QStringLiteral("machine_type"))),
-                                valueAt(*rows, columnNamed(names, QStringLiteral("var_name"))),
-                                valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno"))));
+                row.key = keyOf(oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("machine_type")))),
+                                oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("var_name")))),
+                                oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno")))));
                 for (const QString &field : CarriedFields) {
                     const int column = columnNamed(names, field);
                     if (column >= 0) {

@@ -116,7 +116,7 @@ TEST_F(InputHandlingTest, PastingNumberBeyondSixteenBitsIsReportedThenLimited)
     paste(percent(1), QStringLiteral("99999"));
 
     const QString overflow = QStringLiteral("Unexpected error!") + Br + QStringLiteral("Overflow") + Br +
-                             QStringLiteral("Error logged to ") + Br + run->report.errorLogPath().toUpper() + Br +
+                             QStringLiteral("Error logged to ") + Br + run->report.errorLogPath() + Br +
                              QStringLiteral("Resume?");
     EXPECT_EQ(boxTexts(), (QStringList{overflow, QStringLiteral("Max. 16 erlaubt!")}));
     EXPECT_EQ(run->errorLogLines(),

@@ -260,7 +260,7 @@ TEST_F(StoredPercentageTest, NumberBeyondSixteenBitsIsReportedAndLoadsAsZero)
     window = std::make_unique<App::MainWindow>(run->services, run->ui, [] {});
     window->load();
 
-    EXPECT_EQ(boxTexts(), QStringList{OverflowBox.arg(run->report.errorLogPath().toUpper())});
+    EXPECT_EQ(boxTexts(), QStringList{OverflowBox.arg(run->report.errorLogPath())});
     EXPECT_EQ(run->errorLogLines(),
               QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / SetupUserInterFace (Nr. 6) :Overflow")});
     EXPECT_EQ(percent(1)->text(), QStringLiteral("0"));

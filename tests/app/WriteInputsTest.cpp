@@ -162,7 +162,7 @@ TEST_F(WriteInputsTest, ProgramIniRefusingWritesIsReportedOnceAndNothingElseIsWr
     const QString refused = QStringLiteral("Path/File access error (") + path + QLatin1Char(')');
     EXPECT_EQ(boxTexts(),
               QStringList{QStringLiteral("Unexpected error!") + Br + refused + Br + QStringLiteral("Error logged to ") +
-                          Br + run->report.errorLogPath().toUpper() + Br + QStringLiteral("Resume?")});
+                          Br + run->report.errorLogPath() + Br + QStringLiteral("Resume?")});
     EXPECT_EQ(run->errorLogLines(),
               QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / WriteInputs (Nr. 75) :") + refused});
     EXPECT_EQ(programIni(), before);

@@ -46,15 +46,20 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"BlanksAroundValueDropped", "/EXTERNAL:  SILENT  ", "EXTERNAL", "SILENT"},
         SwitchCase{"NextSwitchWithoutBlank", "/EXTERNAL:R4MCFG/LOGFILE:X.TXT", "EXTERNAL", "R4MCFG"},
         SwitchCase{"SecondSwitchWithoutBlank", "/EXTERNAL:R4MCFG/LOGFILE:X.TXT", "LOGFILE", "X.TXT"},
-        SwitchCase{"LogPathUpperCased", "/external:r4mcfg /logfile:C:\\Logs\\cfg.txt", "LOGFILE", "C:\\LOGS\\CFG.TXT"},
+        SwitchCase{"LogPathKeepsItsLetters", "/external:r4mcfg /logfile:C:\\Logs\\cfg.txt", "LOGFILE",
+                   "C:\\Logs\\cfg.txt"},
         SwitchCase{"KeywordInsideAnotherValueFoundFirst", "/LOGFILE:C:\\EXTERNAL\\x.txt /EXTERNAL:R4MCFG", "EXTERNAL",
                    "X.TXT"},
-        SwitchCase{"UnixPathKeepsItsSlashes", "/LOGFILE:/var/log/cfg.txt", "LOGFILE", "/VAR/LOG/CFG.TXT"},
+        SwitchCase{"UnixPathKeepsItsSlashes", "/LOGFILE:/var/log/cfg.txt", "LOGFILE", "/var/log/cfg.txt"},
         SwitchCase{"UnixPathEndsAtBlankSlash", "/LOGFILE:/var/log/cfg.txt /EXTERNAL:SILENT", "LOGFILE",
-                   "/VAR/LOG/CFG.TXT"},
-        SwitchCase{"UnixPathEndsAtNextKeyword", "/LOGFILE:/var/log/cfg.txt/external:silent", "LOGFILE",
-                   "/VAR/LOG/CFG.TXT"},
+                   "/var/log/cfg.txt"},
+        SwitchCase{"UnixPathKeepsAFolderNamedLikeAKeyword", "/LOGFILE:/srv/logfiles/cfg.txt", "LOGFILE",
+                   "/srv/logfiles/cfg.txt"},
+        SwitchCase{"UnixPathRunsOnWithoutABlank", "/LOGFILE:/var/log/cfg.txt/external:silent", "LOGFILE",
+                   "/var/log/cfg.txt/external:silent"},
         SwitchCase{"ValueAfterUnixPath", "/LOGFILE:/var/log/cfg.txt /EXTERNAL:SILENT", "EXTERNAL", "SILENT"},
+        SwitchCase{"ExternalEndsAtTheFirstSlash", "/EXTERNAL:SILENT/NOLOGO", "EXTERNAL", "SILENT"},
+        SwitchCase{"ExternalEndsAtASlashInsideAWord", "/EXTERNAL:r4m/cfg", "EXTERNAL", "R4M"},
         SwitchCase{"SeparatorButNoValue", "/EXTERNAL:", "EXTERNAL", ""}),
     [](const ::testing::TestParamInfo<SwitchCase> &info) { return std::string(info.param.name); });
 
@@ -107,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, RunModeTest,
                                            ModeCase{"Silent", "/EXTERNAL:  SILENT  ", false, true},
                                            ModeCase{"UnknownValueIsStandalone", "/EXTERNAL:OTHER", false, false},
                                            ModeCase{"LostFirstCharacter", "/EXTERNALR4MCFG", false, false},
+                                           ModeCase{"SilentBeforeAnotherSwitch", "/EXTERNAL:SILENT/NOLOGO", false, true},
                                            ModeCase{"KeywordInLogPath", "/LOGFILE:C:\\EXTERNAL\\x.txt /EXTERNAL:R4MCFG",
                                                     false, false}),
                          [](const ::testing::TestParamInfo<ModeCase> &info) { return std::string(info.param.name); });
@@ -123,13 +129,13 @@ TEST(RunModeReportTest, KeywordAtTheEndIsReportedAndGivesAStandaloneRun)
     EXPECT_TRUE(run.errorLogLines().first().startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / ReadCommand (Nr. 5) :")));
 }
 
-TEST(RunModeReportTest, LogPathIsEmptyWithoutTheSwitchAndUpperCasedWithIt)
+TEST(RunModeReportTest, LogPathIsEmptyWithoutTheSwitchAndKeepsItsLettersWithIt)
 {
     TempPlant plant;
     TestRun without(plant, QString());
     EXPECT_EQ(without.services.runMode.GetPathLogfile(), QString());
     TestRun with(plant, QStringLiteral("/EXTERNAL:R4MCFG /LOGFILE:/var/Log/cfg.txt"));
-    EXPECT_EQ(with.services.runMode.GetPathLogfile(), QStringLiteral("/VAR/LOG/CFG.TXT"));
+    EXPECT_EQ(with.services.runMode.GetPathLogfile(), QStringLiteral("/var/Log/cfg.txt"));
 }
 
 } // namespace

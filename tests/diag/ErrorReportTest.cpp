@@ -19,7 +19,7 @@ using Diag::Icon;
 class ErrorReportTest : public ::testing::Test
 {
 protected:
-    QString logNotice() const { return QStringLiteral("Error logged to \n\r") + plant.root().toUpper() + QStringLiteral("/R4MCFGLOG.TXT"); }
+    QString logNotice() const { return QStringLiteral("Error logged to \n\r") + plant.root() + QStringLiteral("/R4Mcfglog.txt"); }
 
     TempPlant plant;
 };
@@ -180,16 +180,34 @@ TEST_F(ErrorReportTest, ReportFaultShowsCriticalBoxOrLogsWhenSilent)
 TEST_F(ErrorReportTest, IntegratedRunLogsToTheLogfileSwitchFoundWithoutRegardToCase)
 {
     plant.write(QStringLiteral("logs/Cfg.txt"), "first\r\n");
-    TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG /LOGFILE:") + plant.path(QStringLiteral("logs/Cfg.txt")));
+    TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG /LOGFILE:") + plant.path(QStringLiteral("LOGS/cfg.TXT")));
     run.start();
     run.ui.answerNext(Answer::Yes);
 
     run.report.ReportError(53, QStringLiteral("S"), QStringLiteral("File not found"), QStringLiteral("P"), false);
 
-    // The switch value arrives in upper case; the existing file is still the one written.
+    // The existing file is the one written, and the notice names it as it is on disk.
     EXPECT_EQ(fileLines(plant.path(QStringLiteral("logs/Cfg.txt"))).size(), 2);
-    EXPECT_TRUE(run.ui.boxes.first().text.contains(plant.path(QStringLiteral("logs/Cfg.txt")).toUpper()));
+    EXPECT_TRUE(run.ui.boxes.first().text.contains(QStringLiteral("Error logged to \n\r") +
+                                                   plant.path(QStringLiteral("logs/Cfg.txt")) + QStringLiteral("\n\r")))
+        << run.ui.boxes.first().text.toStdString();
     EXPECT_FALSE(plant.exists(QStringLiteral("R4Mcfglog.txt")));
+}
+
+TEST_F(ErrorReportTest, NewIntegratedLogKeepsTheLettersTheCallerWrote)
+{
+    plant.write(QStringLiteral("logs/other.txt"), "");
+    TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG /LOGFILE:") + plant.path(QStringLiteral("logs/Kadex-Cfg.txt")));
+    run.start();
+    run.ui.answerNext(Answer::Yes);
+
+    run.report.ReportError(53, QStringLiteral("S"), QStringLiteral("d"), QStringLiteral("P"), false);
+
+    EXPECT_EQ(QDir(plant.path(QStringLiteral("logs"))).entryList(QDir::Files, QDir::Name),
+              (QStringList{QStringLiteral("Kadex-Cfg.txt"), QStringLiteral("other.txt")}));
+    EXPECT_EQ(fileLines(plant.path(QStringLiteral("logs/Kadex-Cfg.txt"))),
+              QStringList{QStringLiteral("Fehler in Kadex / S / P (Nr. 53) :d")});
+    EXPECT_TRUE(run.ui.boxes.first().text.contains(plant.path(QStringLiteral("logs/Kadex-Cfg.txt"))));
 }
 
 TEST_F(ErrorReportTest, UnwritableLogDoesNotStopTheReport)

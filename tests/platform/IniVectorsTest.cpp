@@ -15,7 +15,7 @@
 #include <vector>
 
 // The recorded behaviour of the profile-string services: every case of every *.jsonl file in the vectors folder
-// (INI_VECTORS_DIR, else the shared folder beside the repository) runs as one test named after the case.
+// (INI_VECTORS_DIR, else the repository's own copy in tests/data/ini-vectors) runs as one test named after the case.
 
 namespace {
 
@@ -41,7 +41,7 @@ void PrintTo(const VectorCase &vector, std::ostream *out)
 QString vectorsFolder()
 {
     const QByteArray fromEnvironment = qgetenv("INI_VECTORS_DIR");
-    return fromEnvironment.isEmpty() ? QString::fromUtf8(KADEX_SOURCE_DIR "/../shared/ini-vectors")
+    return fromEnvironment.isEmpty() ? QString::fromUtf8(KADEX_SOURCE_DIR "/tests/data/ini-vectors")
                                      : QFile::decodeName(fromEnvironment);
 }
 
@@ -202,5 +202,34 @@ TEST_P(IniVectorsTest, MatchesRecordedResults)
 
 INSTANTIATE_TEST_SUITE_P(Recorded, IniVectorsTest, ::testing::ValuesIn(loadCases()),
                          [](const ::testing::TestParamInfo<VectorCase> &info) { return info.param.name; });
+
+} // namespace
+
+namespace {
+
+// The repository keeps a copy of the recorded vectors so that a clone tests on its own. Where the recording's
+// own folder lies beside the repository, the copy must hold the same files with the same bytes.
+TEST(IniVectorsCopyTest, FollowsTheRecordedFolderBesideTheRepository)
+{
+    const QDir recorded(QString::fromUtf8(KADEX_SOURCE_DIR "/../shared/ini-vectors"));
+    if (!recorded.exists()) {
+        GTEST_SKIP() << "no recorded folder beside the repository";
+    }
+    const QDir copy(QString::fromUtf8(KADEX_SOURCE_DIR "/tests/data/ini-vectors"));
+    const QStringList files = recorded.entryList(QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    EXPECT_EQ(copy.entryList(QDir::Files, QDir::Name), files);
+    for (const QString &name : files) {
+        QFile original(recorded.filePath(name));
+        QFile copied(copy.filePath(name));
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly)) << name.toStdString();
+        ASSERT_TRUE(copied.open(QIODevice::ReadOnly))
+            << name.toStdString() << " is missing: copy " << recorded.path().toStdString() << " into "
+            << copy.path().toStdString();
+        EXPECT_TRUE(original.readAll() == copied.readAll())
+            << name.toStdString() << " differs: copy " << recorded.path().toStdString() << " into "
+            << copy.path().toStdString();
+    }
+}
 
 } // namespace

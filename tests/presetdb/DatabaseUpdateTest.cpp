@@ -305,7 +305,9 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     run.start();
     DatabaseUpdate(run.services).WorkOnMDB();
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), readOnly);
-    EXPECT_EQ(sourceRows().front(), (std::vector<std::string>{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}));
+    const Rows rebuilt = sourceRows();
+    ASSERT_FALSE(rebuilt.empty());
+    EXPECT_EQ(rebuilt.front(), (std::vector<std::string>{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}));
     ASSERT_EQ(run.errorLogLines().size(), 1);
     EXPECT_TRUE(run.errorLogLines()[0].startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / WorkOnMDB (Nr. "
                                                                  "75) :Cannot copy ")));

@@ -73,12 +73,15 @@ TEST_F(MachineCopyTakeoverTest, MatchingRowTakesTheFiveValuesAndKeepsEverythingE
     EXPECT_TRUE(run.errorLogLines().isEmpty());
 }
 
-TEST_F(MachineCopyTakeoverTest, KeysMatchWithoutCaseAndOffsetAsNumberButNullNever)
+// An old key that is Null turns into the empty text: it matches a new key that is the empty text, never a new
+// key that is Null.
+TEST_F(MachineCopyTakeoverTest, KeysMatchWithoutCaseAndOffsetAsNumberAndNullAsTheEmptyText)
 {
     writeNewRows(presetRow(1, "'m1'", "'Say\"Hi\" it''s'", "3", Generated) +
                  presetRow(2, "'Öl'", "'x'", "5", Generated) + presetRow(3, "'M3'", "NULL", "1", Generated) +
                  presetRow(4, "'M4'", "'y'", "NULL", Generated) + presetRow(5, "'M5'", "'z'", "7", Generated) +
-                 presetRow(6, "''", "'e'", "0", Generated));
+                 presetRow(6, "''", "'e'", "0", Generated) + presetRow(7, "'M7'", "''", "1", Generated) +
+                 presetRow(8, "'M8'", "'w'", "''", Generated));
     plant.writeModuleDb(QStringLiteral("CREATE TABLE T AS SELECT * FROM PRESET_DEFS; DROP TABLE PRESET_DEFS;"
                                        "CREATE TABLE PRESET_DEFS (ID, machine_type, type, part, var_name, "
                                        "category_id, isBitArray, offset_or_bitno, text, page_name, abs_min, "
@@ -88,7 +91,9 @@ TEST_F(MachineCopyTakeoverTest, KeysMatchWithoutCaseAndOffsetAsNumberButNullNeve
                         presetRow(3, "'M3'", "NULL", "1", "-1, -2, -3, -4, -5") +
                         presetRow(4, "'M4'", "'y'", "NULL", "-1, -2, -3, -4, -5") +
                         presetRow(5, "'M5'", "'z'", "'seven'", "-1, -2, -3, -4, -5") +
-                        presetRow(6, "NULL", "'e'", "0", "-1, -2, -3, -4, -5"));
+                        presetRow(6, "NULL", "'e'", "0", "-6, -6, -6, -6, -6") +
+                        presetRow(7, "'M7'", "NULL", "1", "-7, -7, -7, -7, -7") +
+                        presetRow(8, "'M8'", "'w'", "NULL", "-8, -8, -8, -8, -8"));
     TestRun run(plant);
     run.start();
     takeOver(run);
@@ -97,7 +102,9 @@ TEST_F(MachineCopyTakeoverTest, KeysMatchWithoutCaseAndOffsetAsNumberButNullNeve
                                {"3", "0.0", "1000.0", "10.0", "900.0", "2"},
                                {"4", "0.0", "1000.0", "10.0", "900.0", "2"},
                                {"5", "0.0", "1000.0", "10.0", "900.0", "2"},
-                               {"6", "0.0", "1000.0", "10.0", "900.0", "2"}}));
+                               {"6", "-6.0", "-6.0", "-6.0", "-6.0", "-6"},
+                               {"7", "-7.0", "-7.0", "-7.0", "-7.0", "-7"},
+                               {"8", "-8.0", "-8.0", "-8.0", "-8.0", "-8"}}));
 }
 
 TEST_F(MachineCopyTakeoverTest, LaterOldRowWinsAndOnlyTheFirstNewRowChanges)

@@ -1,0 +1,102 @@
+#include "config/InfoOptions.h"
+
+#include <array>
+
+namespace Kadex::Config {
+
+namespace {
+
+struct UsageLine
+{
+    const char *form;
+    const char *meaning;
+};
+
+// The one place that lists what the program can be told on its command line.
+constexpr std::array Switches = {
+    UsageLine{"(no arguments)", "standalone run: the window opens on the plant's Program.ini"},
+    UsageLine{"/EXTERNAL:R4MCFG", "integrated run, started by the plant's main configuration program"},
+    UsageLine{"/LOGFILE:<path>", "error log of an integrated run"},
+    UsageLine{"/EXTERNAL:SILENT", "silent run: no window, no questions; confirms by itself and logs failures"},
+    UsageLine{"--help, -h", "print this text and exit"},
+    UsageLine{"--version", "print the version and exit"},
+};
+
+constexpr std::array Files = {
+    UsageLine{"parameter/r4mconfiguration.ini", "SaveAndRestore folder, machine names NameM1..NameM5"},
+    UsageLine{"parameter/Program.ini", "the machines' settings (SaveAndRestore copy in an integrated run)"},
+    UsageLine{"<M>/<M>.cfg", "the module configuration: machines in use, additional fields, edit stamp"},
+    UsageLine{"<M>/<M>_Source.mdb", "template of the module database (SQLite 3)"},
+    UsageLine{"<M>/<M>.mdb", "the module database the update regenerates (SQLite 3)"},
+    UsageLine{"R4Mcfglog.txt", "error log of standalone and silent runs"},
+};
+
+constexpr std::array Environment = {
+    UsageLine{"KADEX_SERVICEPACK_LOG", "service-pack log of silent runs (default /var/log/BrolmServicePack.log, "
+                                       "or BrolmServicePack.log in the root when that cannot be written)"},
+    UsageLine{"DISPLAY, WAYLAND_DISPLAY", "the display of the window"},
+    UsageLine{"QT_QPA_PLATFORM", "Qt's platform; a silent run without a display uses offscreen"},
+};
+
+QString table(const auto &lines)
+{
+    QString text;
+    for (const UsageLine &line : lines) {
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromUtf8(line.form).leftJustified(32), QString::fromUtf8(line.meaning));
+    }
+    return text;
+}
+
+} // namespace
+
+InfoRequest infoRequestOf(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+            return InfoRequest::Help;
+        }
+        if (argument == QStringLiteral("--version")) {
+            return InfoRequest::Version;
+        }
+    }
+    return InfoRequest::None;
+}
+
+QString usageText(const QString &exeFileName)
+{
+    return QStringLiteral("Usage: ") + exeFileName + QStringLiteral(" [switch ...]\n\n")
+           + QStringLiteral("Sets up the RPM instruments of the plant's machines and regenerates the module's preset "
+                            "database.\nSwitches may be written in any letter case, with ':', '=' or a blank before "
+                            "the value.\n\n")
+           + QStringLiteral("Run modes and switches:\n") + table(Switches)
+           + QStringLiteral("\nThe program lives in <root>/<M>/ (M: its name less \"_Config\"); the plant's files:\n")
+           + table(Files) + QStringLiteral("\nEnvironment:\n") + table(Environment);
+}
+
+QString versionText(const QString &exeFileName, const Platform::Version &version)
+{
+    return QStringLiteral("%1 %2.%3.%4\n").arg(exeFileName).arg(version.major).arg(version.minor).arg(version.revision);
+}
+
+std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts,
+                                     std::FILE *out)
+{
+    QString text;
+    switch (infoRequestOf(arguments)) {
+    case InfoRequest::None:
+        return std::nullopt;
+    case InfoRequest::Help:
+        text = usageText(facts.exeFileName);
+        break;
+    case InfoRequest::Version:
+        text = versionText(facts.exeFileName, facts.version);
+        break;
+    }
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
+    std::fflush(out);
+    return 0;
+}
+
+} // namespace Kadex::Config
