@@ -3,6 +3,7 @@
 #include "app/ButtonPictures.h"
 #include "app/ControlProperties.h"
 #include "app/MatrixCheckBox.h"
+#include "app/PercentBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -147,7 +148,7 @@ void buildMachineRows(Builder &build, FormControls &form)
         form.ComboMachines.set(i, combo);
     }
     for (int i = 1; i <= Machines; ++i) {
-        auto *text = build.add<QLineEdit>(parent, QStringLiteral("TextPercent"), TextBox, 12, i);
+        auto *text = build.add<PercentBox>(parent, QStringLiteral("TextPercent"), TextBox, 12, i);
         text->setFont(designFont(12));
         text->setPalette(QApplication::palette());
         build.place(text, 5280, TextPercentTop[i - 1], 1455, 450);

@@ -15,6 +15,7 @@ class QWidget;
 namespace Kadex::App {
 
 class MatrixCheckBox;
+class PercentBox;
 
 // The controls of the window, by the names and control-array indexes the handlers use. The machine rows of
 // FrameKadex count machines from 1, the matrix frames and their controls from 0.
@@ -31,7 +32,7 @@ struct FormControls
     QLabel *Label2 = nullptr;
     ControlArray<QLabel, 1, 5> LabelM;
     ControlArray<QComboBox, 1, 5> ComboMachines;
-    ControlArray<QLineEdit, 1, 5> TextPercent;
+    ControlArray<PercentBox, 1, 5> TextPercent;
     ControlArray<QLabel, 0, 5> LabelMaUeber;
     ControlArray<QLabel, 0, 15> LabelMaEinAus;
     ControlArray<QLabel, 0, 40> LabelMaNummer;

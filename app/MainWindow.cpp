@@ -2,6 +2,7 @@
 
 #include "app/ControlProperties.h"
 #include "app/MatrixCheckBox.h"
+#include "app/PercentBox.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "diag/UiPort.h"
@@ -25,10 +26,14 @@ QString languageFilePath(const Config::Services &services)
 
 // Focus that moves between the window's own controls. Focus that comes back when a message box or a list's
 // pop-up closes, or when another program is activated, is not the operator entering or leaving a control.
+bool isControlFocusChange(Qt::FocusReason reason)
+{
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
 bool isControlFocusChange(const QEvent *event)
 {
-    const Qt::FocusReason reason = static_cast<const QFocusEvent *>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    return isControlFocusChange(static_cast<const QFocusEvent *>(event)->reason());
 }
 
 // A left click released over the control.
@@ -108,6 +113,25 @@ void MainWindow::connectHandlers()
         });
         connect(m_form.TextPercent[i], &QLineEdit::textChanged, this,
                 [this, i] { runHandler(QStringLiteral("TextPercent_Change"), [this, i] { TextPercent_Change(i); }); });
+        // The focus gained runs its handler after the box's own part. A click's focus comes in before the press,
+        // whose caret placement would undo the handler's selection: the handler runs once the press is handled.
+        connect(m_form.TextPercent[i], &PercentBox::focusEntered, this, [this, i](Qt::FocusReason reason) {
+            if (!isControlFocusChange(reason)) {
+                return;
+            }
+            if (reason == Qt::MouseFocusReason) {
+                m_percentFocusedByPress = i;
+                return;
+            }
+            runHandler(QStringLiteral("TextPercent_GotFocus"), [this, i] { TextPercent_GotFocus(i); });
+        });
+        connect(m_form.TextPercent[i], &PercentBox::mousePressed, this, [this, i] {
+            if (m_percentFocusedByPress != i) {
+                return;
+            }
+            m_percentFocusedByPress = 0;
+            runHandler(QStringLiteral("TextPercent_GotFocus"), [this, i] { TextPercent_GotFocus(i); });
+        });
         watch(m_form.ComboMachines[i]);
         watch(m_form.TextPercent[i]);
     }
@@ -126,9 +150,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
 
     if (name == QStringLiteral("TextPercent")) {
-        if (type == QEvent::FocusIn && isControlFocusChange(event)) {
-            runHandler(QStringLiteral("TextPercent_GotFocus"), [this, index] { TextPercent_GotFocus(index); });
-        } else if (type == QEvent::FocusOut && isControlFocusChange(event)) {
+        if (type == QEvent::FocusOut && isControlFocusChange(event)) {
+            m_percentFocusedByPress = 0;
             runHandler(QStringLiteral("TextPercent_LostFocus"), [this, index] { TextPercent_LostFocus(index); });
         } else if (type == QEvent::MouseButtonRelease && isClick(control, event)) {
             runHandler(QStringLiteral("TextPercent_Click"), [this, index] { TextPercent_Click(index); });

@@ -117,6 +117,8 @@ private:
     std::array<qint16, MachineCount> SecondMachineNr{};
     std::array<qint16, MachineCount> NumberOfProcent{};
     bool m_infoMode = false;
+    // The percentage box whose focus came in with a mouse press that the box has not handled yet; 0 for none.
+    int m_percentFocusedByPress = 0;
     bool m_activated = false;
     // OK has locked the buttons and the finishing sequence runs.
     bool m_finishing = false;

@@ -3,6 +3,7 @@
 
 #include "app/ControlProperties.h"
 #include "app/MatrixCheckBox.h"
+#include "app/PercentBox.h"
 #include "app/PercentText.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
@@ -156,6 +157,8 @@ void MainWindow::TextPercent_GotFocus(int index)
     guard.step([&] {
         QLineEdit *box = m_form.TextPercent[index];
         if (m_infoMode) {
+            // Help instead of acting: nothing is selected, not even what the box selects itself on Tab.
+            box->deselect();
             ShowInfoText(box);
         } else {
             // Typing replaces the whole value.

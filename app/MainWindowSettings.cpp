@@ -3,6 +3,7 @@
 
 #include "app/ControlProperties.h"
 #include "app/MatrixCheckBox.h"
+#include "app/PercentBox.h"
 #include "app/PercentText.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"

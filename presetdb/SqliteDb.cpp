@@ -31,6 +31,26 @@ const void *utf16Of(const QString &text)
     return text.isNull() ? static_cast<const void *>(u"") : static_cast<const void *>(text.utf16());
 }
 
+// The file format an Access database announces at byte 4 of its first page: "Jet" for .mdb files, "ACE" for the
+// later format; empty for any other file.
+QString accessFormatOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    const QByteArray head = file.read(19);
+    if (head.startsWith(QByteArray("\x00\x01\x00\x00", 4))) {
+        if (head.mid(4) == "Standard Jet DB") {
+            return QStringLiteral("Jet");
+        }
+        if (head.mid(4) == "Standard ACE DB") {
+            return QStringLiteral("ACE");
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 QString quoteName(const QString &name)
@@ -88,6 +108,12 @@ void Database::fail(int resultCode, const QString &context) const
     switch (resultCode & 0xff) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
+        if (const QString format = accessFormatOf(m_path); !format.isEmpty()) {
+            throw databaseFailure(Nr::CannotOpenDatabase,
+                                  QStringLiteral("Cannot open database '") + m_path + QStringLiteral("': it is an Access (")
+                                      + format + QStringLiteral(") database; a SQLite 3 database converted from it "
+                                                                "is expected."));
+        }
         throw databaseFailure(Nr::CannotOpenDatabase, QStringLiteral("Cannot open database '") + m_path +
                                                           QStringLiteral("': it is not a database or it is damaged."));
     case SQLITE_READONLY:

@@ -3,6 +3,7 @@
 
 #include "diag/Messages.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -155,6 +156,27 @@ TEST_F(InputHandlingTest, TabWalksRowsAndSelectsTheWholePercentage)
     }
 }
 
+TEST_F(InputHandlingTest, ClickIntoAPercentageBoxSelectsItsWholeTextAsTabDoes)
+{
+    paste(percent(1), QStringLiteral("4"));
+    button("CommandQuest")->setFocus(Qt::TabFocusReason);
+    ASSERT_FALSE(percent(1)->hasFocus());
+
+    // A click after the last character: the caret would stand behind the 4.
+    QTest::mouseClick(percent(1), Qt::LeftButton, {}, QPoint(percent(1)->width() - 4, percent(1)->height() / 2));
+    ASSERT_TRUE(percent(1)->hasFocus());
+    EXPECT_EQ(percent(1)->selectedText(), QStringLiteral("4"));
+
+    QTest::keyClicks(percent(1), QStringLiteral("2"));
+    EXPECT_EQ(percent(1)->text(), QStringLiteral("2"));
+    EXPECT_EQ(window->numberOfProcent(1), 2);
+    EXPECT_TRUE(run->ui.boxes.isEmpty());
+
+    // A click into the box that has the focus already places the caret as usual.
+    QTest::mouseClick(percent(1), Qt::LeftButton, {}, QPoint(percent(1)->width() - 4, percent(1)->height() / 2));
+    EXPECT_EQ(percent(1)->selectedText(), QString());
+}
+
 // ---- The machine lists ----------------------------------------------------------------------------------------
 
 TEST_F(InputHandlingTest, ChoosingAMachineRecordsItsListPosition)
@@ -236,6 +258,17 @@ TEST_F(InfoModeTest, LabelsAndPercentageBoxesShowTheirHelp)
     // Typing still changes values in info mode.
     QTest::keyClicks(percent(1), QStringLiteral("3"));
     EXPECT_EQ(window->numberOfProcent(1), 3);
+}
+
+TEST_F(InfoModeTest, EnteringAPercentageBoxShowsHelpAndSelectsNothing)
+{
+    ASSERT_FALSE(percent(1)->text().isEmpty());
+    button("CommandQuest")->setFocus(Qt::TabFocusReason);
+    run->ui.answerNext(Diag::Answer::Ok);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), percent(1));
+    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Prozent")});
+    EXPECT_EQ(percent(1)->selectedText(), QString());
 }
 
 TEST_F(InfoModeTest, OkAndCancelOnlyShowTheirHelp)

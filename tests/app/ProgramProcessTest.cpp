@@ -81,6 +81,10 @@ TEST_F(ProgramProcessTest, SilentRunOnTheSamplePlantWritesSettingsAndStampAndEnd
     EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
     EXPECT_LT(finished.elapsedMs, 10000);
+    // A run that goes well prints nothing, also without XDG_RUNTIME_DIR (as for root or a service).
+    EXPECT_FALSE(environment().contains(QStringLiteral("XDG_RUNTIME_DIR")));
+    EXPECT_EQ(finished.standardError, QString());
+    EXPECT_EQ(finished.standardOutput, QString());
 
     // Machines 1 and 2 are in use (ForMachine1/2), machine 3 is not. Every stored value of machine 1 is complete
     // and comes back unchanged; machine 2 gains the channels it lacked; machine 3 keeps its entries.
@@ -141,6 +145,29 @@ TEST_F(ProgramProcessTest, InteractiveRunWithoutDisplaySaysSoAndWritesNothing)
     const QStringList lines = finished.standardError.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 1) << finished.standardError.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Kadex_Config: no display"))) << lines[0].toStdString();
+    EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), before);
+}
+
+TEST_F(ProgramProcessTest, HelpAndVersionAnswerWithoutADisplayAndTouchNoFile)
+{
+    const QMap<QString, QByteArray> before = SamplePlantProgram::treeBytes(plant.root());
+
+    const ProgramRun help = start({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(help.exitCode, 0) << help.standardError.toStdString();
+    EXPECT_EQ(help.standardError, QString());
+    EXPECT_TRUE(help.standardOutput.startsWith(QStringLiteral("Usage: Kadex_Config "))) << help.standardOutput.toStdString();
+    for (const char *mentioned : {"/EXTERNAL:R4MCFG", "/EXTERNAL:SILENT", "/LOGFILE:", "parameter/Program.ini",
+                                  "R4Mcfglog.txt", "KADEX_SERVICEPACK_LOG", "--version"}) {
+        EXPECT_TRUE(help.standardOutput.contains(QString::fromLatin1(mentioned))) << mentioned;
+    }
+
+    // Beside the classic switches, too.
+    const ProgramRun version = start({QStringLiteral("/EXTERNAL:R4MCFG"), QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0) << version.standardError.toStdString();
+    EXPECT_EQ(version.standardOutput, QStringLiteral("Kadex_Config 1.0.0\n"));
+    EXPECT_EQ(version.standardError, QString());
+
     EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), before);
 }
 

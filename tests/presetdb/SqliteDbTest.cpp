@@ -52,6 +52,35 @@ TEST_F(SqliteDbTest, FilesThatAreNoDatabaseFailToOpenAndStayAsTheyWere)
     EXPECT_FALSE(plant.exists(QStringLiteral("missing.mdb")));
 }
 
+TEST_F(SqliteDbTest, AccessDatabaseIsNamedWithWhatIsExpectedInstead)
+{
+    // The first bytes of a database page of either Access format, then a page's worth of zeros.
+    const QByteArray page(2048 - 19, '\0');
+    plant.write(QStringLiteral("old.mdb"), QByteArray("\x00\x01\x00\x00Standard Jet DB", 19) + page);
+    plant.write(QStringLiteral("new.accdb"), QByteArray("\x00\x01\x00\x00Standard ACE DB", 19) + page);
+    plant.write(QStringLiteral("almost.mdb"), QByteArray("\x00\x01\x00\x00Standard Jet Db", 19) + page);
+
+    const auto description = [](const QString &file) {
+        try {
+            Database db(file);
+        } catch (const Diag::Failure &failure) {
+            EXPECT_EQ(failure.number, Diag::ErrorNumbers::CannotOpenDatabase);
+            return failure.description;
+        }
+        return QStringLiteral("opened");
+    };
+    EXPECT_EQ(description(path("old.mdb")),
+              QStringLiteral("Cannot open database '") + path("old.mdb") +
+                  QStringLiteral("': it is an Access (Jet) database; a SQLite 3 database converted from it is "
+                                 "expected."));
+    EXPECT_EQ(description(path("new.accdb")),
+              QStringLiteral("Cannot open database '") + path("new.accdb") +
+                  QStringLiteral("': it is an Access (ACE) database; a SQLite 3 database converted from it is "
+                                 "expected."));
+    EXPECT_EQ(description(path("almost.mdb")), QStringLiteral("Cannot open database '") + path("almost.mdb") +
+                                                   QStringLiteral("': it is not a database or it is damaged."));
+}
+
 TEST_F(SqliteDbTest, ReadOnlyFileIsReadButRefusesWrites)
 {
     runSql(path("ro.mdb"), QStringLiteral("CREATE TABLE T (a INTEGER); INSERT INTO T VALUES (7);"));

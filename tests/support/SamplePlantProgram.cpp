@@ -59,6 +59,7 @@ ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &ar
     run.exitCode = process.exitCode();
     run.exitStatus = process.exitStatus();
     run.standardError = QString::fromLocal8Bit(process.readAllStandardError());
+    run.standardOutput = QString::fromLocal8Bit(process.readAllStandardOutput());
     return run;
 }
 

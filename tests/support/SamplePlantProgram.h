@@ -16,6 +16,7 @@ struct ProgramRun
     int exitCode = -1;
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
     QString standardError;
+    QString standardOutput;
     qint64 elapsedMs = 0;
 };
 
