@@ -224,6 +224,61 @@ TEST_F(ErrorReportTest, UnwritableLogDoesNotStopTheReport)
     EXPECT_EQ(run.ui.boxes.first().text, QStringLiteral("Unexpected error!\n\rd\n\rError logged to \n\r\n\rResume?"));
 }
 
+// Sets an environment variable (or removes it, for an empty value) for the lifetime of the object.
+class EnvironmentScope
+{
+public:
+    EnvironmentScope(const char *name, const QByteArray &value) : m_name(name), m_saved(qgetenv(name))
+    {
+        m_wasSet = qEnvironmentVariableIsSet(name);
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    }
+    ~EnvironmentScope() { m_wasSet ? qputenv(m_name, m_saved) : qunsetenv(m_name); }
+    EnvironmentScope(const EnvironmentScope &) = delete;
+    EnvironmentScope &operator=(const EnvironmentScope &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_saved;
+    bool m_wasSet = false;
+};
+
+TEST_F(ErrorReportTest, ServicePackLineGoesToTheRootWhenTheDefaultLogCannotBeAppendedTo)
+{
+    const EnvironmentScope unset("KADEX_SERVICEPACK_LOG", QByteArray());
+    Diag::ReportSettings settings = Config::reportSettingsFor(plant.facts(QStringLiteral("/EXTERNAL:SILENT")));
+    EXPECT_EQ(settings.servicePackLogPath, QStringLiteral("/var/log/BrolmServicePack.log"));
+    EXPECT_EQ(settings.servicePackFallbackPath, plant.root() + QStringLiteral("/BrolmServicePack.log"));
+
+    // As for an ordinary user: the default log cannot be written.
+    settings.servicePackLogPath = plant.path(QStringLiteral("no-such-folder/BrolmServicePack.log"));
+    FakeUiPort ui;
+    Diag::ErrorReport report(settings, ui);
+    report.setRunMode(false, true, QString());
+    report.ReportFault(QStringLiteral("File not found: Kadex.cfg"));
+    report.ReportError(5, QStringLiteral("S"), QStringLiteral("d"), QStringLiteral("P"), false);
+
+    const QStringList lines = fileLines(plant.path(QStringLiteral("BrolmServicePack.log")));
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'|').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("! Fault Kadex_Config: File not found: Kadex.cfg"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("! Fault Kadex_Config: Unexpected error!"))) << lines[1].toStdString();
+    EXPECT_TRUE(ui.boxes.isEmpty());
+}
+
+TEST_F(ErrorReportTest, ServicePackLogNamedInTheEnvironmentHasNoFallback)
+{
+    const EnvironmentScope named("KADEX_SERVICEPACK_LOG", QFile::encodeName(plant.path(QStringLiteral("gone/sp.log"))));
+    Diag::ReportSettings settings = Config::reportSettingsFor(plant.facts(QStringLiteral("/EXTERNAL:SILENT")));
+    EXPECT_EQ(settings.servicePackLogPath, plant.path(QStringLiteral("gone/sp.log")));
+    EXPECT_EQ(settings.servicePackFallbackPath, QString());
+
+    FakeUiPort ui;
+    Diag::ErrorReport report(settings, ui);
+    report.setRunMode(false, true, QString());
+    report.ReportFault(QStringLiteral("File not found: Kadex.cfg"));
+    EXPECT_FALSE(plant.exists(QStringLiteral("BrolmServicePack.log")));
+}
+
 TEST_F(ErrorReportTest, ServicePackLineIsWrittenInWindows1252)
 {
     TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
