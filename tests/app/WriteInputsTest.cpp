@@ -87,6 +87,29 @@ TEST_F(WriteInputsTest, ChannelWithBothBoxesCheckedIsOutputAndWithNoneIsNone)
               QStringLiteral("1"));
 }
 
+TEST_F(WriteInputsTest, ClickOnNoneOrInputOfAnOutputChannelClearsTheOutput)
+{
+    plant.writeStandardPlant(1);
+    plant.write(QStringLiteral("parameter/Program.ini"), "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\n"
+                                                         "MachineName=M1\r\nKadexInOrOutput1=3\r\nKadexInOrOutput2=3\r\n");
+    open();
+    ASSERT_TRUE(check(2)->isChecked());
+    ASSERT_TRUE(check(5)->isChecked());
+
+    click(check(0)); // channel 1: "kein"
+    click(check(4)); // channel 2: "Eing."
+    EXPECT_EQ((QList<bool>{check(0)->isChecked(), check(1)->isChecked(), check(2)->isChecked()}),
+              (QList<bool>{true, false, false}));
+    EXPECT_EQ((QList<bool>{check(3)->isChecked(), check(4)->isChecked(), check(5)->isChecked()}),
+              (QList<bool>{false, true, false}));
+    pressOK();
+
+    EXPECT_EQ(iniValue(programIni(), QStringLiteral("Machine1"), QStringLiteral("KadexInOrOutput1")),
+              QStringLiteral("1"));
+    EXPECT_EQ(iniValue(programIni(), QStringLiteral("Machine1"), QStringLiteral("KadexInOrOutput2")),
+              QStringLiteral("2"));
+}
+
 TEST_F(WriteInputsTest, ListWithoutSelectionKeepsTheStoredSecondMachine)
 {
     plant.writeStandardPlant(3);

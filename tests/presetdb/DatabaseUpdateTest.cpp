@@ -111,15 +111,21 @@ TEST_F(DatabaseUpdateTest, SourceKeepsItsLastWriteTimeToTheNanosecond)
 TEST_F(DatabaseUpdateTest, VWStudioChoosesTheSystemOnlyInStandaloneRuns)
 {
     const auto runWith = [&](const QByteArray &vwStudio, const QString &commandLine) {
-        plant.write(QStringLiteral("parameter/Program.ini"),
-                    "[Project]\r\nNumberOfMachines=1\r\n" + vwStudio + "[Machine1]\r\nMachineName=M1\r\n");
-        plant.write(QStringLiteral("parameter/r4mconfiguration.ini"), "[Common]\r\nNameM1=M1\r\n");
+        // The same program INI where a standalone run reads it and where an integrated run reads it.
+        const QByteArray programIni =
+            "[Project]\r\nNumberOfMachines=1\r\n" + vwStudio + "[Machine1]\r\nMachineName=M1\r\n";
+        plant.write(QStringLiteral("parameter/Program.ini"), programIni);
+        plant.write(QStringLiteral("backup/parameter/program.ini"), programIni);
+        plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                    "[Common]\r\nNameM1=M1\r\nSaveAndRestore=" + plant.path(QStringLiteral("backup")).toUtf8() +
+                        "\r\n");
         plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nValidMachines=ALL\r\n");
         writeTemplate();
         plant.writeModuleDb();
         TestRun run(plant, commandLine);
         run.start();
         if (run.services.runMode.IntegratedMode()) {
+            EXPECT_EQ(run.services.machines.ProgramIniPath(), plant.path(QStringLiteral("backup/parameter/program.ini")));
             run.ui.answerNext(Diag::Answer::Ok); // the missing-copy notice
         }
         DatabaseUpdate update(run.services);
