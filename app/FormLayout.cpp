@@ -44,9 +44,11 @@ constexpr int CheckLeft[Columns] = {390, 945, 1590};
 QFont designFont(qreal points)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
-                      QStringLiteral("DejaVu Sans")});
+    // The captions are measured for the design font's widths: a font of those metrics comes first, wider ones
+    // (which cut captions off) only when none is installed.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QString::fromLatin1(DesignFontFamily), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setWeight(QFont::Bold);

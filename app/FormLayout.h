@@ -17,6 +17,11 @@ namespace Kadex::App {
 class MatrixCheckBox;
 class PercentBox;
 
+// The font the window's captions are set in on this platform: the widths of the design font, from the Debian
+// package named here (scripts/install-deps.sh installs it).
+inline constexpr const char *DesignFontFamily = "Liberation Sans";
+inline constexpr const char *DesignFontPackage = "fonts-liberation2";
+
 // The controls of the window, by the names and control-array indexes the handlers use. The machine rows of
 // FrameKadex count machines from 1, the matrix frames and their controls from 0.
 struct FormControls

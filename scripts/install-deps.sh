@@ -2,7 +2,8 @@
 # Installs, as root with apt-get, whatever the build, the tests and the sample run need and is not there yet.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libgmock-dev sqlite3 "$@")
+# fonts-liberation2: the window's captions are measured for the design font's widths, which Liberation Sans has.
+packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libgmock-dev sqlite3 fonts-liberation2 "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,7 +1,12 @@
 // The fixed layout of the window at 96 dpi, its start state, and that resizing moves nothing.
 #include "tests/app/WindowFixture.h"
 
+#include "app/FormLayout.h"
+
+#include <QFontInfo>
 #include <QGroupBox>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -83,6 +88,59 @@ TEST_F(FormLayoutTest, BeforeLoadingOnlyTheFirstMatrixFrameShows)
     }
     // The doubled ampersand shows as one and marks no access key.
     EXPECT_EQ(control<QLabel>(QStringLiteral("LabelMaUeber"), 0)->text(), QStringLiteral("Zus.Eing.& Ausg."));
+}
+
+// The room a frame's title takes, as the style draws it.
+QRect frameTitleRect(const QGroupBox *frame)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(frame);
+    option.text = frame->title();
+    option.lineWidth = 1;
+    option.midLineWidth = 0;
+    option.textAlignment = frame->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return frame->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+}
+
+TEST_F(FormLayoutTest, EveryCaptionFitsItsControlInTheFontsInUse)
+{
+    window->load();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    // The design font's widths come from one installed font; without it the captions are set in a wider one.
+    const QString used = QFontInfo(control<QLabel>(QStringLiteral("Label1"))->font()).family();
+    EXPECT_EQ(used, QString::fromLatin1(App::DesignFontFamily))
+        << "the font " << App::DesignFontFamily << " is missing (Debian package " << App::DesignFontPackage
+        << ", installed by scripts/install-deps.sh); the captions are set in " << used.toStdString();
+
+    int captions = 0;
+    for (QWidget *control : window->findChildren<QWidget *>()) {
+        QString caption;
+        QSize needed;
+        if (const auto *label = qobject_cast<QLabel *>(control)) {
+            caption = label->text();
+            needed = label->sizeHint();
+        } else if (const auto *frame = qobject_cast<QGroupBox *>(control)) {
+            caption = frame->title();
+            const QRect title = frameTitleRect(frame);
+            needed = QSize(title.right() + 1, title.bottom() + 1);
+        } else if (const auto *button = qobject_cast<QAbstractButton *>(control)) {
+            caption = button->text();
+            needed = button->sizeHint();
+        }
+        if (caption.isEmpty()) {
+            continue;
+        }
+        ++captions;
+        const std::string where = control->objectName().toStdString() +
+                                  control->property("controlIndex").toString().toStdString() + " \"" + caption.toStdString() + "\" in " +
+                                  QFontInfo(control->font()).family().toStdString();
+        EXPECT_LE(needed.width(), control->width()) << where;
+        EXPECT_LE(needed.height(), control->height()) << where;
+    }
+    EXPECT_GT(captions, 40);
 }
 
 TEST_F(FormLayoutTest, ResizingOrMaximisingMovesNothing)

@@ -1,3 +1,5 @@
+#include "platform/RuntimeDirectory.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -10,6 +12,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     ::testing::InitGoogleTest(&argc, argv);
+    Kadex::Platform::provideRuntimeDirectory();
     QApplication app(argc, argv);
     // The window reads numbers in the operator's locale ("2.5" is no number in German). The tests pin one, so that
     // they give the same result on every machine; a case about another locale sets its own (LocaleScope).
