@@ -1,5 +1,7 @@
 #include "config/InfoOptions.h"
 
+#include "config/ProgramLocation.h"
+
 #include <array>
 
 namespace Kadex::Config {
@@ -32,8 +34,8 @@ constexpr std::array Files = {
 };
 
 constexpr std::array Environment = {
-    UsageLine{"KADEX_SERVICEPACK_LOG", "service-pack log of silent runs (default /var/log/BrolmServicePack.log, "
-                                       "or BrolmServicePack.log in the root when that cannot be written)"},
+    UsageLine{"KADEX_SERVICEPACK_LOG", "service-pack log of silent runs; default /var/log/BrolmServicePack.log,"},
+    UsageLine{"", "or BrolmServicePack.log in the root when that cannot be written"},
     UsageLine{"DISPLAY, WAYLAND_DISPLAY", "the display of the window"},
     UsageLine{"QT_QPA_PLATFORM", "Qt's platform; a silent run without a display uses offscreen"},
 };
@@ -87,7 +89,8 @@ std::optional<int> answerInfoRequest(const QStringList &arguments, const Platfor
     case InfoRequest::None:
         return std::nullopt;
     case InfoRequest::Help:
-        text = usageText(facts.exeFileName);
+        text = usageText(facts.exeFileName) + QStringLiteral("\nThis copy's plant: ") + rootDirectoryOf(facts.programDir)
+               + QStringLiteral(" (module ") + moduleNameOf(facts.exeName).value_or(QString()) + QStringLiteral(")\n");
         break;
     case InfoRequest::Version:
         text = versionText(facts.exeFileName, facts.version);

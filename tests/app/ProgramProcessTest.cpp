@@ -161,6 +161,9 @@ TEST_F(ProgramProcessTest, HelpAndVersionAnswerWithoutADisplayAndTouchNoFile)
                                   "R4Mcfglog.txt", "KADEX_SERVICEPACK_LOG", "--version"}) {
         EXPECT_TRUE(help.standardOutput.contains(QString::fromLatin1(mentioned))) << mentioned;
     }
+    EXPECT_TRUE(help.standardOutput.endsWith(QStringLiteral("This copy's plant: ") + plant.root() +
+                                             QStringLiteral(" (module Kadex)\n")))
+        << help.standardOutput.toStdString();
 
     // Beside the classic switches, too.
     const ProgramRun version = start({QStringLiteral("/EXTERNAL:R4MCFG"), QStringLiteral("--version")});
