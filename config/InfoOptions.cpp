@@ -67,13 +67,13 @@ InfoRequest infoRequestOf(const QStringList &arguments)
 
 QString usageText(const QString &exeFileName)
 {
-    return QStringLiteral("Usage: ") + exeFileName + QStringLiteral(" [switch ...]\n\n")
-           + QStringLiteral("Sets up the RPM instruments of the plant's machines and regenerates the module's preset "
-                            "database.\nSwitches may be written in any letter case, with ':', '=' or a blank before "
-                            "the value.\n\n")
-           + QStringLiteral("Run modes and switches:\n") + table(Switches)
-           + QStringLiteral("\nThe program lives in <root>/<M>/ (M: its name less \"_Config\"); the plant's files:\n")
-           + table(Files) + QStringLiteral("\nEnvironment:\n") + table(Environment);
+    return QStringLiteral("Usage: ") + exeFileName + QStringLiteral(" [switch ...]\n\n") +
+           QStringLiteral("Sets up the RPM instruments of the plant's machines and regenerates the module's preset "
+                          "database.\nSwitches may be written in any letter case, with ':', '=' or a blank before "
+                          "the value.\n\n") +
+           QStringLiteral("Run modes and switches:\n") + table(Switches) +
+           QStringLiteral("\nThe program lives in <root>/<M>/ (M: its name less \"_Config\"); the plant's files:\n") +
+           table(Files) + QStringLiteral("\nEnvironment:\n") + table(Environment);
 }
 
 QString versionText(const QString &exeFileName, const Platform::Version &version)
@@ -81,16 +81,16 @@ QString versionText(const QString &exeFileName, const Platform::Version &version
     return QStringLiteral("%1 %2.%3.%4\n").arg(exeFileName).arg(version.major).arg(version.minor).arg(version.revision);
 }
 
-std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts,
-                                     std::FILE *out)
+std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts, std::FILE *out)
 {
     QString text;
     switch (infoRequestOf(arguments)) {
     case InfoRequest::None:
         return std::nullopt;
     case InfoRequest::Help:
-        text = usageText(facts.exeFileName) + QStringLiteral("\nThis copy's plant: ") + rootDirectoryOf(facts.programDir)
-               + QStringLiteral(" (module ") + moduleNameOf(facts.exeName).value_or(QString()) + QStringLiteral(")\n");
+        text = usageText(facts.exeFileName) + QStringLiteral("\nThis copy's plant: ") +
+               rootDirectoryOf(facts.programDir) + QStringLiteral(" (module ") +
+               moduleNameOf(facts.exeName).value_or(QString()) + QStringLiteral(")\n");
         break;
     case InfoRequest::Version:
         text = versionText(facts.exeFileName, facts.version);

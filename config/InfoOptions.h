@@ -24,7 +24,6 @@ QString versionText(const QString &exeFileName, const Platform::Version &version
 
 // Prints the usage or the version to out and gives the exit status 0; nothing when no informational switch was
 // given, and the run goes on.
-std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts,
-                                     std::FILE *out);
+std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts, std::FILE *out);
 
 } // namespace Kadex::Config

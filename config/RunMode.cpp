@@ -3,8 +3,6 @@
 #include "diag/ErrorGuard.h"
 #include "diag/Failure.h"
 
-#include <array>
-
 namespace Kadex::Config {
 
 namespace {

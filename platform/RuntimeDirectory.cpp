@@ -20,10 +20,10 @@ QString provideRuntimeDirectory()
     if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST) {
         return QString();
     }
-    struct stat facts{};
+    struct stat facts = {};
     // Only a folder of this user that nobody else may enter is a runtime folder.
-    if (::lstat(encoded.constData(), &facts) != 0 || !S_ISDIR(facts.st_mode) || facts.st_uid != geteuid()
-        || (facts.st_mode & 0077) != 0) {
+    if (::lstat(encoded.constData(), &facts) != 0 || !S_ISDIR(facts.st_mode) || facts.st_uid != geteuid() ||
+        (facts.st_mode & 0077) != 0) {
         return QString();
     }
     qputenv("XDG_RUNTIME_DIR", encoded);

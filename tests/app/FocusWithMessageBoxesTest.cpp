@@ -50,7 +50,8 @@ TEST(FocusWithMessageBoxesTest, TabIntoAPercentageBoxInInfoModeShowsExactlyOneBo
 {
     TempPlant plant;
     plant.writeStandardPlant(1);
-    plant.write(QStringLiteral("Kadex/Kadex_Config.ini"), "[Language]\r\nLanguage=1031\r\n[1031]\r\nHelp12=Prozent\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex_Config.ini"),
+                "[Language]\r\nLanguage=1031\r\n[1031]\r\nHelp12=Prozent\r\n");
     TestRun run(plant);
     App::QtUiPort ui(QStringLiteral("Kadex_Config"));
     App::MainWindow window(run.services, ui, [] {});
