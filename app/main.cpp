@@ -1,4 +1,5 @@
 #include "app/DisplayChoice.h"
+#include "app/HistoryCommand.h"
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
@@ -8,6 +9,7 @@
 #include "diag/LogFile.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
+#include "presetdb/UpdateHistory.h"
 
 #include <QApplication>
 
@@ -19,6 +21,14 @@ using namespace Kadex;
 int main(int argc, char **argv)
 {
     const Platform::ProcessFacts facts = Platform::ProcessFacts::current(argc, argv);
+    // --restore and --list work on the plant's files alone: no display, no window.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    if (const std::optional<int> code = App::runHistoryCommand(facts, arguments)) {
+        return *code;
+    }
     // The run mode decides, before Qt starts, whether the program needs a display at all.
     const Config::RunModeFlags flags = Config::runModeOf(facts.commandLine);
     switch (App::chooseDisplay(flags.silentMode, QProcessEnvironment::systemEnvironment())) {
@@ -45,8 +55,11 @@ int main(int argc, char **argv)
     Diag::ErrorReport report(Config::reportSettingsFor(facts), *ui);
     Config::Services services(facts, report);
     PresetDb::DatabaseUpdate update(services);
+    PresetDb::UpdateHistory history(services);
+    update.setHistory(&history);
 
     App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
+    window.setAfterSaving([&history] { history.finish(); });
     window.load();
     // A silent run ends inside the load; it never shows the window or waits.
     if (flags.silentMode) {

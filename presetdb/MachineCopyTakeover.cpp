@@ -8,6 +8,7 @@
 #include "presetdb/AdditionalFields.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/SqliteDb.h"
+#include "presetdb/TakeoverRecord.h"
 
 #include <QHash>
 
@@ -70,6 +71,7 @@ struct OldRow
 {
     std::optional<RowKey> key;
     QList<Value> carried; // one per carried field the old table has
+    Value machineType, varName, offsetOrBitNo; // the key as read, for the record of dropped rows
 };
 
 int columnNamed(const QStringList &names, const QString &name)
@@ -119,9 +121,10 @@ public:
             while (rows->next()) {
                 pump.tick();
                 OldRow row;
-                row.key = keyOf(valueAt(*rows, columnNamed(names, QStringLiteral("machine_type"))),
-                                valueAt(*rows, columnNamed(names, QStringLiteral("var_name"))),
-                                valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno"))));
+                row.machineType = valueAt(*rows, columnNamed(names, QStringLiteral("machine_type")));
+                row.varName = valueAt(*rows, columnNamed(names, QStringLiteral("var_name")));
+                row.offsetOrBitNo = valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno")));
+                row.key = keyOf(row.machineType, row.varName, row.offsetOrBitNo);
                 for (const QString &field : CarriedFields) {
                     const int column = columnNamed(names, field);
                     if (column >= 0) {
@@ -226,7 +229,7 @@ Statement carryStatement(Database &working, const QStringList &fields)
 } // namespace
 
 void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
-                                const AddFields &addFields)
+                                const AddFields &addFields, TakeoverRecord *record)
 {
     Diag::ErrorGuard guard(services.report, Procedure);
     Diag::EventPump pump(services.report.ui());
@@ -286,15 +289,22 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
         pump.tick();
         const auto match = old.key ? newRows.constFind(*old.key) : newRows.constEnd();
         if (match == newRows.constEnd()) {
+            if (record) {
+                record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(),
+                                      old.carried);
+            }
             continue;
         }
-        guard.step([&] {
+        const bool carried = guard.step([&] {
             for (int i = 0; i < old.carried.size(); ++i) {
                 carry->bind(i + 1, old.carried[i]);
             }
             carry->bind(rowParameter, Value(*match));
             carry->run();
         });
+        if (carried && record) {
+            record->noteCarried(old.machineType);
+        }
     }
     if (transaction) {
         guard.step([&] { transaction->commit(); });
