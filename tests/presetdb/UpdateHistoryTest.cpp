@@ -67,7 +67,9 @@ protected:
         run.services.ini.SaveIni(4, QStringLiteral("Machine2"), QStringLiteral("KadexNumberOfProcent"),
                                  plant.path(ProgramIni));
         history.finish();
-        errorLog = run.errorLogLines();
+        if (!run.services.runMode.IntegratedMode()) { // an integrated run logs to its LOGFILE, unset here
+            errorLog = run.errorLogLines();
+        }
     }
 
     int restore(const QString &name, QString &out, QString &err)
