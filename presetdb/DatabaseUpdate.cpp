@@ -161,8 +161,7 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath)
         return;
     }
     GetAddFields(m_services, m_addFields);
-    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields,
-                               m_history ? &m_history->takeover() : nullptr);
+    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields, m_history ? &m_history->takeover() : nullptr);
 }
 
 void DatabaseUpdate::keepBeforeReplacing(const QString &moduleDbPath)

@@ -71,7 +71,10 @@ struct OldRow
 {
     std::optional<RowKey> key;
     QList<Value> carried; // one per carried field the old table has
-    Value machineType, varName, offsetOrBitNo; // the key as read, for the record of dropped rows
+    // The key as read, for the record of dropped rows.
+    Value machineType;
+    Value varName;
+    Value offsetOrBitNo;
 };
 
 int columnNamed(const QStringList &names, const QString &name)

@@ -111,8 +111,8 @@ QHash<QString, int> rowsPerMachine(const QString &path)
 {
     QHash<QString, int> rows;
     Database db(path);
-    Statement query = db.prepare(QStringLiteral("SELECT machine_type, COUNT(*) FROM ") +
-                                 quoteName(Texts::PresetTable) + QStringLiteral(" GROUP BY machine_type"));
+    Statement query = db.prepare(QStringLiteral("SELECT machine_type, COUNT(*) FROM ") + quoteName(Texts::PresetTable) +
+                                 QStringLiteral(" GROUP BY machine_type"));
     while (query.next()) {
         if (const std::optional<QString> key = textKeyOf(query.value(0))) {
             rows[*key] += static_cast<int>(query.value(1).integer());
@@ -136,8 +136,8 @@ void UpdateHistory::stageBeforeUpdate(const QString &moduleDbPath)
     }
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString folder = History::folderFor(moduleDbPath);
-    const QString pending = folder + QStringLiteral("/.") + QFileInfo(moduleDbPath).fileName() +
-                            QStringLiteral(".pending");
+    const QString pending =
+        folder + QStringLiteral("/.") + QFileInfo(moduleDbPath).fileName() + QStringLiteral(".pending");
     guard.step([&] {
         if (!QDir().mkpath(folder) || !Platform::AtomicFile::copy(moduleDbPath, pending)) {
             throw notKept(moduleDbPath, folder);

@@ -29,7 +29,10 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 // Removes all but the newest Kept databases and their reports.
 void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.
-inline QString reportPath(const QString &keptPath) { return keptPath + QStringLiteral(".txt"); }
+inline QString reportPath(const QString &keptPath)
+{
+    return keptPath + QStringLiteral(".txt");
+}
 // The program INI as a report names it: relative to root where below it.
 QString relativeToRoot(const QString &path, const QString &root);
 QString absoluteFromRoot(const QString &path, const QString &root);

@@ -146,9 +146,9 @@ QString UpdateReport::toText() const
     lines << QString() << QStringLiteral("Dropped plant values: ") + QString::number(dropped.size());
     if (!dropped.isEmpty()) {
         QList<QStringList> table;
-        table.append(QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"),
-                                 QStringLiteral("offset_or_bitno")} +
-                     TakeoverRecord::carriedFieldNames());
+        table.append(
+            QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
+            TakeoverRecord::carriedFieldNames());
         for (const DroppedRow &row : dropped) {
             QStringList cells = {valueText(row.machineType), valueText(row.varName), valueText(row.offsetOrBitNo)};
             for (const Value &value : row.values) {
@@ -209,9 +209,8 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
             }
         }
     }
-    const bool complete = std::all_of(report.machines.begin(), report.machines.end(), [](const MachineReport &m) {
-        return m.before.size() == settingKeys().size();
-    });
+    const bool complete = std::all_of(report.machines.begin(), report.machines.end(),
+                                      [](const MachineReport &m) { return m.before.size() == settingKeys().size(); });
     if (report.keptName.isEmpty() || !hasSettingsFile || !hasDropped || !complete) {
         return std::nullopt;
     }

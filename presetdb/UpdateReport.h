@@ -49,7 +49,7 @@ struct MachineReport
 struct UpdateReport
 {
     QString moduleName;
-    QString keptName;     // the kept module database's file name in the history folder
+    QString keptName; // the kept module database's file name in the history folder
     QDateTime when;
     QString runMode;      // "integrated", "silent", "standalone" or "restore"
     QString restoredFrom; // for a restore: the kept database put back

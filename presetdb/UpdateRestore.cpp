@@ -69,8 +69,8 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         if (place.kept.isEmpty()) {
             err << "No kept module database in " << QDir::toNativeSeparators(place.folder) << "; nothing restored.\n";
         } else {
-            err << "Unknown kept update \"" << name << "\"; nothing restored. Kept updates (see --list): "
-                << place.kept.join(QStringLiteral(", ")) << "\n";
+            err << "Unknown kept update \"" << name
+                << "\"; nothing restored. Kept updates (see --list): " << place.kept.join(QStringLiteral(", ")) << "\n";
         }
         return 1;
     }
@@ -85,9 +85,8 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         err << "The report " << reportPath << " cannot be read; nothing restored.\n";
         return 1;
     }
-    const QString settingsPath = report->settingsFile.isEmpty()
-                                     ? QString()
-                                     : History::absoluteFromRoot(report->settingsFile, root);
+    const QString settingsPath =
+        report->settingsFile.isEmpty() ? QString() : History::absoluteFromRoot(report->settingsFile, root);
     if (!report->machines.isEmpty() && (settingsPath.isEmpty() || !QFileInfo(settingsPath).isFile())) {
         err << "The settings file \"" << report->settingsFile << "\" named in " << reportPath
             << " is missing; nothing restored.\n";
@@ -113,8 +112,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         replacedKept = History::newKeptName(place.folder, place.dbFileName, now);
         const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
         if (!Platform::AtomicFile::copy(place.moduleDbPath, keptPath)) {
-            err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder
-                << "; nothing restored.\n";
+            err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder << "; nothing restored.\n";
             return 1;
         }
         UpdateReport own;
@@ -138,8 +136,8 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
 
     if (!Platform::AtomicFile::copy(chosenPath, place.moduleDbPath)) {
         err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; the module database is unchanged"
-            << (replacedKept.isEmpty() ? QString() : QStringLiteral(" (its copy stays kept as ") + replacedKept +
-                                                         QLatin1Char(')'))
+            << (replacedKept.isEmpty() ? QString()
+                                       : QStringLiteral(" (its copy stays kept as ") + replacedKept + QLatin1Char(')'))
             << ".\n";
         return 1;
     }
@@ -184,8 +182,8 @@ int listKeptUpdates(Config::Services &services, QTextStream &out)
         return 0;
     }
     out << "Kept module databases in " << place.folder << ", newest first:\n";
-    QList<QStringList> rows = {{QStringLiteral("Name"), QStringLiteral("Run mode"), QStringLiteral("Dropped"),
-                                QStringLiteral("Machines")}};
+    QList<QStringList> rows = {
+        {QStringLiteral("Name"), QStringLiteral("Run mode"), QStringLiteral("Dropped"), QStringLiteral("Machines")}};
     for (auto it = place.kept.crbegin(); it != place.kept.crend(); ++it) {
         const std::optional<UpdateReport> report =
             UpdateReport::read(History::reportPath(place.folder + QLatin1Char('/') + *it));

@@ -58,16 +58,17 @@ protected:
                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
                               "INSERT INTO Source_PRESET_DEFS SELECT i, '###machine', 'REAL', 1, 'Wert_' || i, 1, 0, "
                               "i, 'Wert ' || i, 'Kadex_###machine', 0, 1000, 10, 900, 1 FROM n;"));
-        runSql(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
-               QStringLiteral("DELETE FROM PRESET_DEFS;"
-                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000), "
-                              "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
-                              "INSERT INTO PRESET_DEFS SELECT i, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Wert_' || i, "
-                              "1, 0, i, 'alt', 'alt', -1, 2000, 20, 800, 2 FROM n, m;"
-                              "WITH RECURSIVE c(j) AS (SELECT 1 UNION ALL SELECT j + 1 FROM c WHERE j < 3), "
-                              "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
-                              "INSERT INTO PRESET_DEFS SELECT 0, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Kanal_' || j, "
-                              "1, 0, 3000 + j, 'alt', 'alt', 0, 10 * j, 1, 9 * j, 3 FROM c, m;"));
+        runSql(
+            plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+            QStringLiteral("DELETE FROM PRESET_DEFS;"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000), "
+                           "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
+                           "INSERT INTO PRESET_DEFS SELECT i, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Wert_' || i, "
+                           "1, 0, i, 'alt', 'alt', -1, 2000, 20, 800, 2 FROM n, m;"
+                           "WITH RECURSIVE c(j) AS (SELECT 1 UNION ALL SELECT j + 1 FROM c WHERE j < 3), "
+                           "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
+                           "INSERT INTO PRESET_DEFS SELECT 0, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Kanal_' || j, "
+                           "1, 0, 3000 + j, 'alt', 'alt', 0, 10 * j, 1, 9 * j, 3 FROM c, m;"));
     }
 
     // Every machine setting of the program INI as the program reads it.
@@ -76,7 +77,8 @@ protected:
         TestRun check(plant);
         QList<qint16> values;
         for (int m = 1; m <= 5; ++m) {
-            for (const char *key : {"Kadex2ndMachineNr", "KadexNumberOfProcent", "KadexInOrOutput1", "KadexInOrOutput8"}) {
+            for (const char *key :
+                 {"Kadex2ndMachineNr", "KadexNumberOfProcent", "KadexInOrOutput1", "KadexInOrOutput8"}) {
                 values.append(check.services.ini.LoadIniInteger(QStringLiteral("Machine") + QString::number(m),
                                                                 QString::fromLatin1(key),
                                                                 plant.path(QStringLiteral("parameter/Program.ini"))));
@@ -123,7 +125,8 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
     EXPECT_EQ(update.standardOutput.count(QStringLiteral("  Rows generated: 2000\n")), 5);
     EXPECT_EQ(update.standardOutput.count(QStringLiteral("  Rows whose plant values were carried over: 2000\n")), 5);
     EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 15\n")));
-    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\n  M5            M5.Kadex.Kanal_3  3003             0        30       1    27   3\n")))
+    EXPECT_TRUE(update.standardOutput.contains(
+        QStringLiteral("\n  M5            M5.Kadex.Kanal_3  3003             0        30       1    27   3\n")))
         << update.standardOutput.toStdString();
 
     ASSERT_NE(settings(), before) << "the silent run adds Kadex2ndMachineNr";

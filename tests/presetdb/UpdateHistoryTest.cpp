@@ -2,9 +2,9 @@
 // put back with the settings as they read before the update.
 #include "presetdb/UpdateHistory.h"
 
+#include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
 #include "presetdb/UpdateRestore.h"
-#include "platform/Cp1252.h"
 #include "tests/support/FixtureDb.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/SamplePlantProgram.h"
@@ -124,8 +124,8 @@ TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropp
 TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMachineCopy)
 {
     plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
-                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" + plant.path(QStringLiteral("backup")).toUtf8() +
-                    "\r\n");
+                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" +
+                    plant.path(QStringLiteral("backup")).toUtf8() + "\r\n");
     plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nValidMachines=ALL\r\n");
     QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
     runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")), QString::fromLatin1(PresetSchema));
@@ -168,9 +168,9 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
     EXPECT_EQ(left.mid(0, 9), names.mid(names.size() - 9));
     EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files).size(), 2 * PresetDb::History::Kept + 1);
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + names[2] + QStringLiteral(".txt")));
-    EXPECT_EQ(PresetDb::History::newKeptName(historyDir(), QStringLiteral("Kadex.mdb"),
-                                             QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"),
-                                                                   QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+    EXPECT_EQ(PresetDb::History::newKeptName(
+                  historyDir(), QStringLiteral("Kadex.mdb"),
+                  QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
               names.last() + QStringLiteral("-2"));
 }
 
