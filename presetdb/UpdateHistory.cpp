@@ -237,10 +237,7 @@ void UpdateHistory::finish()
         if (counted) {
             machine.rowsGenerated = generated.value(machine.name.toCaseFolded(), 0);
         }
-        machine.rowsCarried = m_takeover.carriedFor(machine.name);
     }
-    m_report.dropped = m_takeover.dropped();
-    m_report.droppedCount = static_cast<int>(m_report.dropped.size());
     writeReport();
     if (s.runMode.SilentMode()) {
         const QByteArray text = m_report.toText().toLocal8Bit();
@@ -251,6 +248,12 @@ void UpdateHistory::finish()
 
 void UpdateHistory::writeReport()
 {
+    // What the take-over did so far: all of it once the module database is replaced by the regenerated one.
+    for (MachineReport &machine : m_report.machines) {
+        machine.rowsCarried = m_takeover.carriedFor(machine.name);
+    }
+    m_report.dropped = m_takeover.dropped();
+    m_report.droppedCount = static_cast<int>(m_report.dropped.size());
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
     guard.step([&] {
