@@ -45,6 +45,8 @@ public:
     // Form_Load: run mode, caption, machine list, SetupUserInterFace; in a silent run it confirms (OK) itself,
     // otherwise it enables OK and Cancel. Call once, before the window is shown.
     void load();
+    // Runs after OK has written the settings, before the program ends (the update's report).
+    void setAfterSaving(std::function<void()> afterSaving) { m_afterSaving = std::move(afterSaving); }
 
     // True once the program has ended inside one of the window's handlers (only a test's UI port returns
     // from an end); from then on the window does nothing.
@@ -106,6 +108,7 @@ private:
     Config::Services &m_services;
     Diag::UiPort &m_ui;
     DatabaseUpdate m_workOnMdb;
+    std::function<void()> m_afterSaving;
     IniLanguageFile m_languageFile;
     Diag::LanguageTexts m_languageTexts;
     FormControls m_form;

@@ -51,6 +51,9 @@ void MainWindow::CloseMe()
         throwIfEnded(); // a close request during the update may have cancelled the run
     });
     guard.step([&] { WriteInputs(); });
+    if (m_afterSaving) {
+        guard.step([&] { m_afterSaving(); });
+    }
     guard.step([&] { m_ui.setBusy(false); });
     report().EndProgram();
 }

@@ -1,4 +1,5 @@
 #include "app/DisplayChoice.h"
+#include "app/HistoryCommand.h"
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
@@ -9,6 +10,7 @@
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
+#include "presetdb/UpdateHistory.h"
 
 #include <QApplication>
 
@@ -33,9 +35,14 @@ using namespace Kadex;
 int main(int argc, char **argv)
 {
     const Platform::ProcessFacts facts = Platform::ProcessFacts::current(argc, argv);
+    const QStringList arguments = argumentsOf(argc, argv);
     // --help and --version are answered before anything else: no display, no file.
-    if (const std::optional<int> status = Config::answerInfoRequest(argumentsOf(argc, argv), facts, stdout)) {
+    if (const std::optional<int> status = Config::answerInfoRequest(arguments, facts, stdout)) {
         return *status;
+    }
+    // --restore and --list work on the plant's files alone: no display, no window.
+    if (const std::optional<int> code = App::runHistoryCommand(facts, arguments)) {
+        return *code;
     }
     // The run mode decides, before Qt starts, whether the program needs a display at all.
     const Config::RunModeFlags flags = Config::runModeOf(facts.commandLine);
@@ -66,8 +73,11 @@ int main(int argc, char **argv)
     Diag::ErrorReport report(settings, *ui);
     Config::Services services(facts, report);
     PresetDb::DatabaseUpdate update(services);
+    PresetDb::UpdateHistory history(services);
+    update.setHistory(&history);
 
     App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
+    window.setAfterSaving([&history] { history.finish(); });
     window.load();
     // A silent run ends inside the load; it never shows the window or waits.
     if (flags.silentMode) {

@@ -12,6 +12,7 @@
 #include "diag/UiPort.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
+#include "presetdb/UpdateHistory.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -199,7 +200,11 @@ Result runOnce(int templateRows, int oldRows)
     QElapsedTimer clock;
     const std::clock_t cpuStart = std::clock();
     clock.start();
-    PresetDb::DatabaseUpdate(services).WorkOnMDB();
+    // As the program runs it: the replaced module database is kept in the history folder.
+    PresetDb::DatabaseUpdate update(services);
+    PresetDb::UpdateHistory history(services);
+    update.setHistory(&history);
+    update.WorkOnMDB();
     Result result;
     result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     result.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;

@@ -20,6 +20,9 @@ constexpr std::array Switches = {
     UsageLine{"/EXTERNAL:R4MCFG", "integrated run, started by the plant's main configuration program"},
     UsageLine{"/LOGFILE:<path>", "error log of an integrated run"},
     UsageLine{"/EXTERNAL:SILENT", "silent run: no window, no questions; confirms by itself and logs failures"},
+    UsageLine{"--list", "list the kept updates of the module database: name, run mode, machines, values dropped"},
+    UsageLine{"--restore [NAME]", "put a kept module database back (the newest without NAME) with the settings"},
+    UsageLine{"", "its update recorded as before; the database it replaces is kept too"},
     UsageLine{"--help, -h", "print this text and exit"},
     UsageLine{"--version", "print the version and exit"},
 };
@@ -30,6 +33,7 @@ constexpr std::array Files = {
     UsageLine{"<M>/<M>.cfg", "the module configuration: machines in use, additional fields, edit stamp"},
     UsageLine{"<M>/<M>_Source.mdb", "template of the module database (SQLite 3)"},
     UsageLine{"<M>/<M>.mdb", "the module database the update regenerates (SQLite 3)"},
+    UsageLine{"<M>/History/", "the newest 10 module databases an update replaced, each with its report"},
     UsageLine{"R4Mcfglog.txt", "error log of standalone and silent runs"},
 };
 

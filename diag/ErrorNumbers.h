@@ -27,6 +27,9 @@ inline constexpr qint32 DatabaseEngineError = 3146;  // any other engine failure
 // The program's own abort of the machine-copy take-over.
 inline constexpr qint32 DatabaseAbort = 9999;
 
+// The module database about to be replaced could not be kept in the history folder, or its report not written.
+inline constexpr qint32 HistoryNotKept = 9010;
+
 // Sources named in reports.
 inline const QString SourceProgram = QStringLiteral("Kadex_Config");
 inline const QString SourceDatabase = QStringLiteral("DAO.Database");

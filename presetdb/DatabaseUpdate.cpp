@@ -10,6 +10,7 @@
 #include "presetdb/PresetTexts.h"
 #include "presetdb/RecordGeneration.h"
 #include "presetdb/SqliteDb.h"
+#include "presetdb/UpdateHistory.h"
 
 #include <QFile>
 
@@ -72,12 +73,19 @@ void DatabaseUpdate::WorkOnMDB()
         m_savedFileTimes = *times;
     }
 
+    if (m_history) {
+        m_history->stageBeforeUpdate(moduleDbPath);
+    }
+
     if (integrated) {
         if (machineCopyPath.isEmpty() || Platform::FileLookup::findExistingFile(machineCopyPath).isEmpty()) {
             s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
                                        Diag::Icon::Information, Diag::Answer::Ok});
         } else {
-            guard.step([&] { copyReplacing(machineCopyPath, moduleDbPath); });
+            guard.step([&] {
+                keepBeforeReplacing(moduleDbPath);
+                copyReplacing(machineCopyPath, moduleDbPath);
+            });
         }
     }
 
@@ -111,7 +119,10 @@ void DatabaseUpdate::WorkOnMDB()
     // A source database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
     // into the module database: the plant's values would be lost. The module database stays as it is then.
     if (rebuilt && saved) {
-        guard.step([&] { copyReplacing(sourcePath, moduleDbPath); });
+        guard.step([&] {
+            keepBeforeReplacing(moduleDbPath);
+            copyReplacing(sourcePath, moduleDbPath);
+        });
     }
 
     // Only the last-write time can be put back here; the creation time stays as the platform keeps it.
@@ -150,7 +161,14 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath)
         return;
     }
     GetAddFields(m_services, m_addFields);
-    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields);
+    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields, m_history ? &m_history->takeover() : nullptr);
+}
+
+void DatabaseUpdate::keepBeforeReplacing(const QString &moduleDbPath)
+{
+    if (m_history) {
+        m_history->keepBeforeReplacing(moduleDbPath);
+    }
 }
 
 } // namespace Kadex::PresetDb

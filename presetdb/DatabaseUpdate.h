@@ -11,6 +11,7 @@ struct Services;
 namespace Kadex::PresetDb {
 
 class Database;
+class UpdateHistory;
 
 // Brings the module's preset database into line with the plant when the operator confirms: rebuilds
 // PRESET_DEFS of the module source database from its template, carries the plant's values over from the old
@@ -27,6 +28,9 @@ public:
     // database is only replaced by a source database whose PRESET_DEFS was rebuilt and saved.
     void WorkOnMDB();
 
+    // Where the update keeps the module database it replaces and notes what the take-over dropped; none by default.
+    void setHistory(UpdateHistory *history) { m_history = history; }
+
     // The visualisation system of this run: 0 = VISIWIN32, 1 = VISIWINSTUDIO.
     qint16 SystemIndex() const { return m_systemIndex; }
     const VarNameTemplates &templates() const { return m_templates; }
@@ -37,12 +41,14 @@ public:
 private:
     bool rebuildPresetTable(Database &working);
     void takeOver(Database &working, const QString &moduleDbPath);
+    void keepBeforeReplacing(const QString &moduleDbPath);
 
     Config::Services &m_services;
     qint16 m_systemIndex = 0;
     VarNameTemplates m_templates;
     AddFields m_addFields;
     Platform::FileTimes m_savedFileTimes;
+    UpdateHistory *m_history = nullptr;
 };
 
 } // namespace Kadex::PresetDb

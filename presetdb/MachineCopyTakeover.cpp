@@ -8,6 +8,7 @@
 #include "presetdb/AdditionalFields.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/SqliteDb.h"
+#include "presetdb/TakeoverRecord.h"
 
 #include <QHash>
 
@@ -83,6 +84,10 @@ struct OldRow
 {
     std::optional<RowKey> key;
     QList<Value> carried; // one per carried field the old table has
+    // The key as read, for the record of dropped rows.
+    Value machineType;
+    Value varName;
+    Value offsetOrBitNo;
 };
 
 int columnNamed(const QStringList &names, const QString &name)
@@ -132,9 +137,10 @@ public:
             while (rows->next()) {
                 pump.tick();
                 OldRow row;
-                row.key = keyOf(oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("machine_type")))),
-                                oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("var_name")))),
-                                oldKeyValue(valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno")))));
+                row.machineType = valueAt(*rows, columnNamed(names, QStringLiteral("machine_type")));
+                row.varName = valueAt(*rows, columnNamed(names, QStringLiteral("var_name")));
+                row.offsetOrBitNo = valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno")));
+                row.key = keyOf(oldKeyValue(row.machineType), oldKeyValue(row.varName), oldKeyValue(row.offsetOrBitNo));
                 for (const QString &field : CarriedFields) {
                     const int column = columnNamed(names, field);
                     if (column >= 0) {
@@ -239,7 +245,7 @@ Statement carryStatement(Database &working, const QStringList &fields)
 } // namespace
 
 void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
-                                const AddFields &addFields)
+                                const AddFields &addFields, TakeoverRecord *record)
 {
     Diag::ErrorGuard guard(services.report, Procedure);
     Diag::EventPump pump(services.report.ui());
@@ -299,15 +305,22 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
         pump.tick();
         const auto match = old.key ? newRows.constFind(*old.key) : newRows.constEnd();
         if (match == newRows.constEnd()) {
+            if (record) {
+                record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(),
+                                      old.carried);
+            }
             continue;
         }
-        guard.step([&] {
+        const bool carried = guard.step([&] {
             for (int i = 0; i < old.carried.size(); ++i) {
                 carry->bind(i + 1, old.carried[i]);
             }
             carry->bind(rowParameter, Value(*match));
             carry->run();
         });
+        if (carried && record) {
+            record->noteCarried(old.machineType);
+        }
     }
     if (transaction) {
         guard.step([&] { transaction->commit(); });

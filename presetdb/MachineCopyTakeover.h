@@ -8,6 +8,7 @@ namespace Kadex::PresetDb {
 
 class Database;
 struct AddFields;
+class TakeoverRecord;
 
 // Carries abs_min, abs_max, min, max and pass of every row of the old PRESET_DEFS (in the module database
 // oldDb) into the first row of the working database's PRESET_DEFS with the same machine_type, var_name (both
@@ -15,7 +16,8 @@ struct AddFields;
 // of several old rows with one key the last wins. Asks before dropping the data of an old table with more than
 // 15 fields when no additional fields are known, and ends the program when a configured additional field is
 // missing from the working table. Failures are reported under "TakeoverMachineCopyMDBData".
+// A record, when given, learns which old rows were carried and which rows with values found no new row.
 void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
-                                const AddFields &addFields);
+                                const AddFields &addFields, TakeoverRecord *record = nullptr);
 
 } // namespace Kadex::PresetDb

@@ -58,6 +58,7 @@ ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &ar
     run.elapsedMs = clock.elapsed();
     run.exitCode = process.exitCode();
     run.exitStatus = process.exitStatus();
+    run.standardOutput = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.standardError = QString::fromLocal8Bit(process.readAllStandardError());
     run.standardOutput = QString::fromLocal8Bit(process.readAllStandardOutput());
     return run;

@@ -15,6 +15,7 @@ struct ProgramRun
     bool finishedInTime = false;
     int exitCode = -1;
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QString standardOutput;
     QString standardError;
     QString standardOutput;
     qint64 elapsedMs = 0;

@@ -1,0 +1,267 @@
+#include "presetdb/UpdateHistory.h"
+
+#include "config/Services.h"
+#include "diag/ErrorGuard.h"
+#include "platform/AtomicFile.h"
+#include "presetdb/PresetTexts.h"
+#include "presetdb/SqliteDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace Kadex::PresetDb {
+
+namespace History {
+
+namespace {
+
+struct KeptName
+{
+    QString name;
+    QString stamp;
+    int suffix = 1;
+};
+
+QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName)
+{
+    const QRegularExpression pattern(QStringLiteral("^") + QRegularExpression::escape(dbFileName) +
+                                     QStringLiteral("\\.(\\d{8}-\\d{6})(?:-(\\d+))?$"));
+    QList<KeptName> kept;
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &file : files) {
+        const QRegularExpressionMatch m = pattern.match(file);
+        if (m.hasMatch()) {
+            kept.append({file, m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
+        }
+    }
+    std::sort(kept.begin(), kept.end(), [](const KeptName &a, const KeptName &b) {
+        return a.stamp != b.stamp ? a.stamp < b.stamp : a.suffix < b.suffix;
+    });
+    return kept;
+}
+
+} // namespace
+
+QString folderFor(const QString &moduleDbPath)
+{
+    return QFileInfo(moduleDbPath).absolutePath() + QStringLiteral("/History");
+}
+
+QStringList keptNames(const QString &folder, const QString &dbFileName)
+{
+    QStringList names;
+    for (const KeptName &kept : keptEntries(folder, dbFileName)) {
+        names.append(kept.name);
+    }
+    return names;
+}
+
+QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now)
+{
+    const QString base = dbFileName + QLatin1Char('.') + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(folder + QLatin1Char('/') + name) ||
+                    QFileInfo::exists(folder + QLatin1Char('/') + name + QStringLiteral(".txt"));
+         ++n) {
+        name = base + QLatin1Char('-') + QString::number(n);
+    }
+    return name;
+}
+
+void prune(const QString &folder, const QString &dbFileName)
+{
+    const QStringList names = keptNames(folder, dbFileName);
+    for (qsizetype i = 0; i + Kept < names.size(); ++i) {
+        const QString path = folder + QLatin1Char('/') + names[i];
+        QFile::remove(path);
+        QFile::remove(reportPath(path));
+    }
+}
+
+QString relativeToRoot(const QString &path, const QString &root)
+{
+    const QString relative = QDir(root).relativeFilePath(path);
+    return relative.startsWith(QStringLiteral("..")) || QDir::isAbsolutePath(relative) ? path : relative;
+}
+
+QString absoluteFromRoot(const QString &path, const QString &root)
+{
+    return QDir::isAbsolutePath(path) ? path : root + QLatin1Char('/') + path;
+}
+
+} // namespace History
+
+namespace {
+
+Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
+{
+    return {Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,
+            QStringLiteral("Cannot keep a copy of '") + moduleDbPath + QStringLiteral("' in '") + folder +
+                QStringLiteral("'.")};
+}
+
+// PRESET_DEFS rows per machine_type (compared without regard to letter case) in the database at path.
+QHash<QString, int> rowsPerMachine(const QString &path)
+{
+    QHash<QString, int> rows;
+    Database db(path);
+    Statement query = db.prepare(QStringLiteral("SELECT machine_type, COUNT(*) FROM ") + quoteName(Texts::PresetTable) +
+                                 QStringLiteral(" GROUP BY machine_type"));
+    while (query.next()) {
+        if (const std::optional<QString> key = textKeyOf(query.value(0))) {
+            rows[*key] += static_cast<int>(query.value(1).integer());
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
+
+void UpdateHistory::stageBeforeUpdate(const QString &moduleDbPath)
+{
+    if (m_staged) {
+        return;
+    }
+    m_staged = true;
+    if (!QFileInfo(moduleDbPath).isFile()) {
+        return;
+    }
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
+    const QString folder = History::folderFor(moduleDbPath);
+    const QString pending =
+        folder + QStringLiteral("/.") + QFileInfo(moduleDbPath).fileName() + QStringLiteral(".pending");
+    guard.step([&] {
+        if (!QDir().mkpath(folder) || !Platform::AtomicFile::copy(moduleDbPath, pending)) {
+            throw notKept(moduleDbPath, folder);
+        }
+        m_pendingPath = pending;
+    });
+    readBefore();
+}
+
+void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
+{
+    if (m_attempted) {
+        return;
+    }
+    m_attempted = true;
+    // Staged but not copied: the failure was reported when the update started.
+    if (m_staged && m_pendingPath.isEmpty()) {
+        return;
+    }
+    if (!QFileInfo(moduleDbPath).isFile()) {
+        return; // nothing is replaced, nothing to keep
+    }
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
+    const QString folder = History::folderFor(moduleDbPath);
+    const QString dbFileName = QFileInfo(moduleDbPath).fileName();
+    const QDateTime now = QDateTime::currentDateTime();
+    QString keptPath;
+    guard.step([&] {
+        if (!QDir().mkpath(folder)) {
+            throw notKept(moduleDbPath, folder);
+        }
+        const QString path = folder + QLatin1Char('/') + History::newKeptName(folder, dbFileName, now);
+        const bool kept = m_pendingPath.isEmpty() ? Platform::AtomicFile::copy(moduleDbPath, path)
+                                                  : QFile::rename(m_pendingPath, path);
+        if (!kept) {
+            throw notKept(moduleDbPath, folder);
+        }
+        m_pendingPath.clear();
+        keptPath = path;
+    });
+    if (keptPath.isEmpty()) {
+        return;
+    }
+    m_moduleDbPath = moduleDbPath;
+    m_keptPath = keptPath;
+    if (!m_staged) {
+        readBefore();
+    }
+
+    const bool integrated = s.runMode.IntegratedMode();
+    m_report.moduleName = s.location.GetOCXName();
+    m_report.keptName = QFileInfo(keptPath).fileName();
+    m_report.when = now;
+    m_report.runMode = runModeName(integrated, s.runMode.SilentMode());
+    m_report.program = Config::programStamp(s.facts.version, integrated);
+    m_report.editor = Config::encodeEditor(s.facts.firstEnvironmentEntry);
+    m_report.settingsFile = History::relativeToRoot(m_settingsPath, s.location.rootDirectory());
+    for (const MachineSettings &machine : std::as_const(m_before)) {
+        m_report.machines.append({machine.number, machine.name, machine.values, {}, -1, -1});
+    }
+    writeReport();
+    guard.step([&] { History::prune(folder, dbFileName); });
+}
+
+void UpdateHistory::readBefore()
+{
+    // The settings as they read before the run, from the file the run writes them to.
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
+    guard.step([&] { m_settingsPath = s.paths.GetProgramIniPath(2); });
+    if (!m_settingsPath.isEmpty()) {
+        guard.step([&] { m_before = readMachineSettings(s, m_settingsPath); });
+    }
+}
+
+void UpdateHistory::finish()
+{
+    if (!m_pendingPath.isEmpty()) {
+        QFile::remove(m_pendingPath);
+        m_pendingPath.clear();
+    }
+    if (m_keptPath.isEmpty()) {
+        return;
+    }
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
+    if (!m_settingsPath.isEmpty()) {
+        const QList<MachineSettings> after = rereadMachineSettings(s, m_before, m_settingsPath);
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            m_report.machines[i].after = after[i].values;
+        }
+    }
+    QHash<QString, int> generated;
+    const bool counted = guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); });
+    for (MachineReport &machine : m_report.machines) {
+        if (counted) {
+            machine.rowsGenerated = generated.value(machine.name.toCaseFolded(), 0);
+        }
+    }
+    writeReport();
+    if (s.runMode.SilentMode()) {
+        const QByteArray text = m_report.toText().toLocal8Bit();
+        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+        std::fflush(stdout);
+    }
+}
+
+void UpdateHistory::writeReport()
+{
+    // What the take-over did so far: all of it once the module database is replaced by the regenerated one.
+    for (MachineReport &machine : m_report.machines) {
+        machine.rowsCarried = m_takeover.carriedFor(machine.name);
+    }
+    m_report.dropped = m_takeover.dropped();
+    m_report.droppedCount = static_cast<int>(m_report.dropped.size());
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
+    const QString path = History::reportPath(m_keptPath);
+    guard.step([&] {
+        if (!m_report.write(path)) {
+            throw Diag::Failure{Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,
+                                QStringLiteral("Cannot write the update report '") + path + QStringLiteral("'.")};
+        }
+    });
+}
+
+} // namespace Kadex::PresetDb

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "presetdb/TakeoverRecord.h"
+#include "presetdb/UpdateReport.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace Kadex::Config {
+struct Services;
+}
+
+namespace Kadex::PresetDb {
+
+// The history folder beside the module database: the module databases that updates replaced, as
+// <name>.<YYYYMMDD-HHMMSS>[-n], each with its report <same name>.txt.
+namespace History {
+
+// The newest kept databases that pruning leaves.
+inline constexpr int Kept = 10;
+
+// <folder of the module database>/History.
+QString folderFor(const QString &moduleDbPath);
+// The kept databases of the module database named dbFileName, oldest first.
+QStringList keptNames(const QString &folder, const QString &dbFileName);
+// A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
+QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
+// Removes all but the newest Kept databases and their reports.
+void prune(const QString &folder, const QString &dbFileName);
+// The report of a kept database.
+inline QString reportPath(const QString &keptPath)
+{
+    return keptPath + QStringLiteral(".txt");
+}
+// The program INI as a report names it: relative to root where below it.
+QString relativeToRoot(const QString &path, const QString &root);
+QString absoluteFromRoot(const QString &path, const QString &root);
+
+} // namespace History
+
+// The history of one update run: keeps the module database before the run first replaces it, learns what the
+// take-over carried and dropped, and writes the report once the settings are written.
+class UpdateHistory
+{
+public:
+    explicit UpdateHistory(Config::Services &services);
+
+    // Called when the update starts, before anything touches the module database at moduleDbPath: copies it
+    // aside in the history folder (a hidden pending file) and reads the settings as they are before the run. A
+    // copy that cannot be made is reported before anything has changed; the update may go on without it.
+    void stageBeforeUpdate(const QString &moduleDbPath);
+    // Called right before the module database is replaced. The first call of a run keeps the staged copy (or,
+    // when nothing was staged, the file as it is now) under its time-stamped name with a first report and prunes
+    // the history; later calls do nothing.
+    void keepBeforeReplacing(const QString &moduleDbPath);
+    // Where the take-over notes what it carried and dropped.
+    TakeoverRecord &takeover() { return m_takeover; }
+    // After the settings are written: completes the report with the settings after the run, the rows generated
+    // and the rows carried and dropped. A silent run prints it on standard output. A staged copy that was not
+    // kept, because the module database stayed untouched, is removed.
+    void finish();
+
+    // The kept database's path; empty when nothing was kept.
+    const QString &keptPath() const { return m_keptPath; }
+
+private:
+    void readBefore();
+    void writeReport();
+
+    Config::Services &m_services;
+    bool m_staged = false;
+    bool m_attempted = false;
+    QString m_pendingPath;
+    QString m_moduleDbPath;
+    QString m_keptPath;
+    QString m_settingsPath;
+    QList<MachineSettings> m_before;
+    UpdateReport m_report;
+    TakeoverRecord m_takeover;
+};
+
+} // namespace Kadex::PresetDb

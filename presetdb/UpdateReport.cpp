@@ -1,0 +1,238 @@
+#include "presetdb/UpdateReport.h"
+
+#include "config/Services.h"
+#include "platform/AtomicFile.h"
+#include "platform/Cp1252.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace Kadex::PresetDb {
+
+namespace {
+
+constexpr int MachineCount = 5; // the window's machines
+constexpr int KeyWidth = 22;
+constexpr int ValueWidth = 8;
+const QString DateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString TitleEnd = QStringLiteral(" module database update");
+
+QString valueText(const Value &value)
+{
+    const std::optional<QString> text = toText(value);
+    return text ? *text : QStringLiteral("NULL");
+}
+
+// Rows of cells as columns padded to their widest cell, two blanks apart.
+QStringList alignedColumns(const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (widths.size() <= c) {
+                widths.append(0);
+            }
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+    }
+    QStringList lines;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
+        }
+        lines.append(QStringLiteral("  ") + line);
+    }
+    return lines;
+}
+
+QList<qint16> readValues(Config::Services &services, int machine, const QString &iniPath)
+{
+    QList<qint16> values;
+    const QString section = QStringLiteral("Machine") + QString::number(machine);
+    for (const QString &key : settingKeys()) {
+        values.append(services.ini.LoadIniInteger(section, key, iniPath));
+    }
+    return values;
+}
+
+std::optional<QString> headerValue(const QString &line, const QString &label)
+{
+    const QString prefix = label + QStringLiteral(": ");
+    return line.startsWith(prefix) ? std::optional<QString>(line.mid(prefix.size())) : std::nullopt;
+}
+
+} // namespace
+
+const QStringList &settingKeys()
+{
+    static const QStringList keys = [] {
+        QStringList list = {QStringLiteral("Kadex2ndMachineNr"), QStringLiteral("KadexNumberOfProcent")};
+        for (int k = 1; k <= 8; ++k) {
+            list.append(QStringLiteral("KadexInOrOutput") + QString::number(k));
+        }
+        return list;
+    }();
+    return keys;
+}
+
+QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath)
+{
+    QList<MachineSettings> machines;
+    const QString valid = services.machines.GetValidMachines();
+    const int count = std::min(services.machines.upperIndex(), MachineCount);
+    for (int i = 1; i <= count; ++i) {
+        if (services.machines.isMachineInUse(i, valid)) {
+            machines.append({i, services.machines.name(i), readValues(services, i, iniPath)});
+        }
+    }
+    return machines;
+}
+
+QList<MachineSettings> rereadMachineSettings(Config::Services &services, const QList<MachineSettings> &machines,
+                                             const QString &iniPath)
+{
+    QList<MachineSettings> now;
+    for (const MachineSettings &machine : machines) {
+        now.append({machine.number, machine.name, readValues(services, machine.number, iniPath)});
+    }
+    return now;
+}
+
+QString runModeName(bool integratedMode, bool silentMode)
+{
+    return integratedMode ? QStringLiteral("integrated")
+           : silentMode   ? QStringLiteral("silent")
+                          : QStringLiteral("standalone");
+}
+
+QString UpdateReport::toText() const
+{
+    QStringList lines;
+    lines << moduleName + TitleEnd;
+    lines << QStringLiteral("Kept database: ") + keptName;
+    lines << QStringLiteral("Date: ") + when.toString(DateFormat);
+    lines << QStringLiteral("Run mode: ") + runMode;
+    if (!restoredFrom.isEmpty()) {
+        lines << QStringLiteral("Restored from: ") + restoredFrom;
+    }
+    lines << QStringLiteral("Program: ") + program;
+    lines << QStringLiteral("Editor: ") + editor;
+    lines << QStringLiteral("Settings file: ") + settingsFile;
+    lines << QStringLiteral("Channels: 1 = kein, 2 = Eing., 3 = Ausg.; -1 = no entry");
+
+    for (const MachineReport &machine : machines) {
+        lines << QString() << QStringLiteral("Machine %1: %2").arg(machine.number).arg(machine.name);
+        lines << QStringLiteral("  ") + QStringLiteral("Setting").leftJustified(KeyWidth) +
+                     QStringLiteral("Before").rightJustified(ValueWidth) +
+                     QStringLiteral("After").rightJustified(ValueWidth);
+        for (qsizetype k = 0; k < settingKeys().size(); ++k) {
+            const QString after = k < machine.after.size() ? QString::number(machine.after[k]) : QStringLiteral("-");
+            lines << QStringLiteral("  ") + settingKeys()[k].leftJustified(KeyWidth) +
+                         QString::number(machine.before.value(k, -1)).rightJustified(ValueWidth) +
+                         after.rightJustified(ValueWidth);
+        }
+        if (machine.rowsGenerated >= 0) {
+            lines << QStringLiteral("  Rows generated: ") + QString::number(machine.rowsGenerated);
+        }
+        if (machine.rowsCarried >= 0) {
+            lines << QStringLiteral("  Rows whose plant values were carried over: ") +
+                         QString::number(machine.rowsCarried);
+        }
+    }
+
+    lines << QString() << QStringLiteral("Dropped plant values: ") + QString::number(dropped.size());
+    if (!dropped.isEmpty()) {
+        QList<QStringList> table;
+        table.append(
+            QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
+            TakeoverRecord::carriedFieldNames());
+        for (const DroppedRow &row : dropped) {
+            QStringList cells = {valueText(row.machineType), valueText(row.varName), valueText(row.offsetOrBitNo)};
+            for (const Value &value : row.values) {
+                cells.append(valueText(value));
+            }
+            table.append(cells);
+        }
+        lines << alignedColumns(table);
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.isEmpty() || !lines[0].endsWith(TitleEnd)) {
+        return std::nullopt;
+    }
+    UpdateReport report;
+    report.moduleName = lines[0].chopped(TitleEnd.size());
+    bool hasSettingsFile = false;
+    bool hasDropped = false;
+    static const QRegularExpression machineLine(QStringLiteral("^Machine (\\d+): (.*)$"));
+    static const QRegularExpression settingLine(QStringLiteral("^  (\\w+) +(-?\\d+) +(-?\\d+|-)$"));
+    MachineReport *machine = nullptr;
+    for (const QString &line : lines.mid(1)) {
+        if (const auto v = headerValue(line, QStringLiteral("Kept database"))) {
+            report.keptName = *v;
+        } else if (const auto v = headerValue(line, QStringLiteral("Date"))) {
+            report.when = QDateTime::fromString(*v, DateFormat);
+        } else if (const auto v = headerValue(line, QStringLiteral("Run mode"))) {
+            report.runMode = *v;
+        } else if (const auto v = headerValue(line, QStringLiteral("Restored from"))) {
+            report.restoredFrom = *v;
+        } else if (const auto v = headerValue(line, QStringLiteral("Program"))) {
+            report.program = *v;
+        } else if (const auto v = headerValue(line, QStringLiteral("Editor"))) {
+            report.editor = *v;
+        } else if (const auto v = headerValue(line, QStringLiteral("Settings file"))) {
+            report.settingsFile = *v;
+            hasSettingsFile = true;
+        } else if (const auto v = headerValue(line, QStringLiteral("Dropped plant values"))) {
+            bool ok = false;
+            report.droppedCount = v->toInt(&ok);
+            hasDropped = ok;
+            machine = nullptr;
+        } else if (const QRegularExpressionMatch m = machineLine.match(line); m.hasMatch()) {
+            report.machines.append({m.captured(1).toInt(), m.captured(2), {}, {}, -1, -1});
+            machine = &report.machines.last();
+        } else if (const QRegularExpressionMatch m = settingLine.match(line); m.hasMatch() && machine) {
+            const qsizetype k = settingKeys().indexOf(m.captured(1));
+            if (k != machine->before.size()) {
+                return std::nullopt; // a setting missing or out of order
+            }
+            machine->before.append(static_cast<qint16>(m.captured(2).toInt()));
+            if (m.captured(3) != QStringLiteral("-")) {
+                machine->after.append(static_cast<qint16>(m.captured(3).toInt()));
+            }
+        }
+    }
+    const bool complete = std::all_of(report.machines.begin(), report.machines.end(),
+                                      [](const MachineReport &m) { return m.before.size() == settingKeys().size(); });
+    if (report.keptName.isEmpty() || !hasSettingsFile || !hasDropped || !complete) {
+        return std::nullopt;
+    }
+    return report;
+}
+
+bool UpdateReport::write(const QString &path) const
+{
+    QString text = toText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return Platform::AtomicFile::write(path, Platform::Cp1252::encode(text));
+}
+
+std::optional<UpdateReport> UpdateReport::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QString text = Platform::Cp1252::decode(file.readAll());
+    text.remove(QLatin1Char('\r'));
+    return fromText(text);
+}
+
+} // namespace Kadex::PresetDb

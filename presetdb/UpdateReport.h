@@ -1,0 +1,75 @@
+#pragma once
+
+#include "presetdb/TakeoverRecord.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace Kadex::Config {
+struct Services;
+}
+
+namespace Kadex::PresetDb {
+
+// The settings of one machine in the program INI, in the order of settingKeys(), as LoadIniInteger reads them
+// (-1 for a missing entry).
+struct MachineSettings
+{
+    int number = 0;
+    QString name;
+    QList<qint16> values;
+};
+
+// Kadex2ndMachineNr, KadexNumberOfProcent and KadexInOrOutput1 to 8.
+const QStringList &settingKeys();
+
+// The settings of every machine in use (the validity rule asked afresh), read from the program INI at iniPath.
+QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath);
+// The same keys of the listed machines, read again from iniPath.
+QList<MachineSettings> rereadMachineSettings(Config::Services &services, const QList<MachineSettings> &machines,
+                                             const QString &iniPath);
+
+// One machine in a report: its settings before and after, and what the update generated and carried for it.
+struct MachineReport
+{
+    int number = 0;
+    QString name;
+    QList<qint16> before;
+    QList<qint16> after;    // empty when the settings were not (yet) written
+    int rowsGenerated = -1; // -1: not known
+    int rowsCarried = -1;
+};
+
+// The readable record of one update (or restore) beside the module database it kept. Written in Windows-1252
+// with CR LF; the restore reads back the settings file and the settings "before".
+struct UpdateReport
+{
+    QString moduleName;
+    QString keptName; // the kept module database's file name in the history folder
+    QDateTime when;
+    QString runMode;      // "integrated", "silent", "standalone" or "restore"
+    QString restoredFrom; // for a restore: the kept database put back
+    QString program;      // as in the edit stamp
+    QString editor;
+    QString settingsFile; // the program INI the settings went to, relative to the root directory where below it
+    QList<MachineReport> machines;
+    QList<DroppedRow> dropped;
+    int droppedCount = 0; // as read back; dropped.size() when written
+
+    QString toText() const;
+    // Nothing when the text is no report or lacks a setting the restore needs.
+    static std::optional<UpdateReport> fromText(const QString &text);
+
+    bool write(const QString &path) const;
+    // Nothing when the file is missing, unreadable or no report.
+    static std::optional<UpdateReport> read(const QString &path);
+};
+
+// The run mode as a report names it.
+QString runModeName(bool integratedMode, bool silentMode);
+
+} // namespace Kadex::PresetDb

@@ -1,0 +1,212 @@
+#include "presetdb/UpdateRestore.h"
+
+#include "config/Services.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileLookup.h"
+#include "presetdb/UpdateHistory.h"
+#include "presetdb/UpdateReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace Kadex::PresetDb {
+
+namespace {
+
+// The module database, its history folder and the kept databases, found from the program's own location.
+struct Place
+{
+    QString moduleDbPath;
+    QString dbFileName;
+    QString folder;
+    QStringList kept; // oldest first
+};
+
+Place placeOf(Config::Services &services)
+{
+    Place place;
+    place.moduleDbPath = Platform::FileLookup::resolvePath(services.paths.GetPathOCXMDB());
+    place.dbFileName = QFileInfo(place.moduleDbPath).fileName();
+    place.folder = History::folderFor(place.moduleDbPath);
+    place.kept = History::keptNames(place.folder, place.dbFileName);
+    return place;
+}
+
+// The kept name meant by name: the kept file's name, or the part after the database's name (the time stamp).
+QString keptNameFor(const Place &place, const QString &name)
+{
+    if (name.isEmpty()) {
+        return place.kept.isEmpty() ? QString() : place.kept.last();
+    }
+    for (const QString &kept : place.kept) {
+        if (kept == name || kept == place.dbFileName + QLatin1Char('.') + name) {
+            return kept;
+        }
+    }
+    return {};
+}
+
+QString machinesOf(const UpdateReport &report)
+{
+    QStringList names;
+    for (const MachineReport &machine : report.machines) {
+        names.append(machine.name);
+    }
+    return names.isEmpty() ? QStringLiteral("-") : names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err)
+{
+    const Place place = placeOf(services);
+    const QString root = services.location.rootDirectory();
+    const QString chosen = keptNameFor(place, name);
+    if (chosen.isEmpty()) {
+        if (place.kept.isEmpty()) {
+            err << "No kept module database in " << QDir::toNativeSeparators(place.folder) << "; nothing restored.\n";
+        } else {
+            err << "Unknown kept update \"" << name
+                << "\"; nothing restored. Kept updates (see --list): " << place.kept.join(QStringLiteral(", ")) << "\n";
+        }
+        return 1;
+    }
+    const QString chosenPath = place.folder + QLatin1Char('/') + chosen;
+    const QString reportPath = History::reportPath(chosenPath);
+    if (!QFileInfo::exists(reportPath)) {
+        err << "The report " << reportPath << " is missing; nothing restored.\n";
+        return 1;
+    }
+    const std::optional<UpdateReport> report = UpdateReport::read(reportPath);
+    if (!report) {
+        err << "The report " << reportPath << " cannot be read; nothing restored.\n";
+        return 1;
+    }
+    const QString settingsPath =
+        report->settingsFile.isEmpty() ? QString() : History::absoluteFromRoot(report->settingsFile, root);
+    if (!report->machines.isEmpty() && (settingsPath.isEmpty() || !QFileInfo(settingsPath).isFile())) {
+        err << "The settings file \"" << report->settingsFile << "\" named in " << reportPath
+            << " is missing; nothing restored.\n";
+        return 1;
+    }
+
+    // The settings as they read now, for the restore's own report.
+    QList<MachineSettings> recorded;
+    for (const MachineReport &machine : report->machines) {
+        recorded.append({machine.number, machine.name, machine.before});
+    }
+    const QList<MachineSettings> current =
+        settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(services, recorded, settingsPath);
+
+    // Keep the database about to be replaced, so that this restore can be undone too.
+    QString replacedKept;
+    if (QFileInfo(place.moduleDbPath).isFile()) {
+        if (!QDir().mkpath(place.folder)) {
+            err << "Cannot create " << place.folder << "; nothing restored.\n";
+            return 1;
+        }
+        const QDateTime now = QDateTime::currentDateTime();
+        replacedKept = History::newKeptName(place.folder, place.dbFileName, now);
+        const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
+        if (!Platform::AtomicFile::copy(place.moduleDbPath, keptPath)) {
+            err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder << "; nothing restored.\n";
+            return 1;
+        }
+        UpdateReport own;
+        own.moduleName = report->moduleName;
+        own.keptName = replacedKept;
+        own.when = now;
+        own.runMode = QStringLiteral("restore");
+        own.restoredFrom = chosen;
+        own.program = Config::programStamp(services.facts.version, false);
+        own.editor = Config::encodeEditor(services.facts.firstEnvironmentEntry);
+        own.settingsFile = report->settingsFile;
+        for (qsizetype i = 0; i < current.size(); ++i) {
+            own.machines.append({current[i].number, current[i].name, current[i].values, recorded[i].values, -1, -1});
+        }
+        if (!own.write(History::reportPath(keptPath))) {
+            QFile::remove(keptPath);
+            err << "Cannot write the report beside " << keptPath << "; nothing restored.\n";
+            return 1;
+        }
+    }
+
+    if (!Platform::AtomicFile::copy(chosenPath, place.moduleDbPath)) {
+        err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; the module database is unchanged"
+            << (replacedKept.isEmpty() ? QString()
+                                       : QStringLiteral(" (its copy stays kept as ") + replacedKept + QLatin1Char(')'))
+            << ".\n";
+        return 1;
+    }
+    QFile::remove(place.moduleDbPath + QStringLiteral("-journal"));
+    out << "Restored " << place.moduleDbPath << " from " << chosen << ".\n";
+    if (!replacedKept.isEmpty()) {
+        out << "The database it replaced is kept as " << replacedKept << ".\n";
+    }
+
+    int failed = 0;
+    int written = 0;
+    for (qsizetype i = 0; i < current.size(); ++i) {
+        const QString section = QStringLiteral("Machine") + QString::number(recorded[i].number);
+        for (qsizetype k = 0; k < settingKeys().size(); ++k) {
+            const qint16 before = recorded[i].values[k];
+            if (current[i].values[k] == before) {
+                continue;
+            }
+            if (services.ini.SaveIni(static_cast<int>(before), section, settingKeys()[k], settingsPath) == 0) {
+                err << "Cannot write [" << section << "] " << settingKeys()[k] << " in " << settingsPath << ".\n";
+                ++failed;
+                continue;
+            }
+            out << "  [" << section << "] " << settingKeys()[k] << ": " << current[i].values[k] << " -> " << before
+                << "\n";
+            ++written;
+        }
+    }
+    if (!settingsPath.isEmpty()) {
+        out << written << (written == 1 ? " setting" : " settings") << " written back to " << settingsPath
+            << (written == 0 ? " (all read as before already).\n" : ".\n");
+    }
+    History::prune(place.folder, place.dbFileName);
+    return failed == 0 ? 0 : 1;
+}
+
+int listKeptUpdates(Config::Services &services, QTextStream &out)
+{
+    const Place place = placeOf(services);
+    if (place.kept.isEmpty()) {
+        out << "No kept module database in " << place.folder << ".\n";
+        return 0;
+    }
+    out << "Kept module databases in " << place.folder << ", newest first:\n";
+    QList<QStringList> rows = {
+        {QStringLiteral("Name"), QStringLiteral("Run mode"), QStringLiteral("Dropped"), QStringLiteral("Machines")}};
+    for (auto it = place.kept.crbegin(); it != place.kept.crend(); ++it) {
+        const std::optional<UpdateReport> report =
+            UpdateReport::read(History::reportPath(place.folder + QLatin1Char('/') + *it));
+        if (!report) {
+            rows.append({*it, QStringLiteral("(no readable report)"), QString(), QString()});
+            continue;
+        }
+        const QString mode = report->restoredFrom.isEmpty()
+                                 ? report->runMode
+                                 : report->runMode + QStringLiteral(" of ") + report->restoredFrom;
+        rows.append({*it, mode, QString::number(report->droppedCount), machinesOf(*report)});
+    }
+    QList<qsizetype> widths(4, 0);
+    for (const QStringList &row : rows) {
+        for (int c = 0; c < 4; ++c) {
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+    }
+    for (const QStringList &row : rows) {
+        out << row[0].leftJustified(widths[0] + 2) << row[1].leftJustified(widths[1] + 2)
+            << row[2].rightJustified(widths[2]) << "  " << row[3] << "\n";
+    }
+    return 0;
+}
+
+} // namespace Kadex::PresetDb

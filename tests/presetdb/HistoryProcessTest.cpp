@@ -1,0 +1,151 @@
+// The built program as a process: a silent run keeps the replaced module database and prints its report; --list
+// and --restore work on the plant found from the program's folder, without a display.
+#include "tests/support/FixtureDb.h"
+#include "tests/support/SamplePlantProgram.h"
+#include "tests/support/TempPlant.h"
+#include "tests/support/TestRun.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+class HistoryProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(SamplePlantProgram::install(plant)); }
+
+    ProgramRun run(const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(QString::fromLatin1(name)); // neither command needs a display
+        }
+        environment.insert(QStringLiteral("KADEX_SERVICEPACK_LOG"), plant.path(QStringLiteral("ServicePack.log")));
+        const ProgramRun result = SamplePlantProgram::run(plant, arguments, environment);
+        EXPECT_TRUE(result.finishedInTime && result.exitStatus == QProcess::NormalExit);
+        return result;
+    }
+
+    QStringList kept() const
+    {
+        return QDir(plant.path(QStringLiteral("Kadex/History")))
+            .entryList({QStringLiteral("Kadex.mdb.*")}, QDir::Files, QDir::Name)
+            .filter(QRegularExpression(QStringLiteral("\\d$")));
+    }
+
+    // Five machines of 2,000 generated rows each; the old table holds a tuned value for each, and three tuned
+    // channel rows per machine that the template no longer generates.
+    void makeLarge()
+    {
+        QByteArray cfg = "[Project]\r\n";
+        QByteArray program = "[Project]\r\nNumberOfMachines=5\r\n";
+        for (int m = 1; m <= 5; ++m) {
+            const QByteArray n = QByteArray::number(m);
+            cfg += "ForMachine" + n + "=true\r\n";
+            program += "[Machine" + n + "]\r\nMachineName=M" + n + "\r\nKadexNumberOfProcent=3\r\n";
+            for (int k = 1; k <= 8; ++k) {
+                program += "KadexInOrOutput" + QByteArray::number(k) + "=" + (k <= 3 ? "2" : "1") + "\r\n";
+            }
+        }
+        plant.write(QStringLiteral("Kadex/Kadex.cfg"), cfg);
+        plant.write(QStringLiteral("parameter/Program.ini"), program);
+        runSql(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")),
+               QStringLiteral("DELETE FROM Source_PRESET_DEFS;"
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                              "INSERT INTO Source_PRESET_DEFS SELECT i, '###machine', 'REAL', 1, 'Wert_' || i, 1, 0, "
+                              "i, 'Wert ' || i, 'Kadex_###machine', 0, 1000, 10, 900, 1 FROM n;"));
+        runSql(
+            plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+            QStringLiteral("DELETE FROM PRESET_DEFS;"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000), "
+                           "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
+                           "INSERT INTO PRESET_DEFS SELECT i, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Wert_' || i, "
+                           "1, 0, i, 'alt', 'alt', -1, 2000, 20, 800, 2 FROM n, m;"
+                           "WITH RECURSIVE c(j) AS (SELECT 1 UNION ALL SELECT j + 1 FROM c WHERE j < 3), "
+                           "m(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM m WHERE k < 5) "
+                           "INSERT INTO PRESET_DEFS SELECT 0, 'M' || k, 'REAL', 1, 'M' || k || '.Kadex.Kanal_' || j, "
+                           "1, 0, 3000 + j, 'alt', 'alt', 0, 10 * j, 1, 9 * j, 3 FROM c, m;"));
+    }
+
+    // Every machine setting of the program INI as the program reads it.
+    QList<qint16> settings() const
+    {
+        TestRun check(plant);
+        QList<qint16> values;
+        for (int m = 1; m <= 5; ++m) {
+            for (const char *key :
+                 {"Kadex2ndMachineNr", "KadexNumberOfProcent", "KadexInOrOutput1", "KadexInOrOutput8"}) {
+                values.append(check.services.ini.LoadIniInteger(QStringLiteral("Machine") + QString::number(m),
+                                                                QString::fromLatin1(key),
+                                                                plant.path(QStringLiteral("parameter/Program.ini"))));
+            }
+        }
+        return values;
+    }
+
+    TempPlant plant;
+};
+
+TEST_F(HistoryProcessTest, SilentRunPrintsItsReportAndListAndRestoreUndoIt)
+{
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+    ASSERT_EQ(update.exitCode, 0) << update.standardError.toStdString();
+    ASSERT_EQ(kept().size(), 1);
+    // The report on standard output is the one beside the kept database.
+    EXPECT_EQ(update.standardOutput.toUtf8(),
+              plant.read(QStringLiteral("Kadex/History/") + kept()[0] + QStringLiteral(".txt")).replace("\r\n", "\n"));
+    // The cutter is no longer in use: its two tuned rows are dropped.
+    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 2\n")));
+    EXPECT_EQ(update.standardOutput.count(QStringLiteral("\n  Schneider ")), 2);
+
+    const ProgramRun list = run({QStringLiteral("--list")});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_TRUE(list.standardOutput.contains(kept()[0] + QStringLiteral("  silent  ")));
+    EXPECT_TRUE(list.standardOutput.contains(QStringLiteral("2  Presse, Ofen\n")));
+
+    const ProgramRun restore = run({QStringLiteral("--restore")});
+    ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
+    EXPECT_TRUE(restore.standardOutput.contains(QStringLiteral("from ") + kept()[0]));
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(kept().size(), 2);
+}
+
+TEST_F(HistoryProcessTest, LargePlantRoundTrip)
+{
+    makeLarge();
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QList<qint16> before = settings();
+    const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+    ASSERT_EQ(update.exitCode, 0) << update.standardError.toStdString();
+    EXPECT_EQ(update.standardOutput.count(QStringLiteral("  Rows generated: 2000\n")), 5);
+    EXPECT_EQ(update.standardOutput.count(QStringLiteral("  Rows whose plant values were carried over: 2000\n")), 5);
+    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 15\n")));
+    EXPECT_TRUE(update.standardOutput.contains(
+        QStringLiteral("\n  M5            M5.Kadex.Kanal_3  3003             0        30       1    27   3\n")))
+        << update.standardOutput.toStdString();
+
+    ASSERT_NE(settings(), before) << "the silent run adds Kadex2ndMachineNr";
+
+    const ProgramRun restore = run({QStringLiteral("--restore"), kept().value(0)});
+    ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(settings(), before);
+}
+
+TEST_F(HistoryProcessTest, UnknownNameIsRefusedWithoutChangingAnything)
+{
+    ASSERT_EQ(run({QStringLiteral("/EXTERNAL:SILENT")}).exitCode, 0);
+    const QMap<QString, QByteArray> tree = SamplePlantProgram::treeBytes(plant.root());
+    const ProgramRun restore = run({QStringLiteral("--restore"), QStringLiteral("20000101-000000")});
+    EXPECT_EQ(restore.exitCode, 1);
+    EXPECT_TRUE(restore.standardError.contains(QStringLiteral("Unknown kept update \"20000101-000000\"")));
+    EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree);
+}
+
+} // namespace
+} // namespace Kadex::Test

@@ -1,0 +1,255 @@
+// The history of updates: the module database an update replaces is kept with a report, pruned to ten, and can be
+// put back with the settings as they read before the update.
+#include "presetdb/UpdateHistory.h"
+
+#include "platform/Cp1252.h"
+#include "presetdb/DatabaseUpdate.h"
+#include "presetdb/UpdateRestore.h"
+#include "tests/support/FixtureDb.h"
+#include "tests/support/PresetPlant.h"
+#include "tests/support/SamplePlantProgram.h"
+#include "tests/support/TestRun.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+namespace Kadex::Test {
+namespace {
+
+using PresetDb::History::keptNames;
+
+const QString ProgramIni = QStringLiteral("parameter/Program.ini");
+
+class UpdateHistoryTest : public ::testing::Test
+{
+protected:
+    UpdateHistoryTest()
+    {
+        plant.writeStandardPlant(2);
+        plant.write(ProgramIni, "[Project]\r\nNumberOfMachines=2\r\n"
+                                "[Machine1]\r\nMachineName=M1\r\nKadexNumberOfProcent=2\r\nKadexInOrOutput3=2\r\n"
+                                "[Machine2]\r\nMachineName=M2\r\n");
+        plant.writeSource(QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.###Var_Name', 1);") +
+                          templateRow(1, QStringLiteral("'###machine'"), 1, QStringLiteral("'Rpm'"), 1) +
+                          templateRow(2, QStringLiteral("'###machine'"), 1, QStringLiteral("'Temp'"), 2));
+        // M1.Kanal3 belongs to channel 3, which this update switches off: no new row takes its tuned limits.
+        plant.writeModuleDb(QStringLiteral(
+            "INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'M1.Rpm', 2, 0, 1, 't', 'p', 5, 6, 7, 8, 9);"
+            "INSERT INTO PRESET_DEFS VALUES (2, 'M1', 'DINT', 1, 'M1.Kanal3', 2, 0, 40, 't', 'p', -5, 95.5, 10, 90, 1);"
+            "INSERT INTO PRESET_DEFS VALUES (3, 'M2', 'BOOL', 1, 'M2.Bit', 2, 1, 3, 't', 'p', NULL, NULL, NULL, NULL, "
+            "NULL);"));
+    }
+
+    QString historyDir() const { return plant.path(QStringLiteral("Kadex/History")); }
+    QString kept(const QString &name) const { return historyDir() + QLatin1Char('/') + name; }
+    qint16 setting(TestRun &run, int machine, const QString &key) const
+    {
+        return run.services.ini.LoadIniInteger(QStringLiteral("Machine") + QString::number(machine), key,
+                                               plant.path(ProgramIni));
+    }
+
+    // One confirmed run: the update, then the settings as the window writes them (channel 3 of M1 off, M2's
+    // percentage inputs added), then the report.
+    void runUpdate(const QString &commandLine = QString())
+    {
+        TestRun run(plant, commandLine);
+        run.start();
+        PresetDb::DatabaseUpdate update(run.services);
+        PresetDb::UpdateHistory history(run.services);
+        update.setHistory(&history);
+        update.WorkOnMDB();
+        run.services.ini.SaveIni(1, QStringLiteral("Machine1"), QStringLiteral("KadexInOrOutput3"),
+                                 plant.path(ProgramIni));
+        run.services.ini.SaveIni(4, QStringLiteral("Machine2"), QStringLiteral("KadexNumberOfProcent"),
+                                 plant.path(ProgramIni));
+        history.finish();
+        if (!run.services.runMode.IntegratedMode()) { // an integrated run logs to its LOGFILE, unset here
+            errorLog = run.errorLogLines();
+        }
+    }
+
+    int restore(const QString &name, QString &out, QString &err)
+    {
+        TestRun run(plant, QStringLiteral("--restore"));
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        return PresetDb::restoreKeptUpdate(run.services, name, outStream, errStream);
+    }
+
+    PresetPlant plant;
+    QStringList errorLog;
+};
+
+TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropped)
+{
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    runUpdate();
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[0]), old);
+    const QByteArray bytes = plant.read(QStringLiteral("Kadex/History/") + names[0] + QStringLiteral(".txt"));
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << "every line ends in CR LF";
+    const QStringList lines = Platform::Cp1252::decode(bytes).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+    const auto cells = [&](const QString &start) {
+        for (const QString &line : lines) {
+            if (line.trimmed().startsWith(start)) {
+                return line.simplified().split(QLatin1Char(' '));
+            }
+        }
+        return QStringList();
+    };
+    EXPECT_TRUE(lines.contains(QStringLiteral("Run mode: standalone")));
+    EXPECT_TRUE(lines.filter(QStringLiteral("Program: ")).value(0).endsWith(QStringLiteral(" - Standalone")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Settings file: parameter/Program.ini")));
+    // The tuned limits of the switched-off channel, the only row with values that found no new row.
+    EXPECT_TRUE(lines.contains(QStringLiteral("Dropped plant values: 1")));
+    EXPECT_EQ(cells(QStringLiteral("M1 ")), (QStringList{"M1", "M1.Kanal3", "40", "-5", "95.5", "10", "90", "1"}));
+    EXPECT_TRUE(cells(QStringLiteral("M2 ")).isEmpty());
+    // Settings before and after, in the order machine 1 then machine 2.
+    EXPECT_EQ(lines.filter(QStringLiteral("KadexInOrOutput3")).value(0).simplified(),
+              QStringLiteral("KadexInOrOutput3 2 1"));
+    EXPECT_EQ(lines.filter(QStringLiteral("KadexNumberOfProcent")).value(1).simplified(),
+              QStringLiteral("KadexNumberOfProcent -1 4"));
+    EXPECT_EQ(lines.filter(QStringLiteral("Rows generated: 2")).size(), 2);
+    EXPECT_EQ(lines.filter(QStringLiteral("carried over: ")),
+              (QStringList{QStringLiteral("  Rows whose plant values were carried over: 1"),
+                           QStringLiteral("  Rows whose plant values were carried over: 0")}));
+}
+
+TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMachineCopy)
+{
+    plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" +
+                    plant.path(QStringLiteral("backup")).toUtf8() + "\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nValidMachines=ALL\r\n");
+    QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
+    runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")), QString::fromLatin1(PresetSchema));
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+
+    runUpdate(QStringLiteral("/EXTERNAL:R4MCFG"));
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[0]), old);
+}
+
+TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
+{
+    QFile::remove(plant.moduleDb());
+    runUpdate();
+    EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/Kadex.mdb")));
+    EXPECT_FALSE(QDir(historyDir()).exists());
+}
+
+TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
+{
+    QStringList names;
+    for (int second = 10; second < 20; ++second) {
+        names.append(QStringLiteral("Kadex.mdb.20260101-1200") + QString::number(second));
+    }
+    names.insert(2, names[1] + QStringLiteral("-2"));
+    names.insert(3, names[1] + QStringLiteral("-10")); // after -2 though it sorts before it as text
+    for (const QString &name : std::as_const(names)) {
+        plant.write(QStringLiteral("Kadex/History/") + name, name.toLatin1());
+        plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), "report");
+    }
+    plant.write(QStringLiteral("Kadex/History/notes.txt"), "kept by hand");
+    ASSERT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), names);
+
+    runUpdate(); // keeps a thirteenth, then prunes
+
+    const QStringList left = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(left.size(), PresetDb::History::Kept);
+    EXPECT_EQ(left.mid(0, 9), names.mid(names.size() - 9));
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files).size(), 2 * PresetDb::History::Kept + 1);
+    EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + names[2] + QStringLiteral(".txt")));
+    EXPECT_EQ(PresetDb::History::newKeptName(
+                  historyDir(), QStringLiteral("Kadex.mdb"),
+                  QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+              names.last() + QStringLiteral("-2"));
+}
+
+TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
+{
+    QDir().mkpath(historyDir());
+    if (::mount("tmpfs", QFile::encodeName(historyDir()).constData(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): the full-disk case is not run";
+    }
+    struct Unmount
+    {
+        QString path;
+        ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+    } unmount{historyDir()};
+    const QByteArray earlier = "an earlier kept database";
+    plant.write(QStringLiteral("Kadex/History/Kadex.mdb.20260101-120000"), earlier);
+    plant.write(QStringLiteral("Kadex/History/filler"), QByteArray(60 * 1024, 'x'));
+    const QStringList before = QDir(historyDir()).entryList(QDir::Files | QDir::Hidden);
+
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+
+    ASSERT_EQ(errorLog.filter(QStringLiteral("(Nr. 9010)")).size(), 1) << errorLog.join(u'\n').toStdString();
+    EXPECT_TRUE(errorLog[0].contains(QStringLiteral("KeepModuleDatabase")));
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files | QDir::Hidden), before) << "no half-written copy";
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/Kadex.mdb.20260101-120000")), earlier);
+    // The silent run went on: the update replaced the module database all the same.
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+}
+
+TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItselfBeUndone)
+{
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    runUpdate();
+    const QByteArray updated = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    ASSERT_NE(updated, old);
+
+    QString out;
+    QString err;
+    ASSERT_EQ(restore(QString(), out, err), 0) << err.toStdString();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    TestRun check(plant);
+    EXPECT_EQ(setting(check, 1, QStringLiteral("KadexInOrOutput3")), 2);
+    EXPECT_EQ(setting(check, 1, QStringLiteral("KadexNumberOfProcent")), 2);
+    EXPECT_EQ(setting(check, 2, QStringLiteral("KadexNumberOfProcent")), -1); // added by the update, reads as before
+    EXPECT_TRUE(check.errorLogLines().isEmpty());
+    EXPECT_TRUE(out.contains(QStringLiteral("[Machine1] KadexInOrOutput3: 1 -> 2")));
+
+    // The restore kept what it replaced; restoring that undoes the restore.
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[1]), updated);
+    ASSERT_EQ(restore(names[1], out, err), 0) << err.toStdString();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), updated);
+    EXPECT_EQ(setting(check, 1, QStringLiteral("KadexInOrOutput3")), 1);
+    EXPECT_EQ(setting(check, 2, QStringLiteral("KadexNumberOfProcent")), 4);
+}
+
+TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothing)
+{
+    runUpdate();
+    const QString name = keptNames(historyDir(), QStringLiteral("Kadex.mdb")).value(0);
+    const QString report = kept(name) + QStringLiteral(".txt");
+    const QByteArray reportBytes = plant.read(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"));
+
+    const auto refused = [&](const QString &asked, const QString &why) {
+        const QMap<QString, QByteArray> tree = SamplePlantProgram::treeBytes(plant.root());
+        QString out;
+        QString err;
+        EXPECT_EQ(restore(asked, out, err), 1) << why.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("nothing restored"))) << err.toStdString();
+        EXPECT_TRUE(out.isEmpty()) << out.toStdString();
+        EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree) << why.toStdString();
+    };
+    refused(QStringLiteral("Kadex.mdb.19990101-000000"), QStringLiteral("unknown name"));
+    QFile::resize(report, reportBytes.size() / 2);
+    refused(name, QStringLiteral("report cut short"));
+    QFile::remove(report);
+    refused(QString(), QStringLiteral("report missing"));
+}
+
+} // namespace
+} // namespace Kadex::Test
