@@ -60,7 +60,6 @@ ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &ar
     run.exitStatus = process.exitStatus();
     run.standardOutput = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.standardError = QString::fromLocal8Bit(process.readAllStandardError());
-    run.standardOutput = QString::fromLocal8Bit(process.readAllStandardOutput());
     return run;
 }
 

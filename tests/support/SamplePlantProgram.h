@@ -17,7 +17,6 @@ struct ProgramRun
     QProcess::ExitStatus exitStatus = QProcess::CrashExit;
     QString standardOutput;
     QString standardError;
-    QString standardOutput;
     qint64 elapsedMs = 0;
 };
 
