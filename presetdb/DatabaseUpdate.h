@@ -11,6 +11,7 @@ struct Services;
 namespace Kadex::PresetDb {
 
 class Database;
+class ModuleDbCopy;
 
 // Brings the module's preset database into line with the plant when the operator confirms: rebuilds
 // PRESET_DEFS of the module source database from its template, carries the plant's values over from the old
@@ -23,8 +24,9 @@ public:
     DatabaseUpdate(const DatabaseUpdate &) = delete;
     DatabaseUpdate &operator=(const DatabaseUpdate &) = delete;
 
-    // The whole update; failures are reported through the error report and the update goes on. A module
-    // database is only replaced by a source database whose PRESET_DEFS was rebuilt and saved.
+    // The whole update; failures are reported through the error report and the update goes on. The work is done
+    // on copies in memory; the files change only once its result is whole: the module source database in one
+    // transaction, then the module database, replaced whole by a copy of it.
     void WorkOnMDB();
 
     // The visualisation system of this run: 0 = VISIWIN32, 1 = VISIWINSTUDIO.
@@ -36,7 +38,9 @@ public:
 
 private:
     bool rebuildPresetTable(Database &working);
-    void takeOver(Database &working, const QString &moduleDbPath);
+    void takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy);
+    // The one change of the module database: replaced whole by a copy of the saved module source database.
+    static void replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath);
 
     Config::Services &m_services;
     qint16 m_systemIndex = 0;
