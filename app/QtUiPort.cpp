@@ -1,5 +1,7 @@
 #include "app/QtUiPort.h"
 
+#include "diag/Failure.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -120,9 +122,19 @@ void QtUiPort::setBusy(bool busy)
 void QtUiPort::pumpEvents()
 {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_ending) {
+        // A handler that ran here ended the program; its unwinding stopped at that handler and goes on from here.
+        throw Diag::ProgramEnded{};
+    }
 }
 
 void QtUiPort::endProgram()
+{
+    m_ending = true;
+    throw Diag::ProgramEnded{};
+}
+
+void QtUiPort::endProcess()
 {
     endProcessNow();
 }

@@ -5,6 +5,7 @@
 #include "config/RunMode.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
+#include "diag/Failure.h"
 #include "diag/LogFile.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
@@ -42,16 +43,21 @@ int main(int argc, char **argv)
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
-    Diag::ErrorReport report(Config::reportSettingsFor(facts), *ui);
-    Config::Services services(facts, report);
-    PresetDb::DatabaseUpdate update(services);
+    try {
+        Diag::ErrorReport report(Config::reportSettingsFor(facts), *ui);
+        Config::Services services(facts, report);
+        PresetDb::DatabaseUpdate update(services);
 
-    App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-    window.load();
-    // A silent run ends inside the load; it never shows the window or waits.
-    if (flags.silentMode) {
-        return 0;
+        App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
+        window.load();
+        // A silent run ends inside the load; it never shows the window or waits.
+        if (flags.silentMode) {
+            return 0;
+        }
+        window.show();
+        return app.exec();
+    } catch (const Diag::ProgramEnded &) {
+        // An end outside the window's handlers has unwound to here.
+        ui->endProcess();
     }
-    window.show();
-    return app.exec();
 }
