@@ -36,19 +36,30 @@ bool SamplePlantProgram::install(const TempPlant &plant)
     if (QProcess::execute(QStringLiteral("bash"), {databases, plant.root()}) != 0) {
         return false;
     }
-    const QString program = plant.path(QStringLiteral("Kadex/Kadex_Config"));
+    return installProgram(plant.root());
+}
+
+bool SamplePlantProgram::installProgram(const QString &root)
+{
+    const QString program = root + QStringLiteral("/Kadex/Kadex_Config");
     QFile::remove(program);
-    return QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program);
+    return QDir().mkpath(root + QStringLiteral("/Kadex")) && QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program);
 }
 
 ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &arguments,
+                                   const QProcessEnvironment &environment)
+{
+    return run(plant.root(), arguments, environment);
+}
+
+ProgramRun SamplePlantProgram::run(const QString &root, const QStringList &arguments,
                                    const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     QElapsedTimer clock;
     clock.start();
-    process.start(plant.path(QStringLiteral("Kadex/Kadex_Config")), arguments);
+    process.start(root + QStringLiteral("/Kadex/Kadex_Config"), arguments);
     ProgramRun run;
     run.finishedInTime = process.waitForFinished(FinishWithinMs);
     if (!run.finishedInTime) {

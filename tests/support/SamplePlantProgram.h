@@ -28,9 +28,13 @@ public:
 
     // Copies the sample plant into plant's root, builds its databases and installs the program; false on failure.
     static bool install(const TempPlant &plant);
+    // Installs only the program, into <root>/Kadex of a plant made otherwise; false on failure.
+    static bool installProgram(const QString &root);
 
     // Starts the installed program with arguments in environment; waits at most FinishWithinMs.
     static ProgramRun run(const TempPlant &plant, const QStringList &arguments, const QProcessEnvironment &environment);
+    // The same for the program installed below root.
+    static ProgramRun run(const QString &root, const QStringList &arguments, const QProcessEnvironment &environment);
 
     // The sanitizer settings of this test process, to pass on to the program.
     static void passSanitizerOptions(QProcessEnvironment &environment);
