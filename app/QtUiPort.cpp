@@ -97,6 +97,10 @@ Diag::Answer QtUiPort::showMessage(const Diag::MessageBox &box)
     if (busy) {
         QApplication::restoreOverrideCursor();
     }
+    if (m_ending) {
+        // A handler that ran while the box was open ended the program; the end goes on unwinding from here.
+        throw Diag::ProgramEnded{};
+    }
     switch (chosen) {
     case QMessageBox::Yes:
         return Diag::Answer::Yes;
