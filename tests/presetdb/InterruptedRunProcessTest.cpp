@@ -6,9 +6,8 @@
 #include "tests/support/SmallDisk.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -19,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace Kadex::Test {
 namespace {
@@ -32,24 +30,11 @@ constexpr bool SanitizerBuild = true;
 constexpr bool SanitizerBuild = false;
 #endif
 
-// A fresh copy of the plant at from; the program, which no run changes, is linked where the file system allows.
-bool copyTree(const QString &from, const QString &to)
+// Makes to a copy of the plant at from, with nothing else in it.
+bool freshCopy(const QString &from, const QString &to)
 {
     QDir(to).removeRecursively();
-    QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
-            return false;
-        }
-        const bool linked = QFileInfo(source).fileName() == QStringLiteral("Kadex_Config") &&
-                            ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
-        if (!linked && (!QFile::copy(source, target) || !QFile::setPermissions(target, QFile::permissions(source)))) {
-            return false;
-        }
-    }
-    return true;
+    return SamplePlantProgram::copyPlant(from, to);
 }
 
 // What a run that was killed may leave and only the next run removes: a temporary file of a whole-file write that
@@ -84,7 +69,7 @@ protected:
         ASSERT_TRUE(SamplePlantProgram::installProgram(pristine));
         before = PlantState::of(pristine);
         const QString cleanRoot = scratch.filePath(QStringLiteral("clean"));
-        ASSERT_TRUE(copyTree(pristine, cleanRoot));
+        ASSERT_TRUE(freshCopy(pristine, cleanRoot));
         ASSERT_EQ(runSilently(cleanRoot), 0);
         cleanRunMs = lastRunMs;
         clean = PlantState::of(cleanRoot);
@@ -144,7 +129,7 @@ TEST_F(InterruptedRunProcessTest, KilledAtAnyMomentEveryFileStaysWholeAndTheNext
         const int atMs = static_cast<int>(slice * moment + random.bounded(static_cast<quint32>(slice)));
         SCOPED_TRACE(testing::Message() << "killed " << atMs << " ms after the start (run " << runMs << " ms, seed "
                                         << seed << ")");
-        ASSERT_TRUE(copyTree(pristine, root));
+        ASSERT_TRUE(freshCopy(pristine, root));
 
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -203,7 +188,7 @@ TEST_F(InterruptedRunProcessTest, FullDiskIsReportedLosesNothingAndTheNextRunRep
     for (int step = 0; step <= Steps; ++step) {
         const qint64 free = (2 * finalCopy + 16 * block) * step / Steps / block * block;
         SCOPED_TRACE(testing::Message() << free << " bytes free (final copy " << finalCopy << " bytes)");
-        ASSERT_TRUE(copyTree(pristine, root));
+        ASSERT_TRUE(freshCopy(pristine, root));
         ASSERT_TRUE(disk.leaveFree(free));
         QFile::remove(servicePackLog());
 

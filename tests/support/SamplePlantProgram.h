@@ -28,6 +28,10 @@ public:
 
     // Copies the sample plant into plant's root, builds its databases and installs the program; false on failure.
     static bool install(const TempPlant &plant);
+    // Copies every file of the plant at from into to, replacing files of the same name; the program is linked where
+    // the file system allows. False on failure.
+    static bool copyPlant(const QString &from, const QString &to);
+
     // Installs only the program, into <root>/Kadex of a plant made otherwise; false on failure.
     static bool installProgram(const QString &root);
 
