@@ -177,22 +177,20 @@ TEST_F(InterruptedRunProcessTest, FullDiskIsReportedLosesNothingAndTheNextRunRep
     }
     const QString root = disk.folder() + QStringLiteral("/plant");
 
-    // From no room at all, in steps of a sixteenth, to a little more than the source database's rewrite and the
-    // final copy of the module database need together.
-    constexpr int Steps = 16;
     const qint64 block = 4096;
     int levels = 0;
     int reported = 0;
     int completed = 0;
     int held = 0;
-    for (int step = 0; step <= Steps; ++step) {
-        const qint64 free = (2 * finalCopy + 16 * block) * step / Steps / block * block;
+    // Runs the program with free bytes of room; whether it had room for all its work.
+    const auto tryLevel = [&](qint64 free) {
         SCOPED_TRACE(testing::Message() << free << " bytes free (final copy " << finalCopy << " bytes)");
-        ASSERT_TRUE(freshCopy(pristine, root));
-        ASSERT_TRUE(disk.leaveFree(free));
+        if (!freshCopy(pristine, root) || !disk.leaveFree(free)) {
+            ADD_FAILURE() << "cannot prepare the disk";
+            return false;
+        }
         QFile::remove(servicePackLog());
-
-        ASSERT_EQ(runSilently(root), 0);
+        EXPECT_EQ(runSilently(root), 0);
         ++levels;
         const PlantState full = PlantState::of(root);
         const QStringList mixed = mixedParts(full, before, clean);
@@ -207,10 +205,33 @@ TEST_F(InterruptedRunProcessTest, FullDiskIsReportedLosesNothingAndTheNextRunRep
 
         disk.removeFiller();
         held += nextRunRepairs(root) && mixed.isEmpty() && stray.isEmpty() && (complete || faultReported);
+        return complete;
+    };
+
+    // From no room at all, in steps of a sixteenth, to a little more than the source database's rewrite and the
+    // final copy of the module database need together; then, by halving, down to the last block below the least
+    // room that is enough, where only the last writes (the settings, the stamp) find no room.
+    constexpr int Steps = 16;
+    const qint64 most = 2 * finalCopy + 16 * block;
+    qint64 tooLittle = -1;
+    qint64 enough = -1;
+    for (int step = 0; step <= Steps; ++step) {
+        const qint64 free = most * step / Steps / block * block;
+        if (!tryLevel(free)) {
+            tooLittle = free;
+        } else if (enough < 0) {
+            enough = free;
+        }
     }
-    std::printf("[ figures  ] %d free-space levels from 0 to %lld bytes: %d reported a failure, %d had room for all; "
-                "%d levels left whole files, reported what failed and were repaired\n",
-                levels, static_cast<long long>(2 * finalCopy + 16 * block), reported, completed, held);
+    ASSERT_GE(tooLittle, 0) << "no room at all cannot be enough";
+    ASSERT_GT(enough, tooLittle) << "the most room tried must be enough, and more room never less so";
+    while (enough - tooLittle > block) {
+        const qint64 free = (tooLittle + enough) / 2 / block * block;
+        (tryLevel(free) ? enough : tooLittle) = free;
+    }
+    std::printf("[ figures  ] %d free-space levels from 0 to %lld bytes (%lld enough): %d reported a failure, %d had "
+                "room for all; %d levels left whole files, reported what failed and were repaired\n",
+                levels, static_cast<long long>(most), static_cast<long long>(enough), reported, completed, held);
     EXPECT_GT(reported, 0) << "the lowest levels must be too full for the run";
 }
 
