@@ -73,12 +73,20 @@ void MainWindow::runHandler(const QString &name, const std::function<void()> &ha
     if (m_ended) {
         return;
     }
+    ++m_handlerDepth;
     try {
         Diag::ErrorGuard boundary(report(), name);
         boundary.step(handler);
     } catch (const Diag::ProgramEnded &) {
-        // Only a test's UI port comes back from the end of the program; the window stays still from now on.
+        // The end of the program has unwound the handler: what it held open is rolled back. The window stays still
+        // from now on.
         m_ended = true;
+    }
+    --m_handlerDepth;
+    // A handler that runs inside another one's event pump ends only its own part; the pump goes on unwinding the
+    // outer one, and the process ends where the window system called the outermost.
+    if (m_ended && m_handlerDepth == 0) {
+        m_ui.endProcess();
     }
 }
 

@@ -126,6 +126,7 @@ private:
     // OK has locked the buttons and the finishing sequence runs.
     bool m_finishing = false;
     bool m_ended = false;
+    int m_handlerDepth = 0; // handlers running, one inside another's event pump
 };
 
 } // namespace Kadex::App

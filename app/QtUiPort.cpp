@@ -1,5 +1,7 @@
 #include "app/QtUiPort.h"
 
+#include "diag/Failure.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -95,6 +97,10 @@ Diag::Answer QtUiPort::showMessage(const Diag::MessageBox &box)
     if (busy) {
         QApplication::restoreOverrideCursor();
     }
+    if (m_ending) {
+        // A handler that ran while the box was open ended the program; the end goes on unwinding from here.
+        throw Diag::ProgramEnded{};
+    }
     switch (chosen) {
     case QMessageBox::Yes:
         return Diag::Answer::Yes;
@@ -120,9 +126,19 @@ void QtUiPort::setBusy(bool busy)
 void QtUiPort::pumpEvents()
 {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_ending) {
+        // A handler that ran here ended the program; its unwinding stopped at that handler and goes on from here.
+        throw Diag::ProgramEnded{};
+    }
 }
 
 void QtUiPort::endProgram()
+{
+    m_ending = true;
+    throw Diag::ProgramEnded{};
+}
+
+void QtUiPort::endProcess()
 {
     endProcessNow();
 }

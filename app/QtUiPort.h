@@ -25,10 +25,13 @@ public:
     void setBusy(bool busy) override;
     // Excludes user input, so that a click during the finishing cannot start anything new.
     void pumpEvents() override;
+    // Unwinds (throws ProgramEnded); endProcess, where the unwinding arrives, ends the process.
     [[noreturn]] void endProgram() override;
+    [[noreturn]] void endProcess() override;
 
 private:
     QString m_exeName;
+    bool m_ending = false;
     int m_busyLevel = 0;
 };
 

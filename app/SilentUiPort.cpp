@@ -1,6 +1,7 @@
 #include "app/SilentUiPort.h"
 
 #include "app/QtUiPort.h"
+#include "diag/Failure.h"
 #include "diag/LogFile.h"
 
 #include <QCoreApplication>
@@ -23,9 +24,19 @@ Diag::Answer SilentUiPort::showMessage(const Diag::MessageBox &box)
 void SilentUiPort::pumpEvents()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_ending) {
+        // A handler that ran here ended the program; its unwinding stopped at that handler and goes on from here.
+        throw Diag::ProgramEnded{};
+    }
 }
 
 void SilentUiPort::endProgram()
+{
+    m_ending = true;
+    throw Diag::ProgramEnded{};
+}
+
+void SilentUiPort::endProcess()
 {
     endProcessNow();
 }

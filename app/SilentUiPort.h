@@ -17,10 +17,13 @@ public:
     Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool) override {}
     void pumpEvents() override;
+    // Unwinds (throws ProgramEnded); endProcess, where the unwinding arrives, ends the process.
     [[noreturn]] void endProgram() override;
+    [[noreturn]] void endProcess() override;
 
 private:
     QString m_exeName;
+    bool m_ending = false;
     QString m_servicePackLogPath;
     QString m_servicePackFallbackPath;
 };

@@ -7,6 +7,7 @@
 #include "config/RunMode.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
+#include "diag/Failure.h"
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
@@ -70,19 +71,24 @@ int main(int argc, char **argv)
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
-    Diag::ErrorReport report(settings, *ui);
-    Config::Services services(facts, report);
-    PresetDb::DatabaseUpdate update(services);
-    PresetDb::UpdateHistory history(services);
-    update.setHistory(&history);
+    try {
+        Diag::ErrorReport report(settings, *ui);
+        Config::Services services(facts, report);
+        PresetDb::DatabaseUpdate update(services);
+        PresetDb::UpdateHistory history(services);
+        update.setHistory(&history);
 
-    App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-    window.setAfterSaving([&history] { history.finish(); });
-    window.load();
-    // A silent run ends inside the load; it never shows the window or waits.
-    if (flags.silentMode) {
-        return 0;
+        App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
+        window.setAfterSaving([&history] { history.finish(); });
+        window.load();
+        // A silent run ends inside the load; it never shows the window or waits.
+        if (flags.silentMode) {
+            return 0;
+        }
+        window.show();
+        return app.exec();
+    } catch (const Diag::ProgramEnded &) {
+        // An end outside the window's handlers has unwound to here.
+        ui->endProcess();
     }
-    window.show();
-    return app.exec();
 }

@@ -21,8 +21,9 @@ struct Failure
     static Failure pathFileAccess(const QString &path);
 };
 
-// Thrown by a test's UI port when the program ends, so that a test observes the end without exiting.
-// Deliberately not derived from std::exception: no guard ever catches it.
+// Thrown by the UI port when the program ends (UiPort::endProgram): the program unwinds to the handler the
+// window system called, and only there the process ends. Deliberately not derived from std::exception: no guard
+// ever catches it.
 struct ProgramEnded
 {
 };

@@ -34,8 +34,13 @@ public:
     virtual void setBusy(bool busy) = 0;
     // Lets the window process its pending events once.
     virtual void pumpEvents() = 0;
-    // Ends the program at once: no closing handler runs. Never returns.
+    // Ends the program at once: no closing handler runs. Never returns: it throws ProgramEnded (diag/Failure.h),
+    // which no error guard catches, so that the program unwinds to the handler the window system called and
+    // everything open on the way (a transaction, a temporary file) is rolled back by its owner's destructor.
     [[noreturn]] virtual void endProgram() = 0;
+    // Called where the unwinding of endProgram has arrived, at the outermost handler or in main: ends the
+    // process. A test's port leaves the process running, so that the test observes the end.
+    virtual void endProcess() {}
 };
 
 } // namespace Kadex::Diag

@@ -1,9 +1,11 @@
 #include "platform/AtomicFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -59,11 +61,40 @@ void syncFolder(const QByteArray &encodedFolder)
     }
 }
 
+// The start of the names of the temporary files that replace target: "<folder>/.<name>." ("<random>.tmp" follows).
+QString temporaryPrefix(const QString &target)
+{
+    const QFileInfo info(target);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName().left(100) + QLatin1Char('.');
+}
+
+// Removes the temporary files of target that an earlier write left behind: a process killed between creating
+// one and renaming it cannot remove its own.
+void removeLeftTemporaries(const QString &target)
+{
+    const QFileInfo prefix(temporaryPrefix(target));
+    const QDir folder = prefix.absoluteDir();
+    const QString start = prefix.fileName();
+    const QStringList names =
+        folder.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        if (!name.startsWith(start) || name.size() <= start.size() + 4) {
+            continue;
+        }
+        const QStringView random = QStringView(name).mid(start.size()).chopped(4);
+        const bool ours = std::all_of(random.begin(), random.end(), [](QChar c) {
+            return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+        });
+        if (ours) {
+            QFile::remove(folder.filePath(name));
+        }
+    }
+}
+
 // Creates a new temporary file beside target; returns its descriptor (or -1) and fills name.
 int createTemporary(const QString &target, QByteArray &name)
 {
-    const QFileInfo info(target);
-    const QString prefix = info.absolutePath() + QStringLiteral("/.") + info.fileName().left(100) + QLatin1Char('.');
+    const QString prefix = temporaryPrefix(target);
     for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
         name = QFile::encodeName(prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
                                  QStringLiteral(".tmp"));
@@ -90,6 +121,7 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
         return false;
     }
 
+    removeLeftTemporaries(target);
     QByteArray tempName;
     const int fd = createTemporary(target, tempName);
     if (fd < 0) {

@@ -8,7 +8,8 @@ namespace Kadex::Platform::AtomicFile {
 // Replaces the file at path with bytes: written to a temporary file in the same folder, flushed to disk and
 // renamed over the old one, so a reader sees either the old or the new file, never half of one. Writes through a
 // symbolic link to its target and keeps the permissions of an existing file. Returns false, leaving the old file
-// and no temporary file, on any failure, and for a read-only file (see isReadOnly).
+// and no temporary file, on any failure, and for a read-only file (see isReadOnly). Temporary files of the same
+// file that an earlier write left behind (a process killed between writing and renaming) are removed first.
 bool write(const QString &path, const QByteArray &bytes);
 
 // Copies source over destination in the same atomic way; a new destination gets the source's permissions.

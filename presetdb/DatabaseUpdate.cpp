@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileLookup.h"
 #include "presetdb/MachineCopyTakeover.h"
+#include "presetdb/ModuleDbCopy.h"
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/RecordGeneration.h"
@@ -14,23 +15,41 @@
 
 #include <QFile>
 
+#include <memory>
 #include <optional>
 
 namespace Kadex::PresetDb {
 
 namespace {
 
+Diag::Failure fileAccessFailure(const QString &description)
+{
+    return {Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram, description};
+}
+
+// A rollback journal left beside the old file by a run that ended half-way belongs to the old content; the
+// database engine would play it into the new file at the next open, silently mixing the two.
+void removeStaleJournal(const QString &databasePath)
+{
+    QFile::remove(databasePath + QStringLiteral("-journal"));
+}
+
 // Replaces destination by a copy of source; a reader never sees half a database.
 void copyReplacing(const QString &source, const QString &destination)
 {
     if (!Platform::AtomicFile::copy(source, destination)) {
-        throw Diag::Failure{Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram,
-                            QStringLiteral("Cannot copy '") + source + QStringLiteral("' over '") + destination +
-                                QStringLiteral("'.")};
+        throw fileAccessFailure(QStringLiteral("Cannot copy '") + source + QStringLiteral("' over '") + destination +
+                                QStringLiteral("'."));
     }
-    // A rollback journal left beside the old file by a run that ended half-way belongs to the old content; the
-    // database engine would play it into the copy at the next open, silently mixing the two.
-    QFile::remove(destination + QStringLiteral("-journal"));
+    removeStaleJournal(destination);
+}
+
+// Writes the working database into the file at path in one transaction of that file, whole or not at all. The
+// file stays the same file, so it keeps its creation time.
+void saveInto(Database &working, const QString &path)
+{
+    Database file(path);
+    working.copyContentTo(file);
 }
 
 } // namespace
@@ -73,10 +92,6 @@ void DatabaseUpdate::WorkOnMDB()
         m_savedFileTimes = *times;
     }
 
-    if (m_history) {
-        m_history->stageBeforeUpdate(moduleDbPath);
-    }
-
     if (integrated) {
         if (machineCopyPath.isEmpty() || Platform::FileLookup::findExistingFile(machineCopyPath).isEmpty()) {
             s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
@@ -92,21 +107,24 @@ void DatabaseUpdate::WorkOnMDB()
     m_templates.load(sourcePath, guard);
 
     guard.setProcedure(QStringLiteral("WorkOnMDB"));
-    // The rebuild, the generation and the take-over form one transaction on the working database: a run that
-    // ends half-way leaves the template as it was, never a half-built PRESET_DEFS.
-    std::optional<Database> working;
+    // The update works on private copies in memory, of the module source database (the working database) and of
+    // the old module database (read by the renames and the take-over). The files change only once the result is
+    // whole: the source database in one transaction of its own, then the module database by whole replacement. A
+    // run that ends or dies before leaves both as they were.
+    std::unique_ptr<Database> working;
+    ModuleDbCopy oldDb;
     std::optional<Transaction> transaction;
     guard.step([&] {
-        working.emplace(sourcePath);
+        working = Database::copyInMemory(sourcePath);
         transaction.emplace(*working);
     });
     const bool rebuilt = transaction && rebuildPresetTable(*working);
 
-    CategorieNachCategoryID(s);
+    CategorieNachCategoryID(s, oldDb);
 
     if (rebuilt) {
-        CreateRecordSets(*working, s, m_templates, m_systemIndex);
-        takeOver(*working, moduleDbPath);
+        CreateRecordSets(*working, s, m_templates, m_systemIndex, oldDb);
+        takeOver(*working, moduleDbPath, oldDb);
     }
 
     bool saved = false;
@@ -114,14 +132,15 @@ void DatabaseUpdate::WorkOnMDB()
         saved = guard.step([&] { transaction->commit(); });
     }
     transaction.reset();
+    // A working database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
+    // into the module database: the plant's values would be lost. Both files stay as they are then.
+    saved = rebuilt && saved && guard.step([&] { saveInto(*working, sourcePath); });
     working.reset();
 
-    // A source database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
-    // into the module database: the plant's values would be lost. The module database stays as it is then.
-    if (rebuilt && saved) {
+    if (saved) {
         guard.step([&] {
             keepBeforeReplacing(moduleDbPath);
-            copyReplacing(sourcePath, moduleDbPath);
+            replaceModuleDatabase(sourcePath, moduleDbPath);
         });
     }
 
@@ -142,7 +161,12 @@ bool DatabaseUpdate::rebuildPresetTable(Database &working)
            guard.step([&] { working.createTable(Texts::PresetTable, working.fields(Texts::SourcePresetTable)); });
 }
 
-void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath)
+void DatabaseUpdate::replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath)
+{
+    copyReplacing(sourcePath, moduleDbPath);
+}
+
+void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy)
 {
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
     QString oldPath;
@@ -150,10 +174,10 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath)
     if (oldPath.isEmpty()) {
         return;
     }
-    std::optional<Database> oldDb;
+    Database *oldDb = nullptr;
     bool hasTable = false;
     guard.step([&] {
-        oldDb.emplace(oldPath);
+        oldDb = &oldCopy.of(oldPath);
         hasTable = oldDb->hasTableNamedExactly(Texts::PresetTable);
     });
     if (!hasTable ||

@@ -12,6 +12,7 @@ namespace Kadex::PresetDb {
 
 class Database;
 class UpdateHistory;
+class ModuleDbCopy;
 
 // Brings the module's preset database into line with the plant when the operator confirms: rebuilds
 // PRESET_DEFS of the module source database from its template, carries the plant's values over from the old
@@ -24,8 +25,9 @@ public:
     DatabaseUpdate(const DatabaseUpdate &) = delete;
     DatabaseUpdate &operator=(const DatabaseUpdate &) = delete;
 
-    // The whole update; failures are reported through the error report and the update goes on. A module
-    // database is only replaced by a source database whose PRESET_DEFS was rebuilt and saved.
+    // The whole update; failures are reported through the error report and the update goes on. The work is done
+    // on copies in memory; the files change only once its result is whole: the module source database in one
+    // transaction, then the module database, replaced whole by a copy of it.
     void WorkOnMDB();
 
     // Where the update keeps the module database it replaces and notes what the take-over dropped; none by default.
@@ -40,7 +42,9 @@ public:
 
 private:
     bool rebuildPresetTable(Database &working);
-    void takeOver(Database &working, const QString &moduleDbPath);
+    void takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy);
+    // The one change of the module database: replaced whole by a copy of the saved module source database.
+    static void replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath);
     void keepBeforeReplacing(const QString &moduleDbPath);
 
     Config::Services &m_services;

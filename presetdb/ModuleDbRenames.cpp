@@ -14,7 +14,7 @@ const QString RenameProcedure = QStringLiteral("VarNameInQuelleErsetzen");
 
 } // namespace
 
-void CategorieNachCategoryID(Config::Services &services)
+void CategorieNachCategoryID(Config::Services &services, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CategorieNachCategoryID"));
     QString path;
@@ -22,9 +22,9 @@ void CategorieNachCategoryID(Config::Services &services)
     if (path.isEmpty()) {
         return;
     }
-    std::optional<Database> db;
-    guard.step([&] { db.emplace(path); });
-    if (!db) {
+    Database *db = nullptr;
+    guard.step([&] { db = &oldDb.of(path); });
+    if (db == nullptr) {
         return;
     }
     QList<FieldDef> fields;
@@ -36,8 +36,8 @@ void CategorieNachCategoryID(Config::Services &services)
     }
 }
 
-VarNameRenamer::VarNameRenamer(Config::Services &services, qint16 systemIndex)
-    : m_services(services), m_systemIndex(systemIndex)
+VarNameRenamer::VarNameRenamer(Config::Services &services, qint16 systemIndex, ModuleDbCopy &oldDb)
+    : m_services(services), m_systemIndex(systemIndex), m_oldDb(oldDb)
 {
 }
 
@@ -55,7 +55,7 @@ void VarNameRenamer::open()
     // Whatever fails from here on fails the same way for every later call: report it once, then stay quiet.
     m_state = State::Broken;
     const bool opened = guard.step([&] {
-        auto db = std::make_unique<Database>(path);
+        Database *db = &m_oldDb.of(path);
         Statement rows = db->prepare(QStringLiteral("SELECT rowid, var_name FROM ") + quoteName(Texts::PresetTable));
         QHash<QString, QList<qint64>> rowsByName;
         while (rows.next()) {
@@ -66,7 +66,6 @@ void VarNameRenamer::open()
         Statement update = db->prepare(QStringLiteral("UPDATE ") + quoteName(Texts::PresetTable) +
                                        QStringLiteral(" SET var_name = ?1 WHERE rowid = ?2"));
         auto transaction = std::make_unique<Transaction>(*db);
-        m_db = std::move(db);
         m_transaction = std::move(transaction);
         m_update.emplace(std::move(update));
         m_rowsByName = std::move(rowsByName);
@@ -119,7 +118,6 @@ void VarNameRenamer::finish()
         m_transaction.reset();
     }
     m_update.reset();
-    m_db.reset();
 }
 
 } // namespace Kadex::PresetDb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presetdb/ModuleDbCopy.h"
 #include "presetdb/SqliteDb.h"
 
 #include <QHash>
@@ -15,17 +16,19 @@ struct Services;
 
 namespace Kadex::PresetDb {
 
-// Renames the field CATEGORIE (any letter case) of the module database's PRESET_DEFS to category_id. Does
-// nothing when the module database does not exist; a missing PRESET_DEFS is reported.
-void CategorieNachCategoryID(Config::Services &services);
+// Renames the field CATEGORIE (any letter case) of the module database's PRESET_DEFS to category_id, in the
+// update's private copy of it (oldDb). Does nothing when the module database does not exist; a missing
+// PRESET_DEFS is reported.
+void CategorieNachCategoryID(Config::Services &services, ModuleDbCopy &oldDb);
 
 // VarNameInQuelleErsetzen for the length of one record generation: every PRESET_DEFS row of the module database
-// that carries the other visualisation system's variable name gets the current system's name. The module
-// database is opened on the first call and kept open; its renames form one transaction that finish() commits.
+// that carries the other visualisation system's variable name gets the current system's name. The renames are
+// made in the update's private copy of the module database (oldDb), taken on the first call; they form one
+// transaction there that finish() commits. The module database file itself is never written.
 class VarNameRenamer
 {
 public:
-    VarNameRenamer(Config::Services &services, qint16 systemIndex);
+    VarNameRenamer(Config::Services &services, qint16 systemIndex, ModuleDbCopy &oldDb);
     ~VarNameRenamer();
     VarNameRenamer(const VarNameRenamer &) = delete;
     VarNameRenamer &operator=(const VarNameRenamer &) = delete;
@@ -43,8 +46,8 @@ private:
 
     Config::Services &m_services;
     qint16 m_systemIndex;
+    ModuleDbCopy &m_oldDb;
     State m_state = State::Unopened;
-    std::unique_ptr<Database> m_db;
     std::unique_ptr<Transaction> m_transaction;
     std::optional<Statement> m_update;
     // The rows of PRESET_DEFS by var_name as it compares, each list in table order.

@@ -132,7 +132,7 @@ private:
 } // namespace
 
 void CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                      qint16 systemIndex)
+                      qint16 systemIndex, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CreateRecordSets"));
     Diag::EventPump pump(services.report.ui());
@@ -164,7 +164,7 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
 
     std::optional<Transaction> transaction;
     guard.step([&] { transaction.emplace(working); });
-    VarNameRenamer renamer(services, systemIndex);
+    VarNameRenamer renamer(services, systemIndex, oldDb);
     const RowBuilder builder(fields, templates, systemIndex, renamer);
     qint16 id = 1;
     bool overflowReported = false;

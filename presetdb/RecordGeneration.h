@@ -9,14 +9,15 @@ struct Services;
 namespace Kadex::PresetDb {
 
 class Database;
+class ModuleDbCopy;
 class VarNameTemplates;
 
 // Fills the empty PRESET_DEFS of the working database from Source_PRESET_DEFS: every template row once per
 // selected machine, in machine order and template ID order, numbered 1, 2, 3 ... across machines. Texts get the
 // machine's name for their first "###machine"; var_name gets the name built from the template of its part for
-// the system systemIndex, and the module database is renamed to match (VarNameInQuelleErsetzen). Failures are
-// reported under "CreateRecordSets".
+// the system systemIndex, and the old rows of the module database's private copy oldDb are renamed to match
+// (VarNameInQuelleErsetzen). Failures are reported under "CreateRecordSets".
 void CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                      qint16 systemIndex);
+                      qint16 systemIndex, ModuleDbCopy &oldDb);
 
 } // namespace Kadex::PresetDb

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <utility>
 
 namespace Kadex::PresetDb {
@@ -94,6 +95,65 @@ Database::Database(const QString &path) : m_path(path)
         sqlite3_close(m_db);
         m_db = nullptr;
         throw;
+    }
+}
+
+Database::Database(QString path, sqlite3 *db) : m_path(std::move(path)), m_db(db)
+{
+    sqlite3_extended_result_codes(m_db, 1);
+}
+
+std::unique_ptr<Database> Database::copyInMemory(const QString &path)
+{
+    // The file is read through a connection of its own, so that a rollback journal an interrupted writer left
+    // beside it is played back first: the copy holds the last committed state.
+    const QByteArray bytes = Database(path).serialize();
+    sqlite3 *memory = nullptr;
+    if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close(memory);
+        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
+    }
+    std::unique_ptr<Database> copy(new Database(path, memory));
+    auto *buffer = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(bytes.size())));
+    if (buffer == nullptr) {
+        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
+    }
+    std::memcpy(buffer, bytes.constData(), static_cast<size_t>(bytes.size()));
+    const int rc = sqlite3_deserialize(memory, "main", buffer, bytes.size(), bytes.size(),
+                                       SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    if (rc != SQLITE_OK) {
+        copy->fail(rc, QStringLiteral("copy"));
+    }
+    return copy;
+}
+
+QByteArray Database::serialize()
+{
+    sqlite3_int64 size = 0;
+    unsigned char *bytes = sqlite3_serialize(m_db, "main", &size, 0);
+    if (bytes == nullptr) {
+        // An empty database serialises to nothing; every other failure is one of memory.
+        if (size == 0 && sqlite3_errcode(m_db) == SQLITE_OK) {
+            return {};
+        }
+        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
+    }
+    QByteArray result(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size));
+    sqlite3_free(bytes);
+    return result;
+}
+
+void Database::copyContentTo(Database &destination)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(destination.m_db, "main", m_db, "main");
+    if (backup == nullptr) {
+        destination.fail(sqlite3_extended_errcode(destination.m_db), QStringLiteral("copy"));
+    }
+    const int stepped = sqlite3_backup_step(backup, -1);
+    // Finishing releases the backup in every case and gives the first failure it met.
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE) {
+        destination.fail(finished != SQLITE_OK ? finished : stepped, QStringLiteral("copy"));
     }
 }
 

@@ -2,9 +2,12 @@
 
 #include "presetdb/Value.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -39,7 +42,18 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // The path the database was opened with.
+    // A private copy in memory of the database file at path, opened as the constructor opens it: changes to the
+    // copy never reach the file, and nothing is written beside it. Throws as the constructor does.
+    static std::unique_ptr<Database> copyInMemory(const QString &path);
+
+    // The whole database as the bytes of a database file.
+    QByteArray serialize();
+
+    // Replaces the whole content of the database destination (a file) with this database's, in one transaction of
+    // destination: a failure, a full disk for one, leaves destination as it was.
+    void copyContentTo(Database &destination);
+
+    // The path the database was opened with (for a copy in memory, the file it was copied from).
     const QString &path() const { return m_path; }
 
     // The names of all tables, as stored.
@@ -67,6 +81,9 @@ public:
 private:
     friend class Statement;
     friend class Transaction;
+
+    // Takes over an open connection.
+    Database(QString path, sqlite3 *db);
 
     QString m_path;
     sqlite3 *m_db = nullptr;

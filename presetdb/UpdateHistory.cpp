@@ -125,38 +125,12 @@ QHash<QString, int> rowsPerMachine(const QString &path)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-void UpdateHistory::stageBeforeUpdate(const QString &moduleDbPath)
-{
-    if (m_staged) {
-        return;
-    }
-    m_staged = true;
-    if (!QFileInfo(moduleDbPath).isFile()) {
-        return;
-    }
-    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
-    const QString folder = History::folderFor(moduleDbPath);
-    const QString pending =
-        folder + QStringLiteral("/.") + QFileInfo(moduleDbPath).fileName() + QStringLiteral(".pending");
-    guard.step([&] {
-        if (!QDir().mkpath(folder) || !Platform::AtomicFile::copy(moduleDbPath, pending)) {
-            throw notKept(moduleDbPath, folder);
-        }
-        m_pendingPath = pending;
-    });
-    readBefore();
-}
-
 void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
 {
     if (m_attempted) {
         return;
     }
     m_attempted = true;
-    // Staged but not copied: the failure was reported when the update started.
-    if (m_staged && m_pendingPath.isEmpty()) {
-        return;
-    }
     if (!QFileInfo(moduleDbPath).isFile()) {
         return; // nothing is replaced, nothing to keep
     }
@@ -171,12 +145,9 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
             throw notKept(moduleDbPath, folder);
         }
         const QString path = folder + QLatin1Char('/') + History::newKeptName(folder, dbFileName, now);
-        const bool kept = m_pendingPath.isEmpty() ? Platform::AtomicFile::copy(moduleDbPath, path)
-                                                  : QFile::rename(m_pendingPath, path);
-        if (!kept) {
+        if (!Platform::AtomicFile::copy(moduleDbPath, path)) {
             throw notKept(moduleDbPath, folder);
         }
-        m_pendingPath.clear();
         keptPath = path;
     });
     if (keptPath.isEmpty()) {
@@ -184,9 +155,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     }
     m_moduleDbPath = moduleDbPath;
     m_keptPath = keptPath;
-    if (!m_staged) {
-        readBefore();
-    }
+    readBefore();
 
     const bool integrated = s.runMode.IntegratedMode();
     m_report.moduleName = s.location.GetOCXName();
@@ -216,10 +185,6 @@ void UpdateHistory::readBefore()
 
 void UpdateHistory::finish()
 {
-    if (!m_pendingPath.isEmpty()) {
-        QFile::remove(m_pendingPath);
-        m_pendingPath.clear();
-    }
     if (m_keptPath.isEmpty()) {
         return;
     }

@@ -46,19 +46,14 @@ class UpdateHistory
 public:
     explicit UpdateHistory(Config::Services &services);
 
-    // Called when the update starts, before anything touches the module database at moduleDbPath: copies it
-    // aside in the history folder (a hidden pending file) and reads the settings as they are before the run. A
-    // copy that cannot be made is reported before anything has changed; the update may go on without it.
-    void stageBeforeUpdate(const QString &moduleDbPath);
-    // Called right before the module database is replaced. The first call of a run keeps the staged copy (or,
-    // when nothing was staged, the file as it is now) under its time-stamped name with a first report and prunes
-    // the history; later calls do nothing.
+    // Called right before the module database is replaced; the update never changes the file before that. The
+    // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
+    // the settings as they read before the run, and prunes the history; later calls do nothing.
     void keepBeforeReplacing(const QString &moduleDbPath);
     // Where the take-over notes what it carried and dropped.
     TakeoverRecord &takeover() { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
-    // and the rows carried and dropped. A silent run prints it on standard output. A staged copy that was not
-    // kept, because the module database stayed untouched, is removed.
+    // and the rows carried and dropped. A silent run prints it on standard output.
     void finish();
 
     // The kept database's path; empty when nothing was kept.
@@ -69,9 +64,7 @@ private:
     void writeReport();
 
     Config::Services &m_services;
-    bool m_staged = false;
     bool m_attempted = false;
-    QString m_pendingPath;
     QString m_moduleDbPath;
     QString m_keptPath;
     QString m_settingsPath;

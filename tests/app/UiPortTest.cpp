@@ -3,7 +3,10 @@
 
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
+#include "diag/Failure.h"
 #include "diag/Messages.h"
+#include "presetdb/SqliteDb.h"
+#include "tests/support/FixtureDb.h"
 #include "tests/support/TempPlant.h"
 #include "tests/support/TestRun.h"
 
@@ -15,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace Kadex::Test {
@@ -107,6 +111,44 @@ TEST(SilentUiPortTest, BoxGoesToTheServicePackLogAndGetsItsDefaultAnswer)
     EXPECT_EQ(fileLines(log), (QStringList{QStringLiteral("! Fault Kadex_Config: Max. 16 erlaubt!"),
                                            QStringLiteral("! Fault Kadex_Config: Cancel?")}));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The end of the program unwinds first: an open transaction is rolled back by its owner before the process ends,
+// also when the end comes from a handler that ran inside the event pump. Only endProcess ends the process. (Run in
+// a child process, so that a port that ended the process at once could not pass for one that unwinds.)
+TEST(SilentUiPortTest, EndUnwindsSoThatOpenTransactionsRollBackAndOnlyEndProcessExits)
+{
+    TempPlant plant;
+    const QString path = plant.path(QStringLiteral("Kadex.mdb"));
+    runSql(path, QStringLiteral("CREATE TABLE PRESET_DEFS (ID SMALLINT)"));
+    App::SilentUiPort ui(QStringLiteral("Kadex_Config"), plant.path(QStringLiteral("ServicePack.log")));
+    constexpr int Unwound = 3;
+
+    EXPECT_EXIT(
+        {
+            try {
+                PresetDb::Database db(path);
+                PresetDb::Transaction transaction(db);
+                db.execute(QStringLiteral("DROP TABLE PRESET_DEFS"));
+                db.execute(QStringLiteral("CREATE TABLE half (a)"));
+                // A handler run by the pump ends the program; the pump carries the end on past itself.
+                QTimer::singleShot(0, [&ui] {
+                    try {
+                        ui.endProgram();
+                    } catch (const Diag::ProgramEnded &) {
+                    }
+                });
+                ui.pumpEvents();
+            } catch (const Diag::ProgramEnded &) {
+                std::_Exit(Unwound);
+            }
+            std::_Exit(Unwound + 1);
+        },
+        testing::ExitedWithCode(Unwound), "");
+    EXPECT_EQ(queryRows(path, QStringLiteral("SELECT name FROM sqlite_master")), Rows{{"'PRESET_DEFS'"}});
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal")));
+
+    EXPECT_EXIT(ui.endProcess(), testing::ExitedWithCode(0), "");
 }
 
 } // namespace Kadex::Test

@@ -48,6 +48,22 @@ protected:
 
 // --- write
 
+TEST_F(AtomicFileTest, WriteRemovesTheTemporariesAKilledWriteOfTheSameFileLeft)
+{
+    put(QStringLiteral("Kadex.mdb"), "old");
+    put(QStringLiteral(".Kadex.mdb.k3x9q1.tmp"), "half");
+    // Not temporaries of this file: another file's, and names this program never makes.
+    put(QStringLiteral(".Kadex.cfg.k3x9q1.tmp"), "other");
+    put(QStringLiteral(".Kadex.mdb.notes.txt"), "keep");
+    put(QStringLiteral(".Kadex.mdb.K3X.tmp"), "keep");
+
+    ASSERT_TRUE(Atomic::write(path(QStringLiteral("Kadex.mdb")), "new"));
+
+    EXPECT_EQ(contents(QStringLiteral("Kadex.mdb")), QByteArray("new"));
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral(".Kadex.cfg.k3x9q1.tmp"), QStringLiteral(".Kadex.mdb.K3X.tmp"),
+                                      QStringLiteral(".Kadex.mdb.notes.txt"), QStringLiteral("Kadex.mdb")}));
+}
+
 TEST_F(AtomicFileTest, WriteReplacesContentAndKeepsPermissions)
 {
     put(QStringLiteral("Kadex.cfg"), "old", OwnerReadWriteGroupRead);

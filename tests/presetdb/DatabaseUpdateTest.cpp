@@ -2,6 +2,7 @@
 
 #include "diag/Failure.h"
 #include "diag/Messages.h"
+#include "presetdb/ModuleDbCopy.h"
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
 #include "tests/support/FixtureDb.h"
@@ -237,19 +238,25 @@ TEST_F(DatabaseUpdateTest, ModuleDbWithoutPresetTableSkipsTheTakeOverAndBothLook
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
 }
 
-TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOne)
+TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePrivateCopy)
 {
     runSql(plant.moduleDb(), QStringLiteral("ALTER TABLE PRESET_DEFS RENAME COLUMN category_id TO Categorie"));
+    const QByteArray before = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
     TestRun run(plant);
     run.start();
-    PresetDb::CategorieNachCategoryID(run.services);
-    EXPECT_EQ(queryValue(plant.moduleDb(), QStringLiteral("SELECT group_concat(name, ',') FROM "
-                                                          "pragma_table_info('PRESET_DEFS')")),
-              "'ID,machine_type,type,part,var_name,category_id,isBitArray,offset_or_bitno,text,page_name,abs_min,"
-              "abs_max,min,max,pass'");
-    const QByteArray renamed = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
-    PresetDb::CategorieNachCategoryID(run.services);
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), renamed);
+    PresetDb::ModuleDbCopy copy;
+    const auto fieldsOfCopy = [&] {
+        plant.write(QStringLiteral("copy.mdb"), copy.of(plant.moduleDb()).serialize());
+        return queryValue(plant.path(QStringLiteral("copy.mdb")),
+                          QStringLiteral("SELECT group_concat(name, ',') FROM pragma_table_info('PRESET_DEFS')"));
+    };
+    const char *renamed = "'ID,machine_type,type,part,var_name,category_id,isBitArray,offset_or_bitno,text,page_name,"
+                          "abs_min,abs_max,min,max,pass'";
+    PresetDb::CategorieNachCategoryID(run.services, copy);
+    EXPECT_EQ(fieldsOfCopy(), renamed);
+    PresetDb::CategorieNachCategoryID(run.services, copy);
+    EXPECT_EQ(fieldsOfCopy(), renamed);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), before);
     EXPECT_TRUE(run.errorLogLines().isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "presetdb/RecordGeneration.h"
 
+#include "presetdb/ModuleDbCopy.h"
 #include "presetdb/SqliteDb.h"
 #include "presetdb/VarNameTemplates.h"
 #include "tests/support/FixtureDb.h"
@@ -32,16 +33,25 @@ protected:
     // The module source database with an empty PRESET_DEFS and these template rows.
     void writeTemplate(const QString &rows) const { plant.writeSource(QString::fromLatin1(PresetSchema) + rows); }
 
-    void generate(TestRun &run, qint16 systemIndex = PresetDb::VisiWin32) const
+    void generate(TestRun &run, qint16 systemIndex = PresetDb::VisiWin32)
     {
         PresetDb::Database working(plant.sourceDb());
-        PresetDb::CreateRecordSets(working, run.services, templates, systemIndex);
+        PresetDb::CreateRecordSets(working, run.services, templates, systemIndex, oldDb);
+    }
+
+    // The old rows as the renames left them: in the update's private copy of the module database.
+    Rows renamedOldRows(const char *columns)
+    {
+        const QString copy = QStringLiteral("module-copy.mdb");
+        plant.write(copy, oldDb.of(plant.moduleDb()).serialize());
+        return plant.presetRows(plant.path(copy), QString::fromLatin1(columns));
     }
 
     Rows rows(const char *columns) const { return plant.presetRows(plant.sourceDb(), QString::fromLatin1(columns)); }
 
     PresetPlant plant;
     VarNameTemplates templates;
+    PresetDb::ModuleDbCopy oldDb;
 };
 
 // --- order and numbering
@@ -151,9 +161,10 @@ TEST_F(RecordGenerationTest, SystemIndexPicksTheNameAndRenamesTheOtherSystemsNam
         generate(run, PresetDb::VisiWinStudio);
         EXPECT_TRUE(run.errorLogLines().isEmpty());
     }
+    const QByteArray moduleDbBefore = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
     EXPECT_EQ(rows("var_name"), (Rows{{"'VS.M1.Rpm'"}, {"'VS.M1.Say\"Hi\"'"}}));
     EXPECT_EQ(
-        plant.presetRows(plant.moduleDb(), QStringLiteral("ID, var_name")),
+        renamedOldRows("ID, var_name"),
         (Rows{
             {"1", "'VS.M1.Rpm'"}, {"2", "'VS.M1.Rpm'"}, {"3", "'VS.M1.Say\"Hi\"'"}, {"4", "'Other'"}, {"5", "NULL"}}));
 
@@ -164,8 +175,10 @@ TEST_F(RecordGenerationTest, SystemIndexPicksTheNameAndRenamesTheOtherSystemsNam
         generate(run, PresetDb::VisiWin32);
     }
     EXPECT_EQ(rows("var_name"), Rows{{"'V32_M1_Rpm'"}});
-    const Rows moduleRows = plant.presetRows(plant.moduleDb(), QStringLiteral("ID, var_name"));
+    const Rows moduleRows = renamedOldRows("ID, var_name");
     EXPECT_EQ(Rows(moduleRows.begin(), moduleRows.begin() + 2), (Rows{{"1", "'V32_M1_Rpm'"}, {"2", "'V32_M1_Rpm'"}}));
+    // The renames never reach the module database file.
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDbBefore);
 }
 
 TEST_F(RecordGenerationTest, ModuleDbWithoutPresetTableIsReportedOnceForTheWholeGeneration)

@@ -1,7 +1,8 @@
 // The built program as a process on a copy of the sample plant: a silent run regenerates the preset table and
-// carries the plant's values over.
+// carries the plant's values over; a run that ends itself half-way leaves the plant as it was.
 #include "platform/FileTimes.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/PlantState.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TempPlant.h"
 #include "tests/support/TestRun.h"
@@ -66,6 +67,26 @@ TEST_F(SamplePlantProcessTest, SilentRunRegeneratesThePresetTableAndCarriesThePl
 
     EXPECT_EQ(lines(fileLines(plant.path(QStringLiteral("R4Mcfglog.txt")))), Lines());
     EXPECT_EQ(lines(fileLines(plant.path(QStringLiteral("ServicePack.log")))), Lines());
+}
+
+TEST_F(SamplePlantProcessTest, AdditionalFieldAbortLeavesTheDatabasesAsTheyWereWithoutJournalOrTemporary)
+{
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), plant.read(QStringLiteral("Kadex/Kadex.cfg"))
+                                                       .replace("[Project]", "[Project]\r\nDataBaseAdditionalFields=missing"));
+    const PlantState before = PlantState::of(plant.root());
+
+    ASSERT_EQ(runSilently(), 0) << standardError.toStdString();
+
+    const PlantState after = PlantState::of(plant.root());
+    EXPECT_EQ(mixedParts(after, before, before), QStringList{}) << "every entry and database as before the run";
+    QStringList added = after.files;
+    added.removeIf([&](const QString &file) { return before.files.contains(file); });
+    // The logs, and the language file the program writes at its start.
+    EXPECT_EQ(added, (QStringList{QStringLiteral("Kadex/Kadex_Config.ini"), QStringLiteral("R4Mcfglog.txt"),
+                                  QStringLiteral("ServicePack.log")}));
+    const QStringList log = fileLines(plant.path(QStringLiteral("R4Mcfglog.txt")));
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(log.first().startsWith(QStringLiteral("Conflict while attempting to extend database!")));
 }
 
 } // namespace

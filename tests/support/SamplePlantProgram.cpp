@@ -6,49 +6,63 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace Kadex::Test {
 
-namespace {
-
-bool copyTree(const QString &from, const QString &to)
+bool SamplePlantProgram::copyPlant(const QString &from, const QString &to)
 {
     QDirIterator files(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString source = files.next();
         const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+            return false;
+        }
         QFile::remove(target);
-        if (!QFile::copy(source, target)) {
+        // No run changes the program, so a link serves; a link keeps the path the program finds its plant from.
+        const bool linked = QFileInfo(source).fileName() == QStringLiteral("Kadex_Config") &&
+                            ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+        if (!linked && (!QFile::copy(source, target) || !QFile::setPermissions(target, QFile::permissions(source)))) {
             return false;
         }
     }
     return true;
 }
 
-} // namespace
-
 bool SamplePlantProgram::install(const TempPlant &plant)
 {
-    if (!copyTree(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root())) {
+    if (!copyPlant(QStringLiteral(KADEX_SOURCE_DIR "/examples/plant"), plant.root())) {
         return false;
     }
     const QString databases = QStringLiteral(KADEX_SOURCE_DIR "/examples/build-databases.sh");
     if (QProcess::execute(QStringLiteral("bash"), {databases, plant.root()}) != 0) {
         return false;
     }
-    const QString program = plant.path(QStringLiteral("Kadex/Kadex_Config"));
+    return installProgram(plant.root());
+}
+
+bool SamplePlantProgram::installProgram(const QString &root)
+{
+    const QString program = root + QStringLiteral("/Kadex/Kadex_Config");
     QFile::remove(program);
-    return QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program);
+    return QDir().mkpath(root + QStringLiteral("/Kadex")) && QFile::copy(QStringLiteral(KADEX_PROGRAM_PATH), program);
 }
 
 ProgramRun SamplePlantProgram::run(const TempPlant &plant, const QStringList &arguments,
+                                   const QProcessEnvironment &environment)
+{
+    return run(plant.root(), arguments, environment);
+}
+
+ProgramRun SamplePlantProgram::run(const QString &root, const QStringList &arguments,
                                    const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     QElapsedTimer clock;
     clock.start();
-    process.start(plant.path(QStringLiteral("Kadex/Kadex_Config")), arguments);
+    process.start(root + QStringLiteral("/Kadex/Kadex_Config"), arguments);
     ProgramRun run;
     run.finishedInTime = process.waitForFinished(FinishWithinMs);
     if (!run.finishedInTime) {
