@@ -7,13 +7,13 @@
 // The benchmark case: 5 machines, 2,000 template rows (10,000 generated rows), an old table of 10,000 rows.
 // Row numbers (ID) are 16-bit and past 32,767 generated rows all rows share the last one, so the growth in
 // generated rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
+#include "bench/BenchPlant.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/UiPort.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,7 +32,7 @@ using namespace Kadex;
 
 namespace {
 
-constexpr int Machines = 5;
+using Bench::Machines;
 
 // A UI port that answers every box with its default button and counts the event pumps.
 class QuietUi : public Diag::UiPort
@@ -50,104 +50,6 @@ public:
     int boxes = 0;
     int pumps = 0;
 };
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        throw std::runtime_error("cannot write " + path.toStdString());
-    }
-}
-
-class Sql
-{
-public:
-    explicit Sql(const QString &path)
-    {
-        if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK) {
-            throw std::runtime_error("cannot create " + path.toStdString());
-        }
-        exec("BEGIN");
-    }
-    ~Sql()
-    {
-        exec("COMMIT");
-        sqlite3_close(m_db);
-    }
-    void exec(const std::string &sql)
-    {
-        char *error = nullptr;
-        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-            const std::string message = error != nullptr ? error : "?";
-            sqlite3_free(error);
-            throw std::runtime_error(message + " in " + sql.substr(0, 80));
-        }
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
-};
-
-const char *const Fields =
-    "(ID SMALLINT, machine_type VARCHAR(50), type VARCHAR(20), part SMALLINT, var_name VARCHAR(100), category_id "
-    "SMALLINT, isBitArray BIT, offset_or_bitno SMALLINT, text VARCHAR(255), page_name VARCHAR(50), abs_min DOUBLE, "
-    "abs_max DOUBLE, min DOUBLE, max DOUBLE, pass SMALLINT)";
-
-std::string machineName(int m)
-{
-    return "Maschine" + std::to_string(m);
-}
-
-// A plant with templateRows template rows and oldRows rows in the old module database, all of whose keys match
-// generated rows; every tenth old row still carries the other visualisation system's name.
-void buildPlant(const QString &root, int templateRows, int oldRows)
-{
-    QDir(root).mkpath(QStringLiteral("Kadex"));
-    QDir(root).mkpath(QStringLiteral("parameter"));
-    QByteArray cfg = "[Project]\r\n";
-    QByteArray program = "[Project]\r\nNumberOfMachines=" + QByteArray::number(Machines) + "\r\n";
-    for (int m = 1; m <= Machines; ++m) {
-        cfg += "ForMachine" + QByteArray::number(m) + "=true\r\n";
-        program += "[Machine" + QByteArray::number(m) + "]\r\nMachineName=" + machineName(m).c_str() + "\r\n";
-    }
-    writeFile(root + QStringLiteral("/Kadex/Kadex.cfg"), cfg);
-    writeFile(root + QStringLiteral("/parameter/Program.ini"), program);
-    writeFile(root + QStringLiteral("/parameter/r4mconfiguration.ini"), "[Common]\r\n");
-
-    {
-        Sql source(root + QStringLiteral("/Kadex/Kadex_Source.mdb"));
-        source.exec(std::string("CREATE TABLE Source_PRESET_DEFS ") + Fields);
-        source.exec("CREATE TABLE Source_DEFS (System VARCHAR(20), Var_Name VARCHAR(255), Part SMALLINT)");
-        for (int part = 1; part <= 3; ++part) {
-            const std::string p = std::to_string(part);
-            source.exec("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.Kadex" + p + ".###Var_Name', " + p +
-                        ")");
-            source.exec("INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 'Ch1.###machine.Kadex" + p +
-                        ".###Var_Name', " + p + ")");
-        }
-        source.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                    std::to_string(templateRows) +
-                    ") INSERT INTO Source_PRESET_DEFS SELECT i, '###machine', 'REAL', i % 3 + 1, 'Wert_' || i, i % 7, "
-                    "0, i % 1000, 'Vorgabe ' || i || ' ###machine', 'Kadex_###machine', 0, 1000, 10, 900, 1 FROM n");
-    }
-    Sql old(root + QStringLiteral("/Kadex/Kadex.mdb"));
-    old.exec(std::string("CREATE TABLE PRESET_DEFS ") + Fields);
-    old.exec("CREATE TABLE keys (machine TEXT)");
-    for (int m = 1; m <= Machines; ++m) {
-        old.exec("INSERT INTO keys VALUES ('" + machineName(m) + "')");
-    }
-    // Old row k carries the key of generated row k modulo the generated rows, so larger old tables repeat keys.
-    old.exec("WITH RECURSIVE n(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM n WHERE k < " + std::to_string(oldRows - 1) +
-             "), r AS (SELECT k, k % " + std::to_string(templateRows * Machines) +
-             " AS g FROM n) "
-             "INSERT INTO PRESET_DEFS SELECT k + 1, m.machine, 'REAL', i % 3 + 1, "
-             "CASE WHEN k % 10 = 0 THEN 'Ch1.' || m.machine || '.Kadex' || (i % 3 + 1) || '.Wert_' || i "
-             "ELSE m.machine || '.Kadex' || (i % 3 + 1) || '.Wert_' || i END, 0, 0, i % 1000, 'alt', 'alt', "
-             "-1, 2000, 20, 800, 2 FROM (SELECT k, g / " +
-             std::to_string(templateRows) + " + 1 AS mi, g % " + std::to_string(templateRows) +
-             " + 1 AS i FROM r) JOIN (SELECT rowid AS mi, machine FROM keys) m USING (mi)");
-    old.exec("DROP TABLE keys");
-}
 
 struct Result
 {
@@ -180,7 +82,7 @@ Result runOnce(int templateRows, int oldRows)
     if (!dir.isValid()) {
         throw std::runtime_error("no temporary folder");
     }
-    buildPlant(dir.path(), templateRows, oldRows);
+    Bench::buildGeneratedPlant(dir.path(), templateRows, oldRows);
 
     Platform::ProcessFacts facts;
     facts.commandLine = QStringLiteral("/EXTERNAL:SILENT");
