@@ -2,6 +2,8 @@
 
 #include "platform/Cp1252.h"
 
+#include <algorithm>
+
 namespace Kadex::Platform {
 
 namespace {
@@ -138,16 +140,23 @@ IniText::IniText(const QByteArray &bytes)
         m_bom = bytes.first(2);
     }
     QByteArray body = bytes.sliced(m_bom.size());
-    const qsizetype unit = unitSize();
-    if (body.size() % unit != 0) {
+    if (body.size() % unitSize() != 0) {
         m_tail = body.last(1);
         body.chop(1);
     }
+    m_lines = splitLines(body);
+}
 
+// The lines of body, whole units in the file's encoding. A line ends at CRLF, at a lone CR or at a lone LF; blank
+// lines between are lines of their own.
+QList<IniText::Line> IniText::splitLines(const QByteArray &body) const
+{
+    const qsizetype unit = unitSize();
     const QString text = units(body);
     const qsizetype count = text.size();
+    QList<Line> lines;
+    lines.reserve(text.count(u'\n') + 1);
     qsizetype i = 0;
-    // A line ends at CRLF, at a lone CR or at a lone LF; blank lines between are lines of their own.
     while (i < count) {
         const qsizetype start = i;
         while (i < count && text[i] != u'\r' && text[i] != u'\n') {
@@ -158,19 +167,55 @@ IniText::IniText(const QByteArray &bytes)
             i += (text[i] == u'\r' && i + 1 < count && text[i + 1] == u'\n') ? 2 : 1;
         }
         Line line;
-        line.content = body.sliced(start * unit, (end - start) * unit);
-        line.ending = body.sliced(end * unit, (i - end) * unit);
+        line.bytes = body;
+        line.offset = start * unit;
+        line.contentSize = (end - start) * unit;
+        line.endingSize = (i - end) * unit;
         parseLine(line, QStringView(text).sliced(start, end - start));
-        m_lines.append(std::move(line));
+        lines.append(std::move(line));
+    }
+    return lines;
+}
+
+// Replaces lines first..last-1 by the lines of raw, parsed as the whole file would parse them: the line before and
+// the line after are parsed along, so a line ending that raw starts or ends with joins them as it would in the file.
+void IniText::reparse(qsizetype first, qsizetype last, const QByteArray &raw)
+{
+    QByteArray region = raw;
+    if (first > 0) {
+        --first;
+        region.prepend(m_lines[first].whole());
+    }
+    if (last < m_lines.size()) {
+        region.append(m_lines[last].whole());
+        ++last;
+    }
+    QList<Line> lines = splitLines(region);
+    const qsizetype kept = std::min(lines.size(), last - first);
+    for (qsizetype i = 0; i < kept; ++i) {
+        m_lines[first + i] = std::move(lines[i]);
+    }
+    if (lines.size() > kept) {
+        m_lines.insert(first + kept, lines.size() - kept, Line());
+        for (qsizetype i = kept; i < lines.size(); ++i) {
+            m_lines[first + i] = std::move(lines[i]);
+        }
+    } else if (last - first > kept) {
+        m_lines.remove(first + kept, last - first - kept);
     }
 }
 
 QByteArray IniText::bytes() const
 {
-    QByteArray all = m_bom;
+    qsizetype size = m_bom.size() + m_tail.size();
     for (const Line &line : m_lines) {
-        all += line.content;
-        all += line.ending;
+        size += line.contentSize + line.endingSize;
+    }
+    QByteArray all;
+    all.reserve(size);
+    all += m_bom;
+    for (const Line &line : m_lines) {
+        all += line.whole();
     }
     all += m_tail;
     return all;
@@ -184,7 +229,7 @@ qsizetype IniText::unitSize() const
 // Units are what the file's lines are split and parsed in: bytes for Windows-1252 and UTF-8 files (every
 // character the parser looks for is ASCII, which UTF-8 never uses inside a longer sequence), 16-bit code units
 // for UTF-16 files. Bytes are carried in a QString as Latin-1 characters.
-QString IniText::units(const QByteArray &raw) const
+QString IniText::units(QByteArrayView raw) const
 {
     if (unitSize() == 1) {
         return QString::fromLatin1(raw);
@@ -262,11 +307,11 @@ QByteArray IniText::dominantEnding() const
     qsizetype lfCount = 0;
     qsizetype crCount = 0;
     for (const Line &line : m_lines) {
-        if (line.ending == crlf) {
+        if (line.ending() == crlf) {
             ++crlfCount;
-        } else if (line.ending == lf) {
+        } else if (line.ending() == lf) {
             ++lfCount;
-        } else if (line.ending == cr) {
+        } else if (line.ending() == cr) {
             ++crCount;
         }
     }
@@ -283,9 +328,45 @@ qsizetype IniText::lineOffset(qsizetype index) const
 {
     qsizetype offset = m_bom.size();
     for (qsizetype i = 0; i < index; ++i) {
-        offset += m_lines[i].content.size() + m_lines[i].ending.size();
+        offset += m_lines[i].contentSize + m_lines[i].endingSize;
     }
     return offset;
+}
+
+// The header or key name of the line, in the form nameUnits gives arguments.
+QString IniText::nameOf(const Line &line) const
+{
+    const QString text = units(line.content());
+    const QStringView name = QStringView(text).sliced(line.nameStart, line.nameEnd - line.nameStart);
+    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(name.toLatin1()) : name.toString();
+}
+
+// Whether the line's name is `name` (a name as nameUnits gives it), without regard to ASCII letter case.
+bool IniText::hasName(const Line &line, const QString &name) const
+{
+    if (m_encoding != Encoding::Ansi) {
+        return sameName(nameOf(line), name);
+    }
+    // A Windows-1252 file's units are its bytes: compare them in place.
+    const qsizetype size = line.nameEnd - line.nameStart;
+    if (size != name.size()) {
+        return false;
+    }
+    const char *bytes = line.bytes.constData() + line.offset + line.nameStart;
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t x = static_cast<unsigned char>(bytes[i]);
+        char16_t y = name[i].unicode();
+        if (x >= u'A' && x <= u'Z') {
+            x += 32;
+        }
+        if (y >= u'A' && y <= u'Z') {
+            y += 32;
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void IniText::parseLine(Line &line, QStringView text) const
@@ -302,24 +383,27 @@ void IniText::parseLine(Line &line, QStringView text) const
         line.kind = Kind::Comment;
         return;
     }
-    const auto decoded = [this](QStringView name) {
-        const QStringView cut = trimmed(cutAtNul(name));
-        return m_encoding == Encoding::Utf8 ? QString::fromUtf8(cut.toLatin1()) : cut.toString();
+    // A name is kept as where it lies on the line, cut at NUL and trimmed; nameOf decodes it when asked.
+    const auto setName = [&line, text](qsizetype from, qsizetype to) {
+        qsizetype lead = 0;
+        const QStringView cut = trimmed(cutAtNul(text.sliced(from, to - from)), &lead);
+        line.nameStart = from + lead;
+        line.nameEnd = line.nameStart + cut.size();
     };
     // The header name runs to the last ']' on the line; a '[' line without one is an entry line.
     const qsizetype close = content.front() == u'[' ? content.lastIndexOf(u']') : -1;
     if (close > 0) {
         line.kind = Kind::Header;
-        line.name = decoded(content.sliced(1, close - 1));
+        setName(start + 1, start + close);
         return;
     }
     line.kind = Kind::Entry;
     const qsizetype equals = content.indexOf(u'=');
     if (equals < 0) {
-        line.name = decoded(content);
+        setName(start, end);
         return;
     }
-    line.name = decoded(content.first(equals));
+    setName(start, start + equals);
     qsizetype valueStart = start + equals + 1;
     while (valueStart < end && isBlank(text[valueStart])) {
         ++valueStart;
@@ -342,7 +426,7 @@ std::optional<IniText::Section> IniText::findSection(const QString &name) const
         return Section{-1, 0, firstHeader};
     }
     for (qsizetype i = firstHeader; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Kind::Header || !sameName(m_lines[i].name, name)) {
+        if (m_lines[i].kind != Kind::Header || !hasName(m_lines[i], name)) {
             continue;
         }
         // Only the first section of a name is ever searched, even when a later one holds the key.
@@ -358,7 +442,7 @@ std::optional<IniText::Section> IniText::findSection(const QString &name) const
 qsizetype IniText::findKey(const Section &section, const QString &name) const
 {
     for (qsizetype i = section.firstLine; i < section.endLine; ++i) {
-        if (m_lines[i].kind == Kind::Entry && sameName(m_lines[i].name, name)) {
+        if (m_lines[i].kind == Kind::Entry && hasName(m_lines[i], name)) {
             return i;
         }
     }
@@ -372,11 +456,16 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
         return std::nullopt;
     }
     const qsizetype index = findKey(*found, nameUnits(key));
-    if (index < 0 || m_lines[index].valueStart < 0) {
+    return index < 0 ? std::nullopt : valueOfLine(index);
+}
+
+std::optional<QByteArray> IniText::valueOfLine(qsizetype index) const
+{
+    const Line &line = m_lines[index];
+    if (line.valueStart < 0) {
         return std::nullopt;
     }
-    const Line &line = m_lines[index];
-    const QString text = units(line.content);
+    const QString text = units(line.content());
     QStringView value = cutAtNul(QStringView(text).sliced(line.valueStart, line.valueEnd - line.valueStart));
     if (value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
         value = value.sliced(1, value.size() - 2);
@@ -384,13 +473,55 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
     return toAnsi(value.toString());
 }
 
+// ASCII letters in lower case, as sameName compares them.
+QString IniText::foldedName(const QString &name)
+{
+    QString folded = name;
+    for (QChar &c : folded) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z') {
+            c = QChar(char16_t(c.unicode() + 32));
+        }
+    }
+    return folded;
+}
+
+QString IniText::lookupName(const QByteArray &name) const
+{
+    return foldedName(nameUnits(name));
+}
+
+QHash<QString, std::optional<QByteArray>> IniText::sectionValues(const QByteArray &section) const
+{
+    QHash<QString, std::optional<QByteArray>> values;
+    const std::optional<Section> found = findSection(nameUnits(section));
+    if (!found) {
+        return values;
+    }
+    for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
+        if (m_lines[i].kind != Kind::Entry) {
+            continue;
+        }
+        const QString name = foldedName(nameOf(m_lines[i]));
+        if (!values.contains(name)) {
+            values.insert(name, valueOfLine(i));
+        }
+    }
+    return values;
+}
+
 QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
                               int bufferSize) const
+{
+    return bufferedString(value(section, key), defaultValue, bufferSize);
+}
+
+QByteArray IniText::bufferedString(const std::optional<QByteArray> &found, const QByteArray &defaultValue,
+                                   int bufferSize)
 {
     if (bufferSize <= 0) {
         return {};
     }
-    if (const std::optional<QByteArray> found = value(section, key)) {
+    if (found) {
         return found->left(bufferSize - 1);
     }
     QByteArray fallback = cutAtNul(defaultValue);
@@ -402,7 +533,11 @@ QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, 
 
 qint32 IniText::getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const
 {
-    const std::optional<QByteArray> found = value(section, key);
+    return leadingInt(value(section, key), defaultValue);
+}
+
+qint32 IniText::leadingInt(const std::optional<QByteArray> &found, qint32 defaultValue)
+{
     if (!found || found->isEmpty()) {
         return defaultValue;
     }
@@ -477,11 +612,9 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     const qsizetype from = line.valueStart >= 0 ? line.valueStart : line.keyEnd;
     Edit edit;
     edit.offset = lineOffset(index) + from * unit;
-    edit.removed = line.content.size() - from * unit;
+    edit.removed = line.contentSize - from * unit;
     edit.inserted = encodeText(line.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
-    QByteArray all = bytes();
-    all.replace(edit.offset, edit.removed, edit.inserted);
-    *this = IniText(all);
+    reparse(index, index + 1, line.content().first(from * unit).toByteArray() + edit.inserted + line.ending());
     return edit;
 }
 
@@ -491,14 +624,12 @@ IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
     Edit edit;
     edit.offset = lineOffset(index);
     // Only the last line can lack a line ending; it gets one, and the file goes on ending without one.
-    if (index > 0 && m_lines[index - 1].ending.isEmpty()) {
+    if (index > 0 && m_lines[index - 1].endingSize == 0) {
         edit.inserted = ending + text;
     } else {
         edit.inserted = text + ending;
     }
-    QByteArray all = bytes();
-    all.insert(edit.offset, edit.inserted);
-    *this = IniText(all);
+    reparse(index, index, edit.inserted);
     return edit;
 }
 
