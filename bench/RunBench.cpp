@@ -9,12 +9,16 @@
 //   add to the plain run;
 // - the silent run on the large generated plant (5 machines x 2,000 template rows, 10,000 old rows) beside its
 //   database update alone (in this process, as kadex_bench times it);
+// - the INI work of a run on a Program.ini with 64 KB, 256 KB and 1 MB of other sections, in this process: the
+//   reads of the machine list and the settings and the write of the settings, after another program changed
+//   the file (so it is parsed again, as in a new run);
 // - the time from starting a process until the window is first exposed (offscreen platform), on the sample plant
 //   in a standalone run. The bench starts itself in its "window" mode for that: it builds the window as the
 //   program does, shows it and prints the time at the first expose.
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "bench/BenchPlant.h"
+#include "config/IniAccess.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/UiPort.h"
@@ -191,6 +195,59 @@ Timing databaseUpdate(const QString &root)
     return {double(clock.nsecsElapsed()) / 1e9, double(std::clock() - cpuStart) / CLOCKS_PER_SEC};
 }
 
+// The INI work of one run on Program.ini, after another program changed the file: the machine list, the
+// settings of five machines and their write. CPU time of the best of `runs` repetitions.
+double iniWork(qsizetype otherBytes, int runs)
+{
+    class QuietUi : public Diag::UiPort
+    {
+    public:
+        Diag::Answer showMessage(const Diag::MessageBox &box) override { return box.defaultButton; }
+        void setBusy(bool) override {}
+        void pumpEvents() override {}
+        [[noreturn]] void endProgram() override { throw std::runtime_error("the INI work ended the program"); }
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Program.ini"));
+    QuietUi ui;
+    Diag::ErrorReport report({}, ui);
+    Config::IniAccess ini(report);
+    const QByteArray others = Bench::otherSections(otherBytes);
+    std::vector<double> cpu;
+    for (int run = 0; run < runs; ++run) {
+        QByteArray file = "[Project]\r\nNumberOfMachines=5\r\nVWStudio=false\r\n" + others;
+        for (int m = 1; m <= Bench::Machines; ++m) {
+            file += "[Machine" + QByteArray::number(m) + "]\r\nMachineName=M" + QByteArray::number(m) +
+                    "\r\nKadex2ndMachineNr=0\r\nKadexNumberOfProcent=" + QByteArray::number(run % 7) + "\r\n";
+            for (int k = 1; k <= 8; ++k) {
+                file += "KadexInOrOutput" + QByteArray::number(k) + "=" + QByteArray::number(1 + run % 3) + "\r\n";
+            }
+        }
+        Bench::writeFile(path, file);
+
+        const std::clock_t start = std::clock();
+        const QString project = QStringLiteral("Project");
+        const int machines = ini.LoadIniInteger(project, QStringLiteral("NumberOfMachines"), path);
+        ini.LoadIniBoolean(project, QStringLiteral("VWStudio"), path);
+        QList<Config::IniWrite> settings;
+        for (int m = 1; m <= machines; ++m) {
+            const QString section = QStringLiteral("Machine") + QString::number(m);
+            ini.LoadIniString(section, QStringLiteral("MachineName"), path);
+            ini.LoadIniInteger(section, QStringLiteral("Kadex2ndMachineNr"), path);
+            const int percent = ini.LoadIniString(section, QStringLiteral("KadexNumberOfProcent"), path).toInt();
+            settings.append({1, section, QStringLiteral("Kadex2ndMachineNr")});
+            settings.append({percent + 1, section, QStringLiteral("KadexNumberOfProcent")});
+            for (int k = 1; k <= 8; ++k) {
+                const QString key = QStringLiteral("KadexInOrOutput") + QString::number(k);
+                settings.append({ini.LoadIniInteger(section, key, path) % 3 + 1, section, key});
+            }
+        }
+        ini.SaveIniEntries(settings, path);
+        cpu.push_back(double(std::clock() - start) / CLOCKS_PER_SEC);
+    }
+    return *std::min_element(cpu.begin(), cpu.end());
+}
+
 // The time from the start of a process until its window is first exposed.
 Timing windowShown(const QString &root)
 {
@@ -294,6 +351,14 @@ int runAll(int runs)
         shown.add(windowShown(dir.path()));
     }
     print("window shown after start (standalone)", shown);
+
+    std::printf("\nINI work of a run on Program.ini (cpu, best of %d)\n", runs * 2);
+    const double work64 = iniWork(64 * 1024, runs * 2);
+    const double work256 = iniWork(256 * 1024, runs * 2);
+    const double work1024 = iniWork(1024 * 1024, runs * 2);
+    std::printf("%-44s %8.2f ms\n%-44s %8.2f ms\n%-44s %8.2f ms  (%.1fx the 64 KB work for 16x the size)\n",
+                "64 KB of other sections", work64 * 1e3, "256 KB of other sections", work256 * 1e3,
+                "1 MB of other sections", work1024 * 1e3, work1024 / work64);
 
     const double plainTime = Figures::median(plain.seconds);
     const double plainCpu = Figures::median(plain.cpuSeconds);
