@@ -104,8 +104,8 @@ void IniLanguageFile::save(const QString &value, const QString &section, const Q
     const QByteArray sectionBytes = Platform::Cp1252::encode(section);
     const QByteArray keyBytes = Platform::Cp1252::encode(key);
     const QByteArray valueBytes = Platform::Cp1252::encode(value);
-    text().write(sectionBytes, keyBytes, valueBytes);
-    if (!m_values) {
+    const Platform::IniText::Edit edit = text().write(sectionBytes, keyBytes, valueBytes);
+    if (!m_values || !edit.changed) {
         return;
     }
     // A line break in the texts, or a key that makes its line a section header, changes more than one entry:

@@ -17,23 +17,6 @@ bool isBlank(QChar c)
     return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
 }
 
-// The text without the blanks at both ends; `start` receives how many units were dropped in front.
-QStringView trimmed(QStringView text, qsizetype *start = nullptr)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
-    if (start) {
-        *start = begin;
-    }
-    return text.sliced(begin, end - begin);
-}
-
 // The services hand names and values on as C strings, so a NUL ends them.
 QStringView cutAtNul(QStringView text)
 {
@@ -145,33 +128,46 @@ IniText::IniText(const QByteArray &bytes)
         body.chop(1);
     }
     m_lines = splitLines(body);
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Kind::Header) {
+            m_headers.append(i);
+        }
+    }
 }
 
 // The lines of body, whole units in the file's encoding. A line ends at CRLF, at a lone CR or at a lone LF; blank
 // lines between are lines of their own.
 QList<IniText::Line> IniText::splitLines(const QByteArray &body) const
 {
-    const qsizetype unit = unitSize();
+    if (unitSize() == 1) {
+        return splitUnits(body, reinterpret_cast<const unsigned char *>(body.constData()), body.size(), 1);
+    }
     const QString text = units(body);
-    const qsizetype count = text.size();
+    return splitUnits(body, reinterpret_cast<const char16_t *>(text.utf16()), text.size(), 2);
+}
+
+// The lines of body, whose units (bytes, or 16-bit code units of a UTF-16 file) are text[0..count).
+template <typename Unit>
+QList<IniText::Line> IniText::splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit)
+{
     QList<Line> lines;
-    lines.reserve(text.count(u'\n') + 1);
+    lines.reserve(body.size() / unit / 32 + 1); // a guess: most lines are longer
     qsizetype i = 0;
     while (i < count) {
         const qsizetype start = i;
-        while (i < count && text[i] != u'\r' && text[i] != u'\n') {
+        while (i < count && text[i] != '\r' && text[i] != '\n') {
             ++i;
         }
         const qsizetype end = i;
         if (i < count) {
-            i += (text[i] == u'\r' && i + 1 < count && text[i + 1] == u'\n') ? 2 : 1;
+            i += (text[i] == '\r' && i + 1 < count && text[i + 1] == '\n') ? 2 : 1;
         }
         Line line;
         line.bytes = body;
         line.offset = start * unit;
         line.contentSize = (end - start) * unit;
         line.endingSize = (i - end) * unit;
-        parseLine(line, QStringView(text).sliced(start, end - start));
+        parseUnits(line, text + start, end - start);
         lines.append(std::move(line));
     }
     return lines;
@@ -191,6 +187,20 @@ void IniText::reparse(qsizetype first, qsizetype last, const QByteArray &raw)
         ++last;
     }
     QList<Line> lines = splitLines(region);
+    // The headers' line numbers: those of the replaced lines go, those after move by the change in line count.
+    const qsizetype delta = lines.size() - (last - first);
+    const qsizetype from = std::lower_bound(m_headers.cbegin(), m_headers.cend(), first) - m_headers.cbegin();
+    const qsizetype to = std::lower_bound(m_headers.cbegin(), m_headers.cend(), last) - m_headers.cbegin();
+    for (qsizetype h = to; h < m_headers.size(); ++h) {
+        m_headers[h] += delta;
+    }
+    m_headers.remove(from, to - from);
+    qsizetype at = from;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == Kind::Header) {
+            m_headers.insert(at++, first + i);
+        }
+    }
     const qsizetype kept = std::min(lines.size(), last - first);
     for (qsizetype i = 0; i < kept; ++i) {
         m_lines[first + i] = std::move(lines[i]);
@@ -369,43 +379,67 @@ bool IniText::hasName(const Line &line, const QString &name) const
     return true;
 }
 
-void IniText::parseLine(Line &line, QStringView text) const
+// Sets the line's kind and where its name and value lie, from its units text[0..size).
+template <typename Unit>
+void IniText::parseUnits(Line &line, const Unit *text, qsizetype size)
 {
-    qsizetype start = 0;
-    const QStringView content = trimmed(text, &start);
-    const qsizetype end = start + content.size();
+    const auto blank = [](Unit c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; };
+    qsizetype begin = 0;
+    qsizetype end = size;
+    while (begin < end && blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(text[end - 1])) {
+        --end;
+    }
     line.keyEnd = end;
-    if (content.isEmpty()) {
+    if (begin == end) {
         line.kind = Kind::Blank;
         return;
     }
-    if (content.front() == u';') {
+    if (text[begin] == ';') {
         line.kind = Kind::Comment;
         return;
     }
     // A name is kept as where it lies on the line, cut at NUL and trimmed; nameOf decodes it when asked.
-    const auto setName = [&line, text](qsizetype from, qsizetype to) {
-        qsizetype lead = 0;
-        const QStringView cut = trimmed(cutAtNul(text.sliced(from, to - from)), &lead);
-        line.nameStart = from + lead;
-        line.nameEnd = line.nameStart + cut.size();
+    const auto setName = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            if (text[i] == 0) {
+                to = i;
+                break;
+            }
+        }
+        while (from < to && blank(text[from])) {
+            ++from;
+        }
+        while (to > from && blank(text[to - 1])) {
+            --to;
+        }
+        line.nameStart = from;
+        line.nameEnd = to;
     };
     // The header name runs to the last ']' on the line; a '[' line without one is an entry line.
-    const qsizetype close = content.front() == u'[' ? content.lastIndexOf(u']') : -1;
-    if (close > 0) {
-        line.kind = Kind::Header;
-        setName(start + 1, start + close);
-        return;
+    if (text[begin] == '[') {
+        for (qsizetype close = end - 1; close > begin; --close) {
+            if (text[close] == ']') {
+                line.kind = Kind::Header;
+                setName(begin + 1, close);
+                return;
+            }
+        }
     }
     line.kind = Kind::Entry;
-    const qsizetype equals = content.indexOf(u'=');
-    if (equals < 0) {
-        setName(start, end);
+    qsizetype equals = begin;
+    while (equals < end && text[equals] != '=') {
+        ++equals;
+    }
+    if (equals == end) {
+        setName(begin, end);
         return;
     }
-    setName(start, start + equals);
-    qsizetype valueStart = start + equals + 1;
-    while (valueStart < end && isBlank(text[valueStart])) {
+    setName(begin, equals);
+    qsizetype valueStart = equals + 1;
+    while (valueStart < end && blank(text[valueStart])) {
         ++valueStart;
     }
     line.valueStart = valueStart;
@@ -414,27 +448,22 @@ void IniText::parseLine(Line &line, QStringView text) const
 
 std::optional<IniText::Section> IniText::findSection(const QString &name) const
 {
-    qsizetype firstHeader = 0;
-    bool entriesAbove = false;
-    while (firstHeader < m_lines.size() && m_lines[firstHeader].kind != Kind::Header) {
-        entriesAbove = entriesAbove || m_lines[firstHeader].kind == Kind::Entry;
-        ++firstHeader;
-    }
+    const qsizetype firstHeader = m_headers.isEmpty() ? m_lines.size() : m_headers.front();
     // Entries above the first header form the first section with the empty name; without any, the empty name
     // finds a "[]" header instead.
-    if (name.isEmpty() && entriesAbove) {
-        return Section{-1, 0, firstHeader};
+    if (name.isEmpty()) {
+        for (qsizetype i = 0; i < firstHeader; ++i) {
+            if (m_lines[i].kind == Kind::Entry) {
+                return Section{-1, 0, firstHeader};
+            }
+        }
     }
-    for (qsizetype i = firstHeader; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Kind::Header || !hasName(m_lines[i], name)) {
-            continue;
-        }
+    for (qsizetype h = 0; h < m_headers.size(); ++h) {
         // Only the first section of a name is ever searched, even when a later one holds the key.
-        qsizetype end = i + 1;
-        while (end < m_lines.size() && m_lines[end].kind != Kind::Header) {
-            ++end;
+        const qsizetype i = m_headers[h];
+        if (hasName(m_lines[i], name)) {
+            return Section{i, i + 1, h + 1 < m_headers.size() ? m_headers[h + 1] : m_lines.size()};
         }
-        return Section{i, i + 1, end};
     }
     return std::nullopt;
 }
@@ -599,7 +628,7 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     if (index < 0) {
         qsizetype after = found->firstLine;
         for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
-            if (m_lines[i].kind == Kind::Entry) {
+            if (m_lines.at(i).kind == Kind::Entry) {
                 after = i + 1;
             }
         }
@@ -607,14 +636,20 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     }
 
     // The line keeps everything up to its value, the stored key's letter case and any blanks around '=' included.
-    const Line &line = m_lines[index];
+    const Line &line = m_lines.at(index); // at(): reading must not unshare the lines
     const qsizetype unit = unitSize();
     const qsizetype from = line.valueStart >= 0 ? line.valueStart : line.keyEnd;
     Edit edit;
     edit.offset = lineOffset(index) + from * unit;
     edit.removed = line.contentSize - from * unit;
     edit.inserted = encodeText(line.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
-    reparse(index, index + 1, line.content().first(from * unit).toByteArray() + edit.inserted + line.ending());
+    const QByteArray raw = line.content().first(from * unit).toByteArray() + edit.inserted + line.ending();
+    if (raw == line.whole()) {
+        // The entry holds the value already: nothing to parse again, and a shared text stays shared.
+        edit.changed = false;
+        return edit;
+    }
+    reparse(index, index + 1, raw);
     return edit;
 }
 
@@ -624,7 +659,7 @@ IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
     Edit edit;
     edit.offset = lineOffset(index);
     // Only the last line can lack a line ending; it gets one, and the file goes on ending without one.
-    if (index > 0 && m_lines[index - 1].endingSize == 0) {
+    if (index > 0 && m_lines.at(index - 1).endingSize == 0) {
         edit.inserted = ending + text;
     } else {
         edit.inserted = text + ending;

@@ -33,6 +33,7 @@ public:
         qsizetype offset = 0;
         qsizetype removed = 0;
         QByteArray inserted;
+        bool changed = true; // false when the inserted bytes are the removed ones
     };
 
     // An empty file, as a missing one reads.
@@ -122,7 +123,10 @@ private:
     qsizetype unitSize() const;
     qsizetype lineOffset(qsizetype index) const;
 
-    void parseLine(Line &line, QStringView text) const;
+    template <typename Unit>
+    static QList<Line> splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit);
+    template <typename Unit>
+    static void parseUnits(Line &line, const Unit *text, qsizetype size);
     QString nameOf(const Line &line) const;
     bool hasName(const Line &line, const QString &name) const;
     QList<Line> splitLines(const QByteArray &body) const;
@@ -136,6 +140,7 @@ private:
     QByteArray m_bom;
     QByteArray m_tail; // an odd last byte of a UTF-16 file, kept but never read
     QList<Line> m_lines;
+    QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
 };
 
 } // namespace Kadex::Platform

@@ -67,8 +67,12 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
     } else if (!QFileInfo(info.absolutePath()).isDir()) {
         return false;
     }
+    bool changed = false;
     for (const Entry &entry : entries) {
-        text.write(entry.section, entry.key, entry.value);
+        changed = text.write(entry.section, entry.key, entry.value).changed || changed;
+    }
+    if (info.exists() && !changed) {
+        return true;
     }
     const QByteArray after = text.bytes();
     if (info.exists() && after == before) {
