@@ -108,10 +108,10 @@ void IniLanguageFile::save(const QString &value, const QString &section, const Q
     if (!m_values || !edit.changed) {
         return;
     }
-    // A line break in the texts, or a key that makes its line a section header, changes more than one entry:
-    // the section is read again at the next load. Otherwise only this entry changed.
-    const bool oneEntry = !keyBytes.contains('[') && !keyBytes.contains('\r') &&
-                          !keyBytes.contains('\n') && !valueBytes.contains('\r') && !valueBytes.contains('\n');
+    // A line break in the texts adds lines, and a '[' in the key can make its line a section header: then more
+    // than this entry may have changed, and the section is read again at the next load.
+    const bool oneEntry = !keyBytes.contains('[') && !keyBytes.contains('\r') && !keyBytes.contains('\n') &&
+                          !valueBytes.contains('\r') && !valueBytes.contains('\n');
     if (!oneEntry) {
         m_values.reset();
     } else if (text().lookupName(sectionBytes) == m_valuesSection) {

@@ -362,10 +362,10 @@ int runAll(int runs)
     const double plainTime = Figures::median(plain.seconds);
     const double plainCpu = Figures::median(plain.cpuSeconds);
     const double bigExtra = Figures::median(big.cpuSeconds) - plainCpu;
-    std::printf("\n1 MB of other sections adds %.1f ms (%.0f%% of the plain run's %.1f ms), cpu %.1f ms (%.0f%% of %.1f ms)\n",
-                (Figures::median(big.seconds) - plainTime) * 1e3,
-                100 * (Figures::median(big.seconds) - plainTime) / plainTime, plainTime * 1e3, bigExtra * 1e3,
-                100 * bigExtra / plainCpu, plainCpu * 1e3);
+    std::printf(
+        "\n1 MB of other sections adds %.1f ms (%.0f%% of the plain run's %.1f ms), cpu %.1f ms (%.0f%% of %.1f ms)\n",
+        (Figures::median(big.seconds) - plainTime) * 1e3, 100 * (Figures::median(big.seconds) - plainTime) / plainTime,
+        plainTime * 1e3, bigExtra * 1e3, 100 * bigExtra / plainCpu, plainCpu * 1e3);
     std::printf("large plant: whole silent run / database update alone = %.2f (medians), %.2f (best), %.2f (cpu)\n",
                 Figures::median(whole.seconds) / Figures::median(update.seconds),
                 Figures::best(whole.seconds) / Figures::best(update.seconds),

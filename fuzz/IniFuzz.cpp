@@ -85,7 +85,8 @@ void checkFresh(const IniText &text, const QByteArray &section, const QByteArray
     const std::optional<QByteArray> want = fresh.value(section, key);
     check(text.value(section, key) == want, "the changed text reads unlike a fresh parse");
     check(lookup.value(section, key) == want, "the lookup reads unlike the text");
-    check(fresh.sectionValues(section).value(fresh.lookupName(key)) == want, "the section's values read unlike the text");
+    check(fresh.sectionValues(section).value(fresh.lookupName(key)) == want,
+          "the section's values read unlike the text");
 }
 
 } // namespace

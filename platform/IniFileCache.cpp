@@ -100,7 +100,8 @@ std::shared_ptr<const ParsedFile> read(const QString &path)
     if (path.isEmpty()) {
         return nullptr;
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); // a FIFO must not block the read
+    // Not blocking: a FIFO in the file's place must not hang the read (it is no regular file and reads as missing).
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }

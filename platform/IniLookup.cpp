@@ -1,31 +1,28 @@
 #include "platform/IniLookup.h"
 
+#include <QMutexLocker>
+
 namespace Kadex::Platform {
 
 IniLookup::IniLookup(const IniText &text) : m_text(text)
 {
     const QList<IniText::Line> &lines = text.m_lines;
-    qsizetype firstHeader = 0;
-    bool entriesAbove = false;
-    while (firstHeader < lines.size() && lines[firstHeader].kind != IniText::Kind::Header) {
-        entriesAbove = entriesAbove || lines[firstHeader].kind == IniText::Kind::Entry;
-        ++firstHeader;
-    }
+    const QList<qsizetype> &headers = text.m_headers;
+    const qsizetype firstHeader = headers.isEmpty() ? lines.size() : headers.front();
     // As IniText finds sections: entries above the first header are the section with the empty name, else a "[]"
     // header is; of several sections of a name only the first counts.
-    if (entriesAbove) {
-        m_sections.insert(QString(), Keys{0, firstHeader, std::nullopt});
+    for (qsizetype i = 0; i < firstHeader; ++i) {
+        if (lines[i].kind == IniText::Kind::Entry) {
+            m_sections.insert(QString(), Keys{0, firstHeader, std::nullopt});
+            break;
+        }
     }
-    for (qsizetype i = firstHeader; i < lines.size();) {
-        const QString name = IniText::foldedName(text.nameOf(lines[i]));
-        qsizetype end = i + 1;
-        while (end < lines.size() && lines[end].kind != IniText::Kind::Header) {
-            ++end;
-        }
+    for (qsizetype h = 0; h < headers.size(); ++h) {
+        const QString name = IniText::foldedName(text.nameOf(lines[headers[h]]));
         if (!m_sections.contains(name)) {
-            m_sections.insert(name, Keys{i + 1, end, std::nullopt});
+            const qsizetype end = h + 1 < headers.size() ? headers[h + 1] : lines.size();
+            m_sections.insert(name, Keys{headers[h] + 1, end, std::nullopt});
         }
-        i = end;
     }
 }
 
@@ -36,6 +33,7 @@ std::optional<QByteArray> IniLookup::value(const QByteArray &section, const QByt
         return std::nullopt;
     }
     const Keys &keys = *found;
+    const QMutexLocker lock(&m_keysMutex);
     if (!keys.lines) {
         QHash<QString, qsizetype> lines;
         for (qsizetype i = keys.firstLine; i < keys.endLine; ++i) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMutex>
 #include <QString>
 
 #include <optional>
@@ -32,6 +33,8 @@ private:
 
     const IniText &m_text;
     QHash<QString, Keys> m_sections;
+    mutable QMutex m_keysMutex; // a kept file may be read from more than one thread
+
 };
 
 } // namespace Kadex::Platform

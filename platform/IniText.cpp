@@ -380,8 +380,7 @@ bool IniText::hasName(const Line &line, const QString &name) const
 }
 
 // Sets the line's kind and where its name and value lie, from its units text[0..size).
-template <typename Unit>
-void IniText::parseUnits(Line &line, const Unit *text, qsizetype size)
+template <typename Unit> void IniText::parseUnits(Line &line, const Unit *text, qsizetype size)
 {
     const auto blank = [](Unit c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; };
     qsizetype begin = 0;

@@ -125,8 +125,7 @@ private:
 
     template <typename Unit>
     static QList<Line> splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit);
-    template <typename Unit>
-    static void parseUnits(Line &line, const Unit *text, qsizetype size);
+    template <typename Unit> static void parseUnits(Line &line, const Unit *text, qsizetype size);
     QString nameOf(const Line &line) const;
     bool hasName(const Line &line, const QString &name) const;
     QList<Line> splitLines(const QByteArray &body) const;

@@ -123,7 +123,8 @@ TEST_F(IniBatchWriteTest, BatchEndsAsEntryByEntryWritesAndReadsAsAFreshParse)
 
         put(file, QStringLiteral("single.ini"));
         for (const Profile::Entry &entry : entries) {
-            ASSERT_TRUE(Profile::writeString(entry.section, entry.key, entry.value, path(QStringLiteral("single.ini"))));
+            ASSERT_TRUE(
+                Profile::writeString(entry.section, entry.key, entry.value, path(QStringLiteral("single.ini"))));
         }
         EXPECT_EQ(contents(QStringLiteral("single.ini")), expected);
 
