@@ -42,14 +42,10 @@ void EditStamp::WriteEditInfo()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("WriteEditInfo"));
     const QString section = QStringLiteral("Info");
-    QList<IniWrite> stamp;
-    guard.step([&] {
-        stamp.append(IniWrite{programStamp(m_facts.version, m_runMode.IntegratedMode()), section,
-                              QStringLiteral("S_Prog")});
-    });
-    guard.step([&] {
-        stamp.append(IniWrite{encodeEditor(m_facts.firstEnvironmentEntry), section, QStringLiteral("S_Editor")});
-    });
+    const QList<IniWrite> stamp = {
+        {programStamp(m_facts.version, m_runMode.IntegratedMode()), section, QStringLiteral("S_Prog")},
+        {encodeEditor(m_facts.firstEnvironmentEntry), section, QStringLiteral("S_Editor")},
+    };
     // Both entries go into the module configuration in one replacement. One that refuses the stamp is reported
     // once; the stamp must not pass for written.
     guard.step([&] {
