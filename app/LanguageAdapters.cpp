@@ -5,11 +5,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 #include "platform/FileLookup.h"
+#include "platform/IniFileCache.h"
 #include "platform/IniText.h"
 
 #include <QAbstractButton>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 
 namespace Kadex::App {
@@ -78,12 +77,10 @@ Platform::IniText &IniLanguageFile::text()
 {
     if (!m_text) {
         // A missing or unreadable file reads as an empty one, as for every INI read.
-        QFile file(Platform::FileLookup::resolvePath(m_path));
-        m_readBytes.clear();
-        if (QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly)) {
-            m_readBytes = file.readAll();
-        }
-        m_text = std::make_unique<Platform::IniText>(m_readBytes);
+        const auto file = Platform::IniFileCache::read(Platform::FileLookup::resolvePath(m_path));
+        m_readBytes = file ? file->bytes : QByteArray();
+        m_text = std::make_unique<Platform::IniText>(file ? file->text : Platform::IniText());
+        m_values.reset();
     }
     return *m_text;
 }
@@ -92,13 +89,34 @@ QString IniLanguageFile::load(const QString &section, const QString &key)
 {
     // As LoadIniString reads: a buffer of 255 characters, a default of blanks that comes back empty.
     constexpr int BufferSize = 255;
-    return Platform::Cp1252::decode(text().getString(Platform::Cp1252::encode(section), Platform::Cp1252::encode(key),
-                                                     QByteArray(BufferSize, ' '), BufferSize));
+    const QByteArray sectionBytes = Platform::Cp1252::encode(section);
+    const QString sectionName = text().lookupName(sectionBytes);
+    if (!m_values || m_valuesSection != sectionName) {
+        m_values = text().sectionValues(sectionBytes);
+        m_valuesSection = sectionName;
+    }
+    const std::optional<QByteArray> found = m_values->value(text().lookupName(Platform::Cp1252::encode(key)));
+    return Platform::Cp1252::decode(Platform::IniText::bufferedString(found, QByteArray(BufferSize, ' '), BufferSize));
 }
 
 void IniLanguageFile::save(const QString &value, const QString &section, const QString &key)
 {
-    text().write(Platform::Cp1252::encode(section), Platform::Cp1252::encode(key), Platform::Cp1252::encode(value));
+    const QByteArray sectionBytes = Platform::Cp1252::encode(section);
+    const QByteArray keyBytes = Platform::Cp1252::encode(key);
+    const QByteArray valueBytes = Platform::Cp1252::encode(value);
+    const Platform::IniText::Edit edit = text().write(sectionBytes, keyBytes, valueBytes);
+    if (!m_values || !edit.changed) {
+        return;
+    }
+    // A line break in the texts adds lines, and a '[' in the key can make its line a section header: then more
+    // than this entry may have changed, and the section is read again at the next load.
+    const bool oneEntry = !keyBytes.contains('[') && !keyBytes.contains('\r') && !keyBytes.contains('\n') &&
+                          !valueBytes.contains('\r') && !valueBytes.contains('\n');
+    if (!oneEntry) {
+        m_values.reset();
+    } else if (text().lookupName(sectionBytes) == m_valuesSection) {
+        m_values->insert(text().lookupName(keyBytes), text().value(sectionBytes, keyBytes));
+    }
 }
 
 void IniLanguageFile::flush()
@@ -109,9 +127,13 @@ void IniLanguageFile::flush()
     const QByteArray bytes = m_text->bytes();
     if (bytes != m_readBytes) {
         // As with a failed SaveIni, a file that cannot be written is not noticed.
-        Platform::AtomicFile::write(Platform::FileLookup::resolvePath(m_path), bytes);
+        const QString resolved = Platform::FileLookup::resolvePath(m_path);
+        if (Platform::AtomicFile::write(resolved, bytes)) {
+            Platform::IniFileCache::remember(resolved, bytes, std::move(*m_text));
+        }
     }
     m_text.reset();
+    m_values.reset();
 }
 
 } // namespace Kadex::App

@@ -3,9 +3,11 @@
 #include "diag/LanguageTexts.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -35,8 +37,9 @@ private:
 };
 
 // The program's language file (its folder + executable name + ".ini"), read and changed with the rules of the
-// INI operations. The walk over the window reads and adds some hundreds of entries: they are kept in memory and
-// the file is replaced once, atomically, on flush, which gives the same bytes as writing entry by entry.
+// INI operations. The walk over the window reads and adds some hundreds of entries: the language's section is
+// read in one pass, the added entries are kept in memory, and the file is replaced once, atomically, on flush,
+// which gives the same bytes as writing entry by entry.
 class IniLanguageFile : public Diag::LanguageFile
 {
 public:
@@ -54,6 +57,9 @@ private:
     QString m_path;
     std::unique_ptr<Platform::IniText> m_text; // the file as read, with the saves since; null until first use
     QByteArray m_readBytes;
+    // The entries of one section as they read now, by lookup name; read in one pass at the first load from it.
+    QString m_valuesSection;
+    std::optional<QHash<QString, std::optional<QByteArray>>> m_values;
 };
 
 } // namespace Kadex::App

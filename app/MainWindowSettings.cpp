@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <utility>
 
 namespace Kadex::App {
 
@@ -46,8 +47,10 @@ int firstCheckOf(int i, int k)
 
 } // namespace
 
-// Writes the settings into the program INI. The first write the file refuses (read-only, disk full) is reported;
-// nothing more is written after it, so that the run does not end as if the settings had been saved.
+// Writes the settings into the program INI. The entries are collected in the order they are saved and written
+// by commit in one replacement of the file, which leaves it as writing them one by one would. A file that refuses
+// the write (read-only, disk full) is reported, and nothing of the settings is written, so that the run does not
+// end as if they had been saved.
 class SettingsWriter
 {
 public:
@@ -55,10 +58,12 @@ public:
 
     void save(int value, const QString &section, const QString &key)
     {
-        if (m_refused) {
-            return;
-        }
-        if (m_ini.SaveIni(value, section, key, m_path) == 0) {
+        m_entries.append(Config::IniWrite{value, section, key});
+    }
+    void commit()
+    {
+        const QList<Config::IniWrite> entries = std::exchange(m_entries, {});
+        if (!m_refused && m_ini.SaveIniEntries(entries, m_path) == 0) {
             m_refused = true;
             throw Diag::Failure::pathFileAccess(m_path);
         }
@@ -68,6 +73,7 @@ public:
 private:
     Config::IniAccess &m_ini;
     QString m_path;
+    QList<Config::IniWrite> m_entries;
     bool m_refused = false;
 };
 
@@ -173,13 +179,14 @@ void MainWindow::WriteInputs()
 
     SettingsWriter writer(m_services.ini, writePath);
     const int count = std::min(m_services.machines.upperIndex(), MachineCount);
-    for (int i = 1; i <= count && !writer.refused(); ++i) {
+    for (int i = 1; i <= count; ++i) {
         bool inUse = true; // a failing test counts the machine as in use: its keys are written
         guard.step([&] { inUse = m_services.machines.isMachineInUse(i, valid); });
         if (inUse) {
             writeMachine(i, writer);
         }
     }
+    guard.step([&] { writer.commit(); });
     if (writer.refused()) {
         return; // no stamp for settings that were not written
     }

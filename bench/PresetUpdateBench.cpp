@@ -7,7 +7,7 @@
 // The benchmark case: 5 machines, 2,000 template rows (10,000 generated rows), an old table of 10,000 rows.
 // Row numbers (ID) are 16-bit and past 32,767 generated rows all rows share the last one, so the growth in
 // generated rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
-#include "bench/GeneratedPlant.h"
+#include "bench/BenchPlant.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/UiPort.h"
@@ -15,7 +15,6 @@
 #include "presetdb/DatabaseUpdate.h"
 #include "presetdb/UpdateHistory.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,6 +32,8 @@
 using namespace Kadex;
 
 namespace {
+
+using Bench::Machines;
 
 // A UI port that answers every box with its default button and counts the event pumps.
 class QuietUi : public Diag::UiPort
@@ -82,7 +83,7 @@ Result runOnce(int templateRows, int oldRows)
     if (!dir.isValid()) {
         throw std::runtime_error("no temporary folder");
     }
-    Bench::buildPlant(dir.path(), templateRows, oldRows);
+    Bench::buildGeneratedPlant(dir.path(), templateRows, oldRows);
 
     Platform::ProcessFacts facts;
     facts.commandLine = QStringLiteral("/EXTERNAL:SILENT");

@@ -41,20 +41,19 @@ EditStamp::EditStamp(const Platform::ProcessFacts &facts, RunMode &runMode, IniA
 void EditStamp::WriteEditInfo()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("WriteEditInfo"));
-    // A module configuration that refuses the stamp is reported once; the stamp must not pass for written.
-    bool refused = false;
-    const auto save = [&](const QString &value, const QString &key) {
-        if (refused) {
-            return;
-        }
+    const QString section = QStringLiteral("Info");
+    const QList<IniWrite> stamp = {
+        {programStamp(m_facts.version, m_runMode.IntegratedMode()), section, QStringLiteral("S_Prog")},
+        {encodeEditor(m_facts.firstEnvironmentEntry), section, QStringLiteral("S_Editor")},
+    };
+    // Both entries go into the module configuration in one replacement. One that refuses the stamp is reported
+    // once; the stamp must not pass for written.
+    guard.step([&] {
         const QString cfg = m_paths.GetCFGPath();
-        if (m_ini.SaveIni(value, QStringLiteral("Info"), key, cfg) == 0) {
-            refused = true;
+        if (m_ini.SaveIniEntries(stamp, cfg) == 0) {
             throw Diag::Failure::pathFileAccess(cfg);
         }
-    };
-    guard.step([&] { save(programStamp(m_facts.version, m_runMode.IntegratedMode()), QStringLiteral("S_Prog")); });
-    guard.step([&] { save(encodeEditor(m_facts.firstEnvironmentEntry), QStringLiteral("S_Editor")); });
+    });
 }
 
 } // namespace Kadex::Config

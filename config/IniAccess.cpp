@@ -122,4 +122,22 @@ qint16 IniAccess::SaveIni(const IniValue &value, const QString &section, const Q
         qint16{0});
 }
 
+qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &file)
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("SaveIni"));
+    QList<Profile::Entry> encoded;
+    encoded.reserve(entries.size());
+    for (const IniWrite &entry : entries) {
+        const auto text = entry.value.text();
+        if (std::holds_alternative<std::monostate>(text)) {
+            m_report.ReportFault(QStringLiteral("Ini Save:  wrong data type"));
+            continue;
+        }
+        encoded.append(Profile::Entry{Cp1252::encode(entry.section), Cp1252::encode(entry.key),
+                                      Cp1252::encode(std::get<QString>(text))});
+    }
+    return guard.value(
+        [&] { return static_cast<qint16>(Profile::writeStrings(encoded, file) ? 1 : 0); }, qint16{0});
+}
+
 } // namespace Kadex::Config

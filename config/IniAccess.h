@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <variant>
@@ -30,6 +31,14 @@ private:
     std::variant<std::monostate, qint64, double, bool, QString> m_value;
 };
 
+// One entry for IniAccess::SaveIniEntries.
+struct IniWrite
+{
+    IniValue value;
+    QString section;
+    QString key;
+};
+
 // The program's four INI operations. A missing entry reads as "", -1 and false; Booleans are written
 // "true"/"false". Texts cross into the files as Windows-1252.
 class IniAccess
@@ -49,6 +58,10 @@ public:
                         bool reportMissing = false);
     // Writes the entry; nonzero when written, 0 when the write failed or the value was refused.
     qint16 SaveIni(const IniValue &value, const QString &section, const QString &key, const QString &file);
+    // Writes the entries in order into one file, as SaveIni would one by one, and replaces the file once: it ends
+    // with the same bytes, all entries or none of them. A refused value is reported as SaveIni reports it and left
+    // out. Nonzero when written, 0 when the file could not be written (then nothing was).
+    qint16 SaveIniEntries(const QList<IniWrite> &entries, const QString &file);
 
 private:
     void reportNotFound(const QString &section, const QString &key, const QString &file);

@@ -1,8 +1,10 @@
 // Feeds arbitrary bytes to the INI worker as a file, reads from it and writes into it in memory, and checks that
-// a write changes nothing but its own line and reads back what it wrote.
+// a write changes nothing but its own line and reads back what it wrote, that the file changed in place reads as
+// the same bytes parsed afresh, and that the name lookup reads as the file itself.
 //
 // Input layout: three length bytes (section, key, value), then those texts, then the file's bytes.
 
+#include "platform/IniLookup.h"
 #include "platform/IniText.h"
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 
 namespace {
 
+using Kadex::Platform::IniLookup;
 using Kadex::Platform::IniText;
 
 void check(bool condition, const char *what)
@@ -74,6 +77,18 @@ void writeChecked(IniText &text, const QByteArray &section, const QByteArray &ke
     check(!holdsLineBreak(before.sliced(edit.offset, edit.removed), encoding), "a write removed a line break");
 }
 
+// The text changed in place reads section/key as its bytes parsed afresh do, and so does the lookup of those.
+void checkFresh(const IniText &text, const QByteArray &section, const QByteArray &key)
+{
+    const IniText fresh(text.bytes());
+    const IniLookup lookup(fresh);
+    const std::optional<QByteArray> want = fresh.value(section, key);
+    check(text.value(section, key) == want, "the changed text reads unlike a fresh parse");
+    check(lookup.value(section, key) == want, "the lookup reads unlike the text");
+    check(fresh.sectionValues(section).value(fresh.lookupName(key)) == want,
+          "the section's values read unlike the text");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -104,12 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Arbitrary arguments: only the byte-keeping rules can be checked.
     writeChecked(text, section, key, value);
+    checkFresh(text, section, key);
 
     // Plain arguments: the value must also read back, and writing it again must change nothing.
     const QByteArray plainSection = plain(section, "S");
     const QByteArray plainKey = plain(key, "K");
     const QByteArray plainValue = plain(value, "v");
     writeChecked(text, plainSection, plainKey, plainValue);
+    checkFresh(text, section, key);
+    checkFresh(text, plainSection, plainKey);
     check(text.getString(plainSection, plainKey, {}, 255) == plainValue.left(254),
           "the written value reads back wrong");
     const QByteArray written = text.bytes();

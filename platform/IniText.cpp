@@ -2,6 +2,8 @@
 
 #include "platform/Cp1252.h"
 
+#include <algorithm>
+
 namespace Kadex::Platform {
 
 namespace {
@@ -13,23 +15,6 @@ bool isBlank(QChar c)
 {
     const char16_t u = c.unicode();
     return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
-}
-
-// The text without the blanks at both ends; `start` receives how many units were dropped in front.
-QStringView trimmed(QStringView text, qsizetype *start = nullptr)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
-    if (start) {
-        *start = begin;
-    }
-    return text.sliced(begin, end - begin);
 }
 
 // The services hand names and values on as C strings, so a NUL ends them.
@@ -138,39 +123,109 @@ IniText::IniText(const QByteArray &bytes)
         m_bom = bytes.first(2);
     }
     QByteArray body = bytes.sliced(m_bom.size());
-    const qsizetype unit = unitSize();
-    if (body.size() % unit != 0) {
+    if (body.size() % unitSize() != 0) {
         m_tail = body.last(1);
         body.chop(1);
     }
+    m_lines = splitLines(body);
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Kind::Header) {
+            m_headers.append(i);
+        }
+    }
+}
 
+// The lines of body, whole units in the file's encoding. A line ends at CRLF, at a lone CR or at a lone LF; blank
+// lines between are lines of their own.
+QList<IniText::Line> IniText::splitLines(const QByteArray &body) const
+{
+    if (unitSize() == 1) {
+        return splitUnits(body, reinterpret_cast<const unsigned char *>(body.constData()), body.size(), 1);
+    }
     const QString text = units(body);
-    const qsizetype count = text.size();
+    return splitUnits(body, reinterpret_cast<const char16_t *>(text.utf16()), text.size(), 2);
+}
+
+// The lines of body, whose units (bytes, or 16-bit code units of a UTF-16 file) are text[0..count).
+template <typename Unit>
+QList<IniText::Line> IniText::splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit)
+{
+    QList<Line> lines;
+    lines.reserve(body.size() / unit / 32 + 1); // a guess: most lines are longer
     qsizetype i = 0;
-    // A line ends at CRLF, at a lone CR or at a lone LF; blank lines between are lines of their own.
     while (i < count) {
         const qsizetype start = i;
-        while (i < count && text[i] != u'\r' && text[i] != u'\n') {
+        while (i < count && text[i] != '\r' && text[i] != '\n') {
             ++i;
         }
         const qsizetype end = i;
         if (i < count) {
-            i += (text[i] == u'\r' && i + 1 < count && text[i + 1] == u'\n') ? 2 : 1;
+            i += (text[i] == '\r' && i + 1 < count && text[i + 1] == '\n') ? 2 : 1;
         }
         Line line;
-        line.content = body.sliced(start * unit, (end - start) * unit);
-        line.ending = body.sliced(end * unit, (i - end) * unit);
-        parseLine(line, QStringView(text).sliced(start, end - start));
-        m_lines.append(std::move(line));
+        line.bytes = body;
+        line.offset = start * unit;
+        line.contentSize = (end - start) * unit;
+        line.endingSize = (i - end) * unit;
+        parseUnits(line, text + start, end - start);
+        lines.append(std::move(line));
+    }
+    return lines;
+}
+
+// Replaces lines first..last-1 by the lines of raw, parsed as the whole file would parse them: the line before and
+// the line after are parsed along, so a line ending that raw starts or ends with joins them as it would in the file.
+void IniText::reparse(qsizetype first, qsizetype last, const QByteArray &raw)
+{
+    QByteArray region = raw;
+    if (first > 0) {
+        --first;
+        region.prepend(m_lines[first].whole());
+    }
+    if (last < m_lines.size()) {
+        region.append(m_lines[last].whole());
+        ++last;
+    }
+    QList<Line> lines = splitLines(region);
+    // The headers' line numbers: those of the replaced lines go, those after move by the change in line count.
+    const qsizetype delta = lines.size() - (last - first);
+    const qsizetype from = std::lower_bound(m_headers.cbegin(), m_headers.cend(), first) - m_headers.cbegin();
+    const qsizetype to = std::lower_bound(m_headers.cbegin(), m_headers.cend(), last) - m_headers.cbegin();
+    for (qsizetype h = to; h < m_headers.size(); ++h) {
+        m_headers[h] += delta;
+    }
+    m_headers.remove(from, to - from);
+    qsizetype at = from;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == Kind::Header) {
+            m_headers.insert(at++, first + i);
+        }
+    }
+    const qsizetype kept = std::min(lines.size(), last - first);
+    for (qsizetype i = 0; i < kept; ++i) {
+        m_lines[first + i] = std::move(lines[i]);
+    }
+    if (lines.size() > kept) {
+        m_lines.insert(first + kept, lines.size() - kept, Line());
+        for (qsizetype i = kept; i < lines.size(); ++i) {
+            m_lines[first + i] = std::move(lines[i]);
+        }
+    } else if (last - first > kept) {
+        m_lines.remove(first + kept, last - first - kept);
     }
 }
 
 QByteArray IniText::bytes() const
 {
-    QByteArray all = m_bom;
+    qsizetype size = m_bom.size() + m_tail.size();
     for (const Line &line : m_lines) {
-        all += line.content;
-        all += line.ending;
+        size += line.contentSize + line.endingSize;
+    }
+    QByteArray all;
+    all.reserve(size);
+    all += m_bom;
+    for (const Line &line : m_lines) {
+        all += line.whole();
     }
     all += m_tail;
     return all;
@@ -184,7 +239,7 @@ qsizetype IniText::unitSize() const
 // Units are what the file's lines are split and parsed in: bytes for Windows-1252 and UTF-8 files (every
 // character the parser looks for is ASCII, which UTF-8 never uses inside a longer sequence), 16-bit code units
 // for UTF-16 files. Bytes are carried in a QString as Latin-1 characters.
-QString IniText::units(const QByteArray &raw) const
+QString IniText::units(QByteArrayView raw) const
 {
     if (unitSize() == 1) {
         return QString::fromLatin1(raw);
@@ -262,11 +317,11 @@ QByteArray IniText::dominantEnding() const
     qsizetype lfCount = 0;
     qsizetype crCount = 0;
     for (const Line &line : m_lines) {
-        if (line.ending == crlf) {
+        if (line.ending() == crlf) {
             ++crlfCount;
-        } else if (line.ending == lf) {
+        } else if (line.ending() == lf) {
             ++lfCount;
-        } else if (line.ending == cr) {
+        } else if (line.ending() == cr) {
             ++crCount;
         }
     }
@@ -283,45 +338,107 @@ qsizetype IniText::lineOffset(qsizetype index) const
 {
     qsizetype offset = m_bom.size();
     for (qsizetype i = 0; i < index; ++i) {
-        offset += m_lines[i].content.size() + m_lines[i].ending.size();
+        offset += m_lines[i].contentSize + m_lines[i].endingSize;
     }
     return offset;
 }
 
-void IniText::parseLine(Line &line, QStringView text) const
+// The header or key name of the line, in the form nameUnits gives arguments.
+QString IniText::nameOf(const Line &line) const
 {
-    qsizetype start = 0;
-    const QStringView content = trimmed(text, &start);
-    const qsizetype end = start + content.size();
+    const QString text = units(line.content());
+    const QStringView name = QStringView(text).sliced(line.nameStart, line.nameEnd - line.nameStart);
+    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(name.toLatin1()) : name.toString();
+}
+
+// Whether the line's name is `name` (a name as nameUnits gives it), without regard to ASCII letter case.
+bool IniText::hasName(const Line &line, const QString &name) const
+{
+    if (m_encoding != Encoding::Ansi) {
+        return sameName(nameOf(line), name);
+    }
+    // A Windows-1252 file's units are its bytes: compare them in place.
+    const qsizetype size = line.nameEnd - line.nameStart;
+    if (size != name.size()) {
+        return false;
+    }
+    const char *bytes = line.bytes.constData() + line.offset + line.nameStart;
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t x = static_cast<unsigned char>(bytes[i]);
+        char16_t y = name[i].unicode();
+        if (x >= u'A' && x <= u'Z') {
+            x += 32;
+        }
+        if (y >= u'A' && y <= u'Z') {
+            y += 32;
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sets the line's kind and where its name and value lie, from its units text[0..size).
+template <typename Unit> void IniText::parseUnits(Line &line, const Unit *text, qsizetype size)
+{
+    const auto blank = [](Unit c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; };
+    qsizetype begin = 0;
+    qsizetype end = size;
+    while (begin < end && blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(text[end - 1])) {
+        --end;
+    }
     line.keyEnd = end;
-    if (content.isEmpty()) {
+    if (begin == end) {
         line.kind = Kind::Blank;
         return;
     }
-    if (content.front() == u';') {
+    if (text[begin] == ';') {
         line.kind = Kind::Comment;
         return;
     }
-    const auto decoded = [this](QStringView name) {
-        const QStringView cut = trimmed(cutAtNul(name));
-        return m_encoding == Encoding::Utf8 ? QString::fromUtf8(cut.toLatin1()) : cut.toString();
+    // A name is kept as where it lies on the line, cut at NUL and trimmed; nameOf decodes it when asked.
+    const auto setName = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            if (text[i] == 0) {
+                to = i;
+                break;
+            }
+        }
+        while (from < to && blank(text[from])) {
+            ++from;
+        }
+        while (to > from && blank(text[to - 1])) {
+            --to;
+        }
+        line.nameStart = from;
+        line.nameEnd = to;
     };
     // The header name runs to the last ']' on the line; a '[' line without one is an entry line.
-    const qsizetype close = content.front() == u'[' ? content.lastIndexOf(u']') : -1;
-    if (close > 0) {
-        line.kind = Kind::Header;
-        line.name = decoded(content.sliced(1, close - 1));
-        return;
+    if (text[begin] == '[') {
+        for (qsizetype close = end - 1; close > begin; --close) {
+            if (text[close] == ']') {
+                line.kind = Kind::Header;
+                setName(begin + 1, close);
+                return;
+            }
+        }
     }
     line.kind = Kind::Entry;
-    const qsizetype equals = content.indexOf(u'=');
-    if (equals < 0) {
-        line.name = decoded(content);
+    qsizetype equals = begin;
+    while (equals < end && text[equals] != '=') {
+        ++equals;
+    }
+    if (equals == end) {
+        setName(begin, end);
         return;
     }
-    line.name = decoded(content.first(equals));
-    qsizetype valueStart = start + equals + 1;
-    while (valueStart < end && isBlank(text[valueStart])) {
+    setName(begin, equals);
+    qsizetype valueStart = equals + 1;
+    while (valueStart < end && blank(text[valueStart])) {
         ++valueStart;
     }
     line.valueStart = valueStart;
@@ -330,27 +447,22 @@ void IniText::parseLine(Line &line, QStringView text) const
 
 std::optional<IniText::Section> IniText::findSection(const QString &name) const
 {
-    qsizetype firstHeader = 0;
-    bool entriesAbove = false;
-    while (firstHeader < m_lines.size() && m_lines[firstHeader].kind != Kind::Header) {
-        entriesAbove = entriesAbove || m_lines[firstHeader].kind == Kind::Entry;
-        ++firstHeader;
-    }
+    const qsizetype firstHeader = m_headers.isEmpty() ? m_lines.size() : m_headers.front();
     // Entries above the first header form the first section with the empty name; without any, the empty name
     // finds a "[]" header instead.
-    if (name.isEmpty() && entriesAbove) {
-        return Section{-1, 0, firstHeader};
+    if (name.isEmpty()) {
+        for (qsizetype i = 0; i < firstHeader; ++i) {
+            if (m_lines[i].kind == Kind::Entry) {
+                return Section{-1, 0, firstHeader};
+            }
+        }
     }
-    for (qsizetype i = firstHeader; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Kind::Header || !sameName(m_lines[i].name, name)) {
-            continue;
-        }
+    for (qsizetype h = 0; h < m_headers.size(); ++h) {
         // Only the first section of a name is ever searched, even when a later one holds the key.
-        qsizetype end = i + 1;
-        while (end < m_lines.size() && m_lines[end].kind != Kind::Header) {
-            ++end;
+        const qsizetype i = m_headers[h];
+        if (hasName(m_lines[i], name)) {
+            return Section{i, i + 1, h + 1 < m_headers.size() ? m_headers[h + 1] : m_lines.size()};
         }
-        return Section{i, i + 1, end};
     }
     return std::nullopt;
 }
@@ -358,7 +470,7 @@ std::optional<IniText::Section> IniText::findSection(const QString &name) const
 qsizetype IniText::findKey(const Section &section, const QString &name) const
 {
     for (qsizetype i = section.firstLine; i < section.endLine; ++i) {
-        if (m_lines[i].kind == Kind::Entry && sameName(m_lines[i].name, name)) {
+        if (m_lines[i].kind == Kind::Entry && hasName(m_lines[i], name)) {
             return i;
         }
     }
@@ -372,11 +484,16 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
         return std::nullopt;
     }
     const qsizetype index = findKey(*found, nameUnits(key));
-    if (index < 0 || m_lines[index].valueStart < 0) {
+    return index < 0 ? std::nullopt : valueOfLine(index);
+}
+
+std::optional<QByteArray> IniText::valueOfLine(qsizetype index) const
+{
+    const Line &line = m_lines[index];
+    if (line.valueStart < 0) {
         return std::nullopt;
     }
-    const Line &line = m_lines[index];
-    const QString text = units(line.content);
+    const QString text = units(line.content());
     QStringView value = cutAtNul(QStringView(text).sliced(line.valueStart, line.valueEnd - line.valueStart));
     if (value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
         value = value.sliced(1, value.size() - 2);
@@ -384,13 +501,55 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
     return toAnsi(value.toString());
 }
 
+// ASCII letters in lower case, as sameName compares them.
+QString IniText::foldedName(const QString &name)
+{
+    QString folded = name;
+    for (QChar &c : folded) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z') {
+            c = QChar(char16_t(c.unicode() + 32));
+        }
+    }
+    return folded;
+}
+
+QString IniText::lookupName(const QByteArray &name) const
+{
+    return foldedName(nameUnits(name));
+}
+
+QHash<QString, std::optional<QByteArray>> IniText::sectionValues(const QByteArray &section) const
+{
+    QHash<QString, std::optional<QByteArray>> values;
+    const std::optional<Section> found = findSection(nameUnits(section));
+    if (!found) {
+        return values;
+    }
+    for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
+        if (m_lines[i].kind != Kind::Entry) {
+            continue;
+        }
+        const QString name = foldedName(nameOf(m_lines[i]));
+        if (!values.contains(name)) {
+            values.insert(name, valueOfLine(i));
+        }
+    }
+    return values;
+}
+
 QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
                               int bufferSize) const
+{
+    return bufferedString(value(section, key), defaultValue, bufferSize);
+}
+
+QByteArray IniText::bufferedString(const std::optional<QByteArray> &found, const QByteArray &defaultValue,
+                                   int bufferSize)
 {
     if (bufferSize <= 0) {
         return {};
     }
-    if (const std::optional<QByteArray> found = value(section, key)) {
+    if (found) {
         return found->left(bufferSize - 1);
     }
     QByteArray fallback = cutAtNul(defaultValue);
@@ -402,7 +561,11 @@ QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, 
 
 qint32 IniText::getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const
 {
-    const std::optional<QByteArray> found = value(section, key);
+    return leadingInt(value(section, key), defaultValue);
+}
+
+qint32 IniText::leadingInt(const std::optional<QByteArray> &found, qint32 defaultValue)
+{
     if (!found || found->isEmpty()) {
         return defaultValue;
     }
@@ -464,7 +627,7 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     if (index < 0) {
         qsizetype after = found->firstLine;
         for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
-            if (m_lines[i].kind == Kind::Entry) {
+            if (m_lines.at(i).kind == Kind::Entry) {
                 after = i + 1;
             }
         }
@@ -472,16 +635,20 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     }
 
     // The line keeps everything up to its value, the stored key's letter case and any blanks around '=' included.
-    const Line &line = m_lines[index];
+    const Line &line = m_lines.at(index); // at(): reading must not unshare the lines
     const qsizetype unit = unitSize();
     const qsizetype from = line.valueStart >= 0 ? line.valueStart : line.keyEnd;
     Edit edit;
     edit.offset = lineOffset(index) + from * unit;
-    edit.removed = line.content.size() - from * unit;
+    edit.removed = line.contentSize - from * unit;
     edit.inserted = encodeText(line.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
-    QByteArray all = bytes();
-    all.replace(edit.offset, edit.removed, edit.inserted);
-    *this = IniText(all);
+    const QByteArray raw = line.content().first(from * unit).toByteArray() + edit.inserted + line.ending();
+    if (raw == line.whole()) {
+        // The entry holds the value already: nothing to parse again, and a shared text stays shared.
+        edit.changed = false;
+        return edit;
+    }
+    reparse(index, index + 1, raw);
     return edit;
 }
 
@@ -491,14 +658,12 @@ IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
     Edit edit;
     edit.offset = lineOffset(index);
     // Only the last line can lack a line ending; it gets one, and the file goes on ending without one.
-    if (index > 0 && m_lines[index - 1].ending.isEmpty()) {
+    if (index > 0 && m_lines.at(index - 1).endingSize == 0) {
         edit.inserted = ending + text;
     } else {
         edit.inserted = text + ending;
     }
-    QByteArray all = bytes();
-    all.insert(edit.offset, edit.inserted);
-    *this = IniText(all);
+    reparse(index, index, edit.inserted);
     return edit;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -15,6 +17,8 @@ namespace Kadex::Platform {
 // written back in it.
 class IniText
 {
+    friend class IniLookup;
+
 public:
     enum class Encoding {
         Ansi,    // Windows-1252, bytes taken as they are
@@ -29,6 +33,7 @@ public:
         qsizetype offset = 0;
         qsizetype removed = 0;
         QByteArray inserted;
+        bool changed = true; // false when the inserted bytes are the removed ones
     };
 
     // An empty file, as a missing one reads.
@@ -57,7 +62,22 @@ public:
     // What WritePrivateProfileString does to the file: replaces the value of the first matching entry of the first
     // matching section, or adds the entry to that section, or adds the section at the end. Only the written line
     // changes (a last line without line ending gets one when a line is added after it). Returns the change made.
+    // Only the lines around the change are parsed again, so a series of writes costs the file once, not per write.
     Edit write(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+
+    // The form a section or key name is looked up in: trimmed, cut at NUL, ASCII letters in lower case. Two names
+    // find the same entry exactly when their lookup names are equal.
+    QString lookupName(const QByteArray &name) const;
+    // Every entry of the section as value() reads it, in one pass over the section, keyed by lookupName(key): the
+    // first entry of a name counts, and nothing stands for an entry whose line has no '='. Empty when the file has
+    // no such section.
+    QHash<QString, std::optional<QByteArray>> sectionValues(const QByteArray &section) const;
+
+    // What getString and getInt make of an entry's value (nothing: the entry is missing), for readers that found
+    // the value another way.
+    static QByteArray bufferedString(const std::optional<QByteArray> &found, const QByteArray &defaultValue,
+                                     int bufferSize);
+    static qint32 leadingInt(const std::optional<QByteArray> &found, qint32 defaultValue);
 
 private:
     enum class Kind {
@@ -69,10 +89,18 @@ private:
 
     struct Line
     {
-        QByteArray content; // raw bytes in the file's encoding, without the line ending
-        QByteArray ending;  // raw bytes of CRLF, LF or CR; empty on a last line without one
+        // The line's raw bytes in the file's encoding lie in `bytes` (shared by many lines) from `offset` on:
+        // its content, then its ending (CRLF, LF or CR; none on a last line without one).
+        QByteArray bytes;
+        qsizetype offset = 0;
+        qsizetype contentSize = 0;
+        qsizetype endingSize = 0;
+        QByteArrayView content() const { return QByteArrayView(bytes).sliced(offset, contentSize); }
+        QByteArrayView ending() const { return QByteArrayView(bytes).sliced(offset + contentSize, endingSize); }
+        QByteArrayView whole() const { return QByteArrayView(bytes).sliced(offset, contentSize + endingSize); }
         Kind kind = Kind::Blank;
-        QString name;              // header or key name, trimmed and cut at NUL, in the units of units()
+        qsizetype nameStart = 0;   // unit index of the header or key name, trimmed and cut at NUL
+        qsizetype nameEnd = 0;     // unit index after the name
         qsizetype keyEnd = 0;      // unit index after the trimmed line text (Entry lines without '=')
         qsizetype valueStart = -1; // unit index of the value's first character; -1: no '=' on the line
         qsizetype valueEnd = -1;   // unit index after the value's last character
@@ -85,7 +113,8 @@ private:
         qsizetype endLine = 0;   // one past the section's last line
     };
 
-    QString units(const QByteArray &raw) const;
+    static QString foldedName(const QString &name);
+    QString units(QByteArrayView raw) const;
     QByteArray rawOf(const QString &units) const;
     QString nameUnits(const QByteArray &argument) const;
     QByteArray toAnsi(const QString &text) const;
@@ -94,15 +123,23 @@ private:
     qsizetype unitSize() const;
     qsizetype lineOffset(qsizetype index) const;
 
-    void parseLine(Line &line, QStringView text) const;
+    template <typename Unit>
+    static QList<Line> splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit);
+    template <typename Unit> static void parseUnits(Line &line, const Unit *text, qsizetype size);
+    QString nameOf(const Line &line) const;
+    bool hasName(const Line &line, const QString &name) const;
+    QList<Line> splitLines(const QByteArray &body) const;
+    void reparse(qsizetype first, qsizetype last, const QByteArray &raw);
     std::optional<Section> findSection(const QString &name) const;
     qsizetype findKey(const Section &section, const QString &name) const;
+    std::optional<QByteArray> valueOfLine(qsizetype index) const;
     Edit insertLines(qsizetype index, const QByteArray &text);
 
     Encoding m_encoding = Encoding::Ansi;
     QByteArray m_bom;
     QByteArray m_tail; // an odd last byte of a UTF-16 file, kept but never read
     QList<Line> m_lines;
+    QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
 };
 
 } // namespace Kadex::Platform

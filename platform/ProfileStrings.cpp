@@ -2,26 +2,25 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileLookup.h"
-#include "platform/IniText.h"
+#include "platform/IniFileCache.h"
 
-#include <QFile>
 #include <QFileInfo>
+
+#include <optional>
 
 namespace Kadex::Platform::ProfileStrings {
 
 namespace {
 
-// The file as the services see it: a missing file, a folder or an unreadable file reads as an empty one.
-IniText load(const QString &path)
+// The value of section/key as the services see the file: a missing file, a folder or an unreadable file reads as
+// an empty one.
+std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &key, const QString &path)
 {
     if (path.isEmpty()) {
-        return {};
+        return std::nullopt;
     }
-    QFile file(FileLookup::resolvePath(path));
-    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return IniText(file.readAll());
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(FileLookup::resolvePath(path));
+    return file ? file->lookup.value(section, key) : std::nullopt;
 }
 
 } // namespace
@@ -30,17 +29,22 @@ StringResult getString(const QByteArray &section, const QByteArray &key, const Q
                        const QString &path)
 {
     StringResult result;
-    result.value = load(path).getString(section, key, defaultValue, bufferSize);
+    result.value = IniText::bufferedString(valueOf(section, key, path), defaultValue, bufferSize);
     result.count = static_cast<int>(result.value.size());
     return result;
 }
 
 qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path)
 {
-    return load(path).getInt(section, key, defaultValue);
+    return IniText::leadingInt(valueOf(section, key, path), defaultValue);
 }
 
 bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value, const QString &path)
+{
+    return writeStrings({Entry{section, key, value}}, path);
+}
+
+bool writeStrings(const QList<Entry> &entries, const QString &path)
 {
     if (path.isEmpty()) {
         return false;
@@ -48,29 +52,37 @@ bool writeString(const QByteArray &section, const QByteArray &key, const QByteAr
     const QString resolved = FileLookup::resolvePath(path);
     const QFileInfo info(resolved);
     QByteArray before;
+    IniText text;
     if (info.exists()) {
         // A read-only file fails even when the value would not change.
         if (!info.isFile() || AtomicFile::isReadOnly(resolved)) {
             return false;
         }
-        QFile file(resolved);
-        if (!file.open(QIODevice::ReadOnly)) {
+        const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved);
+        if (!file) {
             return false;
         }
-        before = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            return false;
-        }
+        before = file->bytes;
+        text = file->text;
     } else if (!QFileInfo(info.absolutePath()).isDir()) {
         return false;
     }
-    IniText text(before);
-    text.write(section, key, value);
+    bool changed = false;
+    for (const Entry &entry : entries) {
+        changed = text.write(entry.section, entry.key, entry.value).changed || changed;
+    }
+    if (info.exists() && !changed) {
+        return true;
+    }
     const QByteArray after = text.bytes();
     if (info.exists() && after == before) {
         return true;
     }
-    return AtomicFile::write(resolved, after);
+    if (!AtomicFile::write(resolved, after)) {
+        return false;
+    }
+    IniFileCache::remember(resolved, after, std::move(text));
+    return true;
 }
 
 } // namespace Kadex::Platform::ProfileStrings

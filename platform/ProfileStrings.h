@@ -1,16 +1,27 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Profile-string services with the behaviour of the Windows ones (ANSI variants). Section, key and value
 // texts are bytes in the file's code page; paths are full paths, found without regard to letter case.
+// A file is parsed once per content: reads compare the file's bytes with the last ones seen and parse only
+// a changed file.
 namespace Kadex::Platform::ProfileStrings {
 
 struct StringResult
 {
     QByteArray value;  // the first `count` bytes the service copied
     int count = 0;
+};
+
+// One entry for writeStrings.
+struct Entry
+{
+    QByteArray section;
+    QByteArray key;
+    QByteArray value;
 };
 
 // GetPrivateProfileString: the value of section/key, at most bufferSize - 1 bytes; when missing, defaultValue
@@ -27,5 +38,10 @@ qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultVa
 // when the write changes no byte. Returns false, changing nothing, when the file cannot be written (a read-only file
 // included, whatever the process's rights).
 bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value, const QString &path);
+
+// The entries written in order, as writeString would write them one by one, in one atomic replacement of the
+// file: it ends with the same bytes, and a reader or a crash sees all of the entries or none. Returns false,
+// changing nothing, when the file cannot be written.
+bool writeStrings(const QList<Entry> &entries, const QString &path);
 
 } // namespace Kadex::Platform::ProfileStrings

@@ -2,6 +2,7 @@
 #include "tests/app/WindowFixture.h"
 
 #include "diag/Messages.h"
+#include "platform/IniText.h"
 
 #include <QTest>
 
@@ -204,6 +205,38 @@ TEST_F(WriteInputsTest, NoMachineInUseWritesOnlyTheStamp)
     EXPECT_EQ(programIni(), before);
     EXPECT_EQ(iniValue(moduleConfiguration(), QStringLiteral("Info"), QStringLiteral("S_Editor")),
               QStringLiteral("666768"));
+}
+
+TEST_F(WriteInputsTest, SettingsLeaveProgramIniAsWritingThemOneByOneWould)
+{
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nForMachine2=true\r\n");
+    // Other modules' sections between, names in other letter cases, a key without '=', a quoted value, a second
+    // section of a name, LF line endings and no line ending at the end.
+    const QByteArray before = "[Project]\nNumberOfMachines=2\n[Other]\nA=1\n"
+                              "[machine1]\nmachinename=M1\nkadex2ndmachinenr = 2 \nKadexInOrOutput3\n; note\n\n"
+                              "[Other2]\nB=2\n[Machine2]\nMachineName=M2\nKadexNumberOfProcent=\"3\"\n"
+                              "[Machine1]\nKadexInOrOutput1=3";
+    plant.write(QStringLiteral("parameter/Program.ini"), before);
+    open();
+    pressOK();
+
+    // What the settings shown give, written entry by entry in the order of saving, each on the file as it is then.
+    QByteArray expected = before;
+    const auto save = [&expected](const char *section, const QByteArray &key, int value) {
+        Platform::IniText file(expected);
+        file.write(section, key, QByteArray::number(value));
+        expected = file.bytes();
+    };
+    const QList<std::pair<const char *, QList<int>>> machines = {{"Machine1", {2, 0}}, {"Machine2", {0, 3}}};
+    for (const auto &[section, values] : machines) {
+        save(section, "Kadex2ndMachineNr", values[0]);
+        save(section, "KadexNumberOfProcent", values[1]);
+        for (int k = 1; k <= 8; ++k) {
+            save(section, "KadexInOrOutput" + QByteArray::number(k), 1);
+        }
+    }
+    EXPECT_EQ(programIni(), expected);
+    EXPECT_TRUE(run->ui.boxes.isEmpty());
 }
 
 } // namespace Kadex::Test

@@ -1,6 +1,6 @@
 // The built program on a large generated plant, ended from outside: killed at moments spread over its run, and
 // run on a file system too full for it. Every file of the plant must stay whole, and the next run must repair.
-#include "bench/GeneratedPlant.h"
+#include "bench/BenchPlant.h"
 #include "tests/support/PlantState.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/SmallDisk.h"
@@ -65,7 +65,7 @@ protected:
     void makePlant(int templateRows, int oldRows)
     {
         pristine = scratch.filePath(QStringLiteral("pristine"));
-        Bench::buildPlant(pristine, templateRows, oldRows);
+        Bench::buildGeneratedPlant(pristine, templateRows, oldRows);
         ASSERT_TRUE(SamplePlantProgram::installProgram(pristine));
         before = PlantState::of(pristine);
         const QString cleanRoot = scratch.filePath(QStringLiteral("clean"));

@@ -1,7 +1,9 @@
-#include "bench/GeneratedPlant.h"
+#include "bench/BenchPlant.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -11,14 +13,6 @@
 namespace Kadex::Bench {
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        throw std::runtime_error("cannot write " + path.toStdString());
-    }
-}
 
 class Sql
 {
@@ -35,6 +29,9 @@ public:
         exec("COMMIT");
         sqlite3_close(m_db);
     }
+    Sql(const Sql &) = delete;
+    Sql &operator=(const Sql &) = delete;
+
     void exec(const std::string &sql)
     {
         char *error = nullptr;
@@ -49,6 +46,33 @@ private:
     sqlite3 *m_db = nullptr;
 };
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("cannot read " + path.toStdString());
+    }
+    return file.readAll();
+}
+
+// A database built by running a whole SQL text, as the sqlite3 shell would.
+void runSqlText(const QString &database, const QString &sqlPath)
+{
+    QFile::remove(database);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(database).constData(), &db) != SQLITE_OK) {
+        throw std::runtime_error("cannot create " + database.toStdString());
+    }
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db, readFile(sqlPath).constData(), nullptr, nullptr, &error);
+    const std::string message = error != nullptr ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        throw std::runtime_error(message + " in " + sqlPath.toStdString());
+    }
+}
+
 const char *const Fields =
     "(ID SMALLINT, machine_type VARCHAR(50), type VARCHAR(20), part SMALLINT, var_name VARCHAR(100), category_id "
     "SMALLINT, isBitArray BIT, offset_or_bitno SMALLINT, text VARCHAR(255), page_name VARCHAR(50), abs_min DOUBLE, "
@@ -61,7 +85,15 @@ std::string machineName(int m)
 
 } // namespace
 
-void buildPlant(const QString &root, int templateRows, int oldRows)
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        throw std::runtime_error("cannot write " + path.toStdString());
+    }
+}
+
+void buildGeneratedPlant(const QString &root, int templateRows, int oldRows)
 {
     QDir(root).mkpath(QStringLiteral("Kadex"));
     QDir(root).mkpath(QStringLiteral("parameter"));
@@ -110,5 +142,48 @@ void buildPlant(const QString &root, int templateRows, int oldRows)
     old.exec("DROP TABLE keys");
 }
 
+void buildSamplePlant(const QString &root, const QString &sourceDir)
+{
+    const QString sample = sourceDir + QStringLiteral("/examples/plant");
+    QDirIterator files(sample, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString from = files.next();
+        const QString to = root + from.mid(sample.size());
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        writeFile(to, readFile(from));
+    }
+    QDir().mkpath(root + QStringLiteral("/SaveAndRestore/parameter"));
+    // The save-and-restore folder is an absolute path on a real plant.
+    const QString r4m = root + QStringLiteral("/parameter/r4mconfiguration.ini");
+    QByteArray plantIni = readFile(r4m);
+    plantIni.replace("SaveAndRestore=", QByteArray("SaveAndRestore=" + QFile::encodeName(root) + "/SaveAndRestore"));
+    writeFile(r4m, plantIni);
+    runSqlText(root + QStringLiteral("/Kadex/Kadex_Source.mdb"), sample + QStringLiteral("/Kadex/Kadex_Source.sql"));
+    runSqlText(root + QStringLiteral("/Kadex/Kadex.mdb"), sample + QStringLiteral("/Kadex/Kadex_old.sql"));
+}
+
+QByteArray otherSections(qsizetype bytes)
+{
+    QByteArray text;
+    text.reserve(bytes + 4096);
+    for (int section = 1; text.size() < bytes; ++section) {
+        text += "[OtherModule" + QByteArray::number(section) + "]\r\n";
+        for (int key = 1; key <= 20; ++key) {
+            text += "Setting" + QByteArray::number(key) + "=value " + QByteArray::number(section * 100 + key) +
+                    " of another module\r\n";
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void addToProgramIni(const QString &root, const QByteArray &extra)
+{
+    const QString path = root + QStringLiteral("/parameter/Program.ini");
+    QByteArray program = readFile(path);
+    const qsizetype machine = program.indexOf("[Machine");
+    program.insert(machine < 0 ? program.size() : machine, extra);
+    writeFile(path, program);
+}
 
 } // namespace Kadex::Bench

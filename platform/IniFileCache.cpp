@@ -1,0 +1,131 @@
+#include "platform/IniFileCache.h"
+
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Kadex::Platform::IniFileCache {
+
+namespace {
+
+// A run touches four INI files; a few more are kept for programs that read others.
+constexpr qsizetype KeptFiles = 8;
+constexpr qsizetype ChunkSize = 64 * 1024;
+
+struct Kept
+{
+    std::shared_ptr<const ParsedFile> file;
+    quint64 lastUse = 0;
+};
+
+QMutex mutex;
+QHash<QString, Kept> kept;
+quint64 uses = 0;
+
+std::shared_ptr<const ParsedFile> find(const QString &path)
+{
+    const QMutexLocker lock(&mutex);
+    const auto found = kept.find(path);
+    if (found == kept.end()) {
+        return nullptr;
+    }
+    found->lastUse = ++uses;
+    return found->file;
+}
+
+void keep(const QString &path, std::shared_ptr<const ParsedFile> file)
+{
+    const QMutexLocker lock(&mutex);
+    if (!kept.contains(path) && kept.size() >= KeptFiles) {
+        auto oldest = kept.begin();
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->lastUse < oldest->lastUse) {
+                oldest = it;
+            }
+        }
+        kept.erase(oldest);
+    }
+    kept.insert(path, Kept{std::move(file), ++uses});
+}
+
+// Reads the open file to its end. While its bytes match known (from the start on), they are only compared;
+// returns true when the file holds exactly known, else false with the file's bytes in fresh.
+bool readComparing(int fd, const QByteArray *known, qsizetype sizeHint, QByteArray &fresh)
+{
+    bool same = known != nullptr;
+    qsizetype at = 0;
+    char chunk[ChunkSize];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break; // a read error ends the file there, as a short read would
+        }
+        if (same && at + got <= known->size() && std::memcmp(known->constData() + at, chunk, size_t(got)) == 0) {
+            at += got;
+            continue;
+        }
+        if (same) {
+            same = false;
+            fresh.reserve(std::max(sizeHint, at + qsizetype(got)));
+            fresh.append(known->constData(), at);
+        } else if (fresh.isEmpty()) {
+            fresh.reserve(sizeHint);
+        }
+        fresh.append(chunk, got);
+        at += got;
+    }
+    if (same && at == known->size()) {
+        return true;
+    }
+    if (same) {
+        fresh = known->first(at); // the file got shorter
+    }
+    return false;
+}
+
+} // namespace
+
+std::shared_ptr<const ParsedFile> read(const QString &path)
+{
+    if (path.isEmpty()) {
+        return nullptr;
+    }
+    // Not blocking: a FIFO in the file's place must not hang the read (it is no regular file and reads as missing).
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::shared_ptr<const ParsedFile> known = find(path);
+    QByteArray fresh;
+    const bool same = readComparing(fd, known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
+    ::close(fd);
+    if (same) {
+        return known;
+    }
+    IniText text(fresh);
+    auto parsed = std::make_shared<const ParsedFile>(std::move(fresh), std::move(text));
+    keep(path, parsed);
+    return parsed;
+}
+
+void remember(const QString &path, const QByteArray &bytes, IniText text)
+{
+    keep(path, std::make_shared<const ParsedFile>(bytes, std::move(text)));
+}
+
+} // namespace Kadex::Platform::IniFileCache

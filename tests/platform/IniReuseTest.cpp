@@ -1,0 +1,113 @@
+// Reading a file many times: the parsed file is kept while its bytes stay the same, and any change is seen at
+// the next read, whoever made it and whatever its size and time say.
+#include "platform/FileTimes.h"
+#include "platform/IniFileCache.h"
+#include "platform/ProfileStrings.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace Kadex::Test {
+namespace {
+
+namespace Profile = Platform::ProfileStrings;
+namespace Cache = Platform::IniFileCache;
+
+class IniReuseTest : public ::testing::Test
+{
+protected:
+    QString path() const { return dir.filePath(QStringLiteral("program.ini")); }
+
+    // Writes the file as another program would: in place, not through the profile services.
+    void putInPlace(const QByteArray &bytes) const
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray read(const char *section, const char *key) const
+    {
+        return Profile::getString(section, key, QByteArray(255, ' '), 255, path()).value;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(IniReuseTest, UnchangedFileIsParsedOnceAndReusedByReadsAndWrites)
+{
+    putInPlace("[S]\r\nA=1\r\nB=2\r\n");
+
+    const auto first = Cache::read(path());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Cache::read(path()), first) << "the same bytes must not be parsed again";
+    EXPECT_EQ(read("s", "b"), QByteArray("2"));
+    EXPECT_EQ(Cache::read(path()), first);
+
+    // A write leaves the written text behind for the next read.
+    ASSERT_TRUE(Profile::writeString("S", "A", "7", path()));
+    const auto written = Cache::read(path());
+    ASSERT_NE(written, nullptr);
+    EXPECT_NE(written, first);
+    EXPECT_EQ(written->bytes, QByteArray("[S]\r\nA=7\r\nB=2\r\n"));
+    EXPECT_EQ(Cache::read(path()), written);
+}
+
+TEST_F(IniReuseTest, ChangeByAnotherWriterIsSeenAtTheNextReadEvenWithTheSameSizeAndTime)
+{
+    putInPlace("[S]\r\nA=1\r\n");
+    ASSERT_EQ(read("S", "A"), QByteArray("1"));
+    const std::optional<Platform::FileTimes> times = Platform::FileTimes::read(path());
+    ASSERT_TRUE(times.has_value());
+
+    // Same size, same modification time: only the bytes tell.
+    putInPlace("[S]\r\nA=2\r\n");
+    ASSERT_TRUE(Platform::FileTimes::restore(path(), *times));
+    ASSERT_EQ(Platform::FileTimes::read(path())->lastWriteNs, times->lastWriteNs);
+    EXPECT_EQ(read("S", "A"), QByteArray("2"));
+
+    // A write goes on from the bytes on disk, not from the kept ones.
+    ASSERT_TRUE(Profile::writeString("S", "B", "x", path()));
+    putInPlace("[S]\r\nA=3\r\nB=x\r\n");
+    ASSERT_TRUE(Platform::FileTimes::restore(path(), *times));
+    ASSERT_TRUE(Profile::writeString("S", "C", "y", path()));
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[S]\r\nA=3\r\nB=x\r\nC=y\r\n"));
+
+    // Shorter, longer, empty, gone, and a folder in its place.
+    putInPlace("[S]\r\nA=4\r\n");
+    EXPECT_EQ(read("S", "A"), QByteArray("4"));
+    putInPlace("[S]\r\nA=4\r\n[T]\r\nA=5\r\n");
+    EXPECT_EQ(read("T", "A"), QByteArray("5"));
+    putInPlace("");
+    EXPECT_EQ(read("S", "A"), QByteArray());
+    putInPlace("[S]\r\nA=6\r\n");
+    EXPECT_EQ(read("S", "A"), QByteArray("6"));
+    ASSERT_TRUE(QFile::remove(path()));
+    EXPECT_EQ(read("S", "A"), QByteArray());
+    ASSERT_TRUE(QDir().mkpath(path()));
+    EXPECT_EQ(read("S", "A"), QByteArray());
+    EXPECT_EQ(Cache::read(path()), nullptr);
+}
+
+TEST_F(IniReuseTest, ManyFilesAreEachReadRight)
+{
+    // More files than are kept: each read still gives its own file's value.
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 20; ++i) {
+            const QString file = dir.filePath(QStringLiteral("f%1.ini").arg(i));
+            if (round == 0) {
+                ASSERT_TRUE(Profile::writeString("S", "N", QByteArray::number(i), file));
+            }
+            EXPECT_EQ(Profile::getInt("S", "N", -1, file), i);
+        }
+    }
+}
+
+} // namespace
+} // namespace Kadex::Test
