@@ -8,14 +8,8 @@
 // Row numbers (ID) are 16-bit and past 32,767 generated rows all rows share the last one, so the growth in
 // generated rows is read off below the case (1/16 to 1), the growth in old rows above it (1 to 16 times).
 #include "bench/BenchPlant.h"
-#include "config/Services.h"
-#include "diag/ErrorReport.h"
-#include "diag/UiPort.h"
-#include "platform/ProcessFacts.h"
-#include "presetdb/DatabaseUpdate.h"
-#include "presetdb/UpdateHistory.h"
+#include "bench/BenchUpdate.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -24,7 +18,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,23 +27,6 @@ using namespace Kadex;
 namespace {
 
 using Bench::Machines;
-
-// A UI port that answers every box with its default button and counts the event pumps.
-class QuietUi : public Diag::UiPort
-{
-public:
-    Diag::Answer showMessage(const Diag::MessageBox &box) override
-    {
-        ++boxes;
-        return box.defaultButton;
-    }
-    void setBusy(bool) override {}
-    void pumpEvents() override { ++pumps; }
-    [[noreturn]] void endProgram() override { throw std::runtime_error("the update ended the program"); }
-
-    int boxes = 0;
-    int pumps = 0;
-};
 
 struct Result
 {
@@ -85,31 +61,11 @@ Result runOnce(int templateRows, int oldRows)
     }
     Bench::buildGeneratedPlant(dir.path(), templateRows, oldRows);
 
-    Platform::ProcessFacts facts;
-    facts.commandLine = QStringLiteral("/EXTERNAL:SILENT");
-    facts.programDir = dir.path() + QStringLiteral("/Kadex");
-    facts.exeFileName = QStringLiteral("Kadex_Config");
-    facts.exeName = QStringLiteral("Kadex_Config");
-    facts.version = Platform::ProcessFacts::builtVersion();
-    QuietUi ui;
-    Diag::ReportSettings settings = Config::reportSettingsFor(facts);
-    settings.servicePackLogPath = dir.path() + QStringLiteral("/ServicePack.log");
-    Diag::ErrorReport report(settings, ui);
-    Config::Services services(facts, report);
-    services.runMode.GetStartModeIntegrated();
-    services.machines.GetExistingMachines(services.paths.GetR4MConfigurationIniPath());
-
-    QElapsedTimer clock;
-    const std::clock_t cpuStart = std::clock();
-    clock.start();
-    // As the program runs it: the replaced module database is kept in the history folder.
-    PresetDb::DatabaseUpdate update(services);
-    PresetDb::UpdateHistory history(services);
-    update.setHistory(&history);
-    update.WorkOnMDB();
+    Bench::QuietUi ui;
+    const Bench::Timing timing = Bench::runDatabaseUpdate(dir.path(), ui);
     Result result;
-    result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    result.cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    result.seconds = timing.seconds;
+    result.cpuSeconds = timing.cpuSeconds;
 
     const QString moduleDb = dir.path() + QStringLiteral("/Kadex/Kadex.mdb");
     result.generated = count(moduleDb, "SELECT count(*) FROM PRESET_DEFS");

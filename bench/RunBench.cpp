@@ -1,6 +1,7 @@
 // Times whole runs of the program as the plant's main configuration program starts it.
 //
-//   kadex_run_bench [runs]   runs per figure (default 5); the best and the median printed
+//   kadex_run_bench [runs]        runs per figure (default 5); the best and the median printed
+//   kadex_run_bench plant <dir>   only builds the large generated plant in dir, to profile a run of it by hand
 //
 // Figures:
 // - the silent run (/EXTERNAL:SILENT) of the built program on the sample plant: its first run, which creates the
@@ -18,6 +19,7 @@
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "bench/BenchPlant.h"
+#include "bench/BenchUpdate.h"
 #include "config/IniAccess.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
@@ -66,11 +68,7 @@ double childCpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-struct Timing
-{
-    double seconds = 0;
-    double cpuSeconds = 0;
-};
+using Bench::Timing;
 
 struct Figures
 {
@@ -166,33 +164,8 @@ Figures timeSilentRuns(int runs, bool warm, const std::function<void(const QStri
 // The database update alone, in this process, on the plant.
 Timing databaseUpdate(const QString &root)
 {
-    class QuietUi : public Diag::UiPort
-    {
-    public:
-        Diag::Answer showMessage(const Diag::MessageBox &box) override { return box.defaultButton; }
-        void setBusy(bool) override {}
-        void pumpEvents() override {}
-        [[noreturn]] void endProgram() override { throw std::runtime_error("the update ended the program"); }
-    };
-    Platform::ProcessFacts facts;
-    facts.commandLine = QStringLiteral("/EXTERNAL:SILENT");
-    facts.programDir = root + QStringLiteral("/Kadex");
-    facts.exeFileName = QStringLiteral("Kadex_Config");
-    facts.exeName = QStringLiteral("Kadex_Config");
-    facts.version = Platform::ProcessFacts::builtVersion();
-    QuietUi ui;
-    Diag::ReportSettings settings = Config::reportSettingsFor(facts);
-    settings.servicePackLogPath = root + QStringLiteral("/ServicePack.log");
-    Diag::ErrorReport report(settings, ui);
-    Config::Services services(facts, report);
-    services.runMode.GetStartModeIntegrated();
-    services.machines.GetExistingMachines(services.paths.GetR4MConfigurationIniPath());
-
-    const std::clock_t cpuStart = std::clock();
-    QElapsedTimer clock;
-    clock.start();
-    PresetDb::DatabaseUpdate(services).WorkOnMDB();
-    return {double(clock.nsecsElapsed()) / 1e9, double(std::clock() - cpuStart) / CLOCKS_PER_SEC};
+    Bench::QuietUi ui;
+    return Bench::runDatabaseUpdate(root, ui);
 }
 
 // The INI work of one run on Program.ini, after another program changed the file: the machine list, the
@@ -380,6 +353,10 @@ int main(int argc, char **argv)
     try {
         if (argc > 2 && std::string(argv[1]) == "window") {
             return showWindow(argc, argv, QString::fromLocal8Bit(argv[2]));
+        }
+        if (argc > 2 && std::string(argv[1]) == "plant") {
+            Bench::buildGeneratedPlant(QString::fromLocal8Bit(argv[2]), 2000, 10000);
+            return 0;
         }
         QCoreApplication app(argc, argv);
         return runAll(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);

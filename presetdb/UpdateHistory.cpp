@@ -196,11 +196,17 @@ void UpdateHistory::finish()
             m_report.machines[i].after = after[i].values;
         }
     }
-    QHash<QString, int> generated;
-    const bool counted = guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); });
-    for (MachineReport &machine : m_report.machines) {
-        if (counted) {
-            machine.rowsGenerated = generated.value(machine.name.toCaseFolded(), 0);
+    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here.
+    if (m_takeover.countedGenerated()) {
+        for (MachineReport &machine : m_report.machines) {
+            machine.rowsGenerated = m_takeover.generatedFor(machine.name);
+        }
+    } else {
+        QHash<QString, int> generated;
+        if (guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); })) {
+            for (MachineReport &machine : m_report.machines) {
+                machine.rowsGenerated = generated.value(machine.name.toCaseFolded(), 0);
+            }
         }
     }
     writeReport();
