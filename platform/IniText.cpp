@@ -49,21 +49,19 @@ QByteArray trimmedBytes(const QByteArray &bytes)
 }
 
 // Names compare without regard to letter case for ASCII letters only.
+bool sameNameUnit(char16_t x, char16_t y)
+{
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    return lower(x) == lower(y);
+}
+
 bool sameName(QStringView a, QStringView b)
 {
     if (a.size() != b.size()) {
         return false;
     }
     for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = b[i].unicode();
-        if (x >= u'A' && x <= u'Z') {
-            x += 32;
-        }
-        if (y >= u'A' && y <= u'Z') {
-            y += 32;
-        }
-        if (x != y) {
+        if (!sameNameUnit(a[i].unicode(), b[i].unicode())) {
             return false;
         }
     }
@@ -364,15 +362,7 @@ bool IniText::hasName(const Line &line, const QString &name) const
     }
     const char *bytes = line.bytes.constData() + line.offset + line.nameStart;
     for (qsizetype i = 0; i < size; ++i) {
-        char16_t x = static_cast<unsigned char>(bytes[i]);
-        char16_t y = name[i].unicode();
-        if (x >= u'A' && x <= u'Z') {
-            x += 32;
-        }
-        if (y >= u'A' && y <= u'Z') {
-            y += 32;
-        }
-        if (x != y) {
+        if (!sameNameUnit(static_cast<unsigned char>(bytes[i]), name[i].unicode())) {
             return false;
         }
     }

@@ -4,6 +4,7 @@
 #include "config/IniAccess.h"
 #include "diag/ErrorReport.h"
 #include "diag/LanguageTexts.h"
+#include "tests/support/FakeLanguageControl.h"
 #include "tests/support/FakeUiPort.h"
 #include "tests/support/QtPrinters.h"
 
@@ -17,34 +18,6 @@
 namespace Kadex::Test {
 
 namespace {
-
-class TextControl : public Diag::LanguageControl
-{
-public:
-    TextControl(QString type, QString name, int index, QString tag, int helpId, QString caption)
-        : m_type(std::move(type)), m_name(std::move(name)), m_index(index), m_tag(std::move(tag)), m_helpId(helpId),
-          m_caption(std::move(caption))
-    {
-    }
-    QString typeName() const override { return m_type; }
-    QString name() const override { return m_name; }
-    int index() const override { return m_index; }
-    QString tag() const override { return m_tag; }
-    int helpId() const override { return m_helpId; }
-    QString caption() const override { return m_caption; }
-    void setCaption(const QString &caption) override { m_caption = caption; }
-    void setToolTip(const QString &toolTip) override { m_toolTip = toolTip; }
-    QString shown() const { return m_caption + QLatin1Char('|') + m_toolTip; }
-
-private:
-    QString m_type;
-    QString m_name;
-    int m_index;
-    QString m_tag;
-    int m_helpId;
-    QString m_caption;
-    QString m_toolTip;
-};
 
 // Every load and save goes through LoadIniString and SaveIni, one entry at a time.
 class EntryByEntryFile : public Diag::LanguageFile
@@ -67,13 +40,13 @@ private:
 
 // Controls whose keys meet again (two members with one index, a shared help id), whose tag holds a bracket or
 // whose caption holds a line break, so that a write changes what a later read finds.
-std::vector<std::unique_ptr<TextControl>> makeControls()
+std::vector<std::unique_ptr<FakeLanguageControl>> makeControls()
 {
-    std::vector<std::unique_ptr<TextControl>> controls;
+    std::vector<std::unique_ptr<FakeLanguageControl>> controls;
     const auto add = [&](const char *type, const char *name, int index, const char *tag, int helpId,
                          const QString &caption) {
-        controls.push_back(std::make_unique<TextControl>(QString::fromLatin1(type), QString::fromLatin1(name), index,
-                                                         QString::fromLatin1(tag), helpId, caption));
+        controls.push_back(std::make_unique<FakeLanguageControl>(QString::fromLatin1(type), QString::fromLatin1(name),
+                                                                 helpId, QString::fromLatin1(tag), index, caption));
     };
     add("LABEL", "Header", 0, "", 1, QStringLiteral("Kopf"));
     add("CHECKBOX", "CheckMa", 3, "", 2, QStringLiteral("Eing."));
@@ -122,7 +95,7 @@ Outcome runWalk(const QByteArray &start, bool entryByEntry)
     QFile written(path);
     outcome.bytes = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray("<missing>");
     for (const auto &control : controls) {
-        outcome.shown.append(control->shown());
+        outcome.shown.append(control->caption() + QLatin1Char('|') + control->toolTip);
     }
     for (int id = 1; id <= 8; ++id) {
         outcome.helpTexts.append(texts.helpText(id));

@@ -3,6 +3,7 @@
 
 #include "diag/ErrorReport.h"
 #include "diag/LanguageTexts.h"
+#include "tests/support/FakeLanguageControl.h"
 
 #include <QLabel>
 #include <QMap>
@@ -127,32 +128,7 @@ TEST_F(LanguageFileTest, ZeroInGermanIsReplacedByTheDesignAndShowsNoHelpText)
 
 namespace {
 
-class FakeControl : public Diag::LanguageControl
-{
-public:
-    FakeControl(QString type, QString name, int helpId, QString tag = {}, int index = 0)
-        : m_type(std::move(type)), m_name(std::move(name)), m_helpId(helpId), m_tag(std::move(tag)), m_index(index)
-    {
-    }
-    QString typeName() const override { return m_type; }
-    QString name() const override { return m_name; }
-    int index() const override { return m_index; }
-    QString tag() const override { return m_tag; }
-    int helpId() const override { return m_helpId; }
-    QString caption() const override { return m_caption; }
-    void setCaption(const QString &caption) override { m_caption = caption; }
-    void setToolTip(const QString &toolTip) override { this->toolTip = toolTip; }
-
-    QString toolTip = QStringLiteral("designed");
-
-private:
-    QString m_type;
-    QString m_name;
-    int m_helpId;
-    QString m_tag;
-    int m_index;
-    QString m_caption = QStringLiteral("Text");
-};
+using FakeControl = FakeLanguageControl;
 
 class MemoryLanguageFile : public Diag::LanguageFile
 {
