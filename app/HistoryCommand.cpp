@@ -2,13 +2,13 @@
 
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
+#include "diag/Failure.h"
 #include "diag/UiPort.h"
 #include "presetdb/UpdateRestore.h"
 
 #include <QTextStream>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace Kadex::App {
 
@@ -27,11 +27,8 @@ public:
     }
     void setBusy(bool) override {}
     void pumpEvents() override {}
-    [[noreturn]] void endProgram() override
-    {
-        std::fflush(stdout);
-        std::exit(1);
-    }
+    // Unwinds to runHistoryCommand, which gives the exit code: what is open is closed on the way.
+    [[noreturn]] void endProgram() override { throw Diag::ProgramEnded{}; }
 };
 
 } // namespace
@@ -49,18 +46,20 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
         err << "--restore and --list go alone; see --help.\n";
         return 2;
     }
-    ConsoleUiPort ui;
-    Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
-    Config::Services services(facts, report);
-    if (list) {
-        return PresetDb::listKeptUpdates(services, out);
-    }
-    const QString name = restore + 1 < arguments.size() ? arguments[restore + 1] : QString();
+    const QString name = restore >= 0 && restore + 1 < arguments.size() ? arguments[restore + 1] : QString();
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) {
         err << "Unknown kept update \"" << name << "\"; nothing restored.\n";
         return 1;
     }
-    return PresetDb::restoreKeptUpdate(services, name, out, err);
+    ConsoleUiPort ui;
+    try {
+        Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
+        Config::Services services(facts, report);
+        return list ? PresetDb::listKeptUpdates(services, out) : PresetDb::restoreKeptUpdate(services, name, out, err);
+    } catch (const Diag::ProgramEnded &) {
+        out.flush();
+        return 1;
+    }
 }
 
 } // namespace Kadex::App
