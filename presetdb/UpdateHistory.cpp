@@ -76,6 +76,15 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 
 void prune(const QString &folder, const QString &dbFileName)
 {
+    // A run killed while it kept a copy or wrote a report leaves the temporary file of that write; no later write
+    // goes to the same time-stamped name, so none would remove it.
+    const QRegularExpression temporary(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
+                                       QStringLiteral("\\.\\d{8}-\\d{6}(?:-\\d+)?(?:\\.txt)?\\.[0-9a-z]+\\.tmp$"));
+    for (const QString &file : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        if (temporary.match(file).hasMatch()) {
+            QFile::remove(folder + QLatin1Char('/') + file);
+        }
+    }
     const QStringList names = keptNames(folder, dbFileName);
     for (qsizetype i = 0; i + Kept < names.size(); ++i) {
         const QString path = folder + QLatin1Char('/') + names[i];

@@ -26,7 +26,8 @@ QString folderFor(const QString &moduleDbPath);
 QStringList keptNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
-// Removes all but the newest Kept databases and their reports.
+// Removes all but the newest Kept databases and their reports, and the temporary files of keeping them that a
+// killed run left.
 void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.
 inline QString reportPath(const QString &keptPath)

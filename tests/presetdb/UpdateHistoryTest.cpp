@@ -159,9 +159,20 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
         plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), "report");
     }
     plant.write(QStringLiteral("Kadex/History/notes.txt"), "kept by hand");
+    // What runs killed while keeping a copy or writing its report left; a hidden file of someone else's stays.
+    const QStringList leftByKills = {QStringLiteral("Kadex/History/.Kadex.mdb.20260101-120015.txt.k3x9a.tmp"),
+                                     QStringLiteral("Kadex/History/.Kadex.mdb.20260101-120016-2.1w867m6.tmp")};
+    for (const QString &file : leftByKills) {
+        plant.write(file, "half");
+    }
+    plant.write(QStringLiteral("Kadex/History/.notes.tmp"), "someone else's");
     ASSERT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), names);
 
     runUpdate(); // keeps a thirteenth, then prunes
+    for (const QString &file : leftByKills) {
+        EXPECT_FALSE(plant.exists(file)) << file.toStdString();
+    }
+    EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/History/.notes.tmp")));
 
     const QStringList left = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(left.size(), PresetDb::History::Kept);
