@@ -108,10 +108,11 @@ void IniLanguageFile::save(const QString &value, const QString &section, const Q
     if (!m_values || !edit.changed) {
         return;
     }
-    // A line break in the texts adds lines, and a '[' in the key can make its line a section header: then more
-    // than this entry may have changed, and the section is read again at the next load.
-    const bool oneEntry = !keyBytes.contains('[') && !keyBytes.contains('\r') && !keyBytes.contains('\n') &&
-                          !valueBytes.contains('\r') && !valueBytes.contains('\n');
+    // A line break in the texts adds lines, a '[' in the key can make its line a section header, and a '=' in the
+    // key makes its line the entry of a shorter key: then more than this entry may have changed, and the section is
+    // read again at the next load.
+    const bool oneEntry = !keyBytes.contains('[') && !keyBytes.contains('=') && !keyBytes.contains('\r') &&
+                          !keyBytes.contains('\n') && !valueBytes.contains('\r') && !valueBytes.contains('\n');
     if (!oneEntry) {
         m_values.reset();
     } else if (text().lookupName(sectionBytes) == m_valuesSection) {

@@ -21,9 +21,12 @@ QString provideRuntimeDirectory()
         return QString();
     }
     struct stat facts = {};
-    // Only a folder of this user that nobody else may enter is a runtime folder.
-    if (::lstat(encoded.constData(), &facts) != 0 || !S_ISDIR(facts.st_mode) || facts.st_uid != geteuid() ||
-        (facts.st_mode & 0077) != 0) {
+    // Only a folder of this user that nobody else may enter is a runtime folder. One this user left open to others
+    // (made by another tool, or under another umask) is closed again, as Qt would do with its own.
+    if (::lstat(encoded.constData(), &facts) != 0 || !S_ISDIR(facts.st_mode) || facts.st_uid != geteuid()) {
+        return QString();
+    }
+    if ((facts.st_mode & 07777) != 0700 && ::chmod(encoded.constData(), 0700) != 0) {
         return QString();
     }
     qputenv("XDG_RUNTIME_DIR", encoded);

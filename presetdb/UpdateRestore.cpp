@@ -167,8 +167,12 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         }
     }
     if (!settingsPath.isEmpty()) {
-        out << written << (written == 1 ? " setting" : " settings") << " written back to " << settingsPath
-            << (written == 0 ? " (all read as before already).\n" : ".\n");
+        out << written << (written == 1 ? " setting" : " settings") << " written back to " << settingsPath;
+        if (failed > 0) {
+            out << "; " << failed << " could not be written.\n";
+        } else {
+            out << (written == 0 ? " (all read as before already).\n" : ".\n");
+        }
     }
     History::prune(place.folder, place.dbFileName);
     return failed == 0 ? 0 : 1;

@@ -38,8 +38,8 @@ private:
     QString m_path;
 };
 
-// Controls whose keys meet again (two members with one index, a shared help id), whose tag holds a bracket or
-// whose caption holds a line break, so that a write changes what a later read finds.
+// Controls whose keys meet again (two members with one index, a shared help id), whose tag holds a bracket or a
+// '=' or whose caption holds a line break, so that a write changes what a later read finds.
 std::vector<std::unique_ptr<FakeLanguageControl>> makeControls()
 {
     std::vector<std::unique_ptr<FakeLanguageControl>> controls;
@@ -58,6 +58,9 @@ std::vector<std::unique_ptr<FakeLanguageControl>> makeControls()
     add("COMMANDBUTTON", "CommandOK", 0, "notTT", 1, QStringLiteral("OK"));
     add("FRAME", "FrameMa", 0, "", 0, QStringLiteral("Ma1"));
     add("LABEL", "Quoted", 0, "", 7, QStringLiteral("  Blanks vorn"));
+    // A tag with '=': its entry's line is read as the entry of a shorter key, which the next control uses.
+    add("LABEL", "Equals", 0, "Sign_=x", 8, QStringLiteral("gleich"));
+    add("LABEL", "Equals_Sign", 0, "", 0, QStringLiteral("danach gleich"));
     return controls;
 }
 

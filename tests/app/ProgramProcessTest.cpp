@@ -3,7 +3,11 @@
 #include "tests/app/WindowFixture.h"
 #include "tests/support/SamplePlantProgram.h"
 
+#include <QDir>
 #include <QProcess>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Kadex::Test {
 
@@ -107,6 +111,25 @@ TEST_F(ProgramProcessTest, SilentRunOnTheSamplePlantWritesSettingsAndStampAndEnd
     EXPECT_EQ(iniValue(plant.read(QStringLiteral("Kadex/Kadex_Config.ini")), QStringLiteral("Language"),
                        QStringLiteral("Language")),
               QStringLiteral("1031"));
+}
+
+TEST_F(ProgramProcessTest, SilentRunStaysQuietWhenItsRuntimeFolderWasLeftOpenToOthers)
+{
+    // Another tool, or another umask, made <temp>/runtime-<uid> readable by all.
+    ASSERT_TRUE(QDir(plant.root()).mkpath(QStringLiteral("tmp")));
+    const QString folder = plant.path(QStringLiteral("tmp/runtime-%1").arg(geteuid()));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QProcessEnvironment withTemp = environment();
+    withTemp.insert(QStringLiteral("TMPDIR"), plant.path(QStringLiteral("tmp")));
+
+    const ProgramRun finished = start({QStringLiteral("/EXTERNAL:SILENT")}, withTemp);
+
+    EXPECT_EQ(finished.exitCode, 0);
+    EXPECT_EQ(finished.standardError, QString());
+    struct stat facts = {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 07777, 0700u);
 }
 
 TEST_F(ProgramProcessTest, SilentRunLogsThePercentageLimitInsteadOfWaiting)

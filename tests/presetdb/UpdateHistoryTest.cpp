@@ -239,6 +239,25 @@ TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItself
     EXPECT_EQ(setting(check, 2, QStringLiteral("KadexNumberOfProcent")), 4);
 }
 
+TEST_F(UpdateHistoryTest, RestoreIntoAReadOnlyProgramIniSaysWhichSettingsWereNotWrittenBack)
+{
+    runUpdate();
+    const QString programIni = plant.path(QStringLiteral("parameter/Program.ini"));
+    const QByteArray before = plant.read(QStringLiteral("parameter/Program.ini"));
+    ASSERT_TRUE(QFile::setPermissions(programIni, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+
+    QString out;
+    QString err;
+    EXPECT_EQ(restore(QString(), out, err), 1);
+    QFile::setPermissions(programIni, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), before);
+    EXPECT_TRUE(err.contains(QStringLiteral("Cannot write [Machine1] KadexInOrOutput3"))) << err.toStdString();
+    // The settings differ from the recorded ones: none of them reads as before.
+    EXPECT_FALSE(out.contains(QStringLiteral("all read as before already"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("0 settings written back to ") + programIni)) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("could not be written"))) << out.toStdString();
+}
+
 TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothing)
 {
     runUpdate();
