@@ -74,6 +74,18 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
     return name;
 }
 
+void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
+{
+    const QRegularExpression pattern(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
+                                     QStringLiteral("\\.\\d{8}-\\d{6}(?:-\\d+)?(?:\\.txt)?\\.[0-9a-z]+\\.tmp$"));
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &file : files) {
+        if (pattern.match(file).hasMatch()) {
+            QFile::remove(folder + QLatin1Char('/') + file);
+        }
+    }
+}
+
 void prune(const QString &folder, const QString &dbFileName)
 {
     const QStringList names = keptNames(folder, dbFileName);
@@ -144,6 +156,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
         if (!QDir().mkpath(folder)) {
             throw notKept(moduleDbPath, folder);
         }
+        History::removeLeftTemporaries(folder, dbFileName);
         const QString path = folder + QLatin1Char('/') + History::newKeptName(folder, dbFileName, now);
         if (!Platform::AtomicFile::copy(moduleDbPath, path)) {
             throw notKept(moduleDbPath, folder);

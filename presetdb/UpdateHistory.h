@@ -26,6 +26,9 @@ QString folderFor(const QString &moduleDbPath);
 QStringList keptNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
+// Removes the temporary files that a run killed while keeping a copy or writing a report left behind: their names
+// carry a time stamp that no later write uses again, so no later write of the same file removes them.
+void removeLeftTemporaries(const QString &folder, const QString &dbFileName);
 // Removes all but the newest Kept databases and their reports.
 void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.

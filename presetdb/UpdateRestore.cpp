@@ -108,6 +108,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
             err << "Cannot create " << place.folder << "; nothing restored.\n";
             return 1;
         }
+        History::removeLeftTemporaries(place.folder, place.dbFileName);
         const QDateTime now = QDateTime::currentDateTime();
         replacedKept = History::newKeptName(place.folder, place.dbFileName, now);
         const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;

@@ -174,6 +174,28 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
               names.last() + QStringLiteral("-2"));
 }
 
+TEST_F(UpdateHistoryTest, TemporariesOfAKilledKeepAreRemovedByTheNextOne)
+{
+    // A run killed while copying the database or writing the report leaves its temporary under a time stamp that no
+    // later run writes again.
+    const QStringList leftByKill = {QStringLiteral(".Kadex.mdb.20260101-120000.k3x9a.tmp"),
+                                    QStringLiteral(".Kadex.mdb.20260101-120000-2.txt.1wvejq7.tmp")};
+    const QStringList others = {QStringLiteral(".notes.txt.k3x9a.tmp"), QStringLiteral("Kadex.mdb.20260101-120000")};
+    for (const QString &name : leftByKill + others) {
+        plant.write(QStringLiteral("Kadex/History/") + name, QByteArray(4096, 'x'));
+    }
+
+    runUpdate();
+
+    for (const QString &name : leftByKill) {
+        EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + name)) << name.toStdString();
+    }
+    for (const QString &name : others) {
+        EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/History/") + name)) << name.toStdString();
+    }
+    EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")).size(), 2);
+}
+
 TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
 {
     QDir().mkpath(historyDir());
@@ -245,6 +267,13 @@ TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothi
         EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree) << why.toStdString();
     };
     refused(QStringLiteral("Kadex.mdb.19990101-000000"), QStringLiteral("unknown name"));
+    // A setting changed by hand to a number no entry of the program holds would be written back wrapped around.
+    QByteArray edited = reportBytes;
+    const QByteArray line = QByteArray("KadexInOrOutput3" + QByteArray(13, ' ') + "2");
+    ASSERT_TRUE(edited.contains(line)) << reportBytes.toStdString();
+    edited.replace(line, QByteArray("KadexInOrOutput3" + QByteArray(9, ' ') + "65538"));
+    plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), edited);
+    refused(name, QStringLiteral("setting out of range"));
     QFile::resize(report, reportBytes.size() / 2);
     refused(name, QStringLiteral("report cut short"));
     QFile::remove(report);
