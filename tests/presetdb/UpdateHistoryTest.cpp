@@ -274,6 +274,11 @@ TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothi
     edited.replace(line, QByteArray("KadexInOrOutput3" + QByteArray(9, ' ') + "65538"));
     plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), edited);
     refused(name, QStringLiteral("setting out of range"));
+    // A module database that refuses the copy stays as it is; no copy of it is kept for a restore that did not happen.
+    plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), reportBytes);
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    refused(name, QStringLiteral("module database read-only"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     QFile::resize(report, reportBytes.size() / 2);
     refused(name, QStringLiteral("report cut short"));
     QFile::remove(report);
