@@ -97,10 +97,7 @@ void DatabaseUpdate::WorkOnMDB()
             s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
                                        Diag::Icon::Information, Diag::Answer::Ok});
         } else {
-            guard.step([&] {
-                keepBeforeReplacing(moduleDbPath);
-                copyReplacing(machineCopyPath, moduleDbPath);
-            });
+            guard.step([&] { replaceKeeping(moduleDbPath, [&] { copyReplacing(machineCopyPath, moduleDbPath); }); });
         }
     }
 
@@ -138,10 +135,8 @@ void DatabaseUpdate::WorkOnMDB()
     working.reset();
 
     if (saved) {
-        guard.step([&] {
-            keepBeforeReplacing(moduleDbPath);
-            replaceModuleDatabase(sourcePath, moduleDbPath);
-        });
+        guard.step(
+            [&] { replaceKeeping(moduleDbPath, [&] { replaceModuleDatabase(sourcePath, moduleDbPath); }); });
     }
 
     // Only the last-write time can be put back here; the creation time stays as the platform keeps it.
@@ -188,10 +183,18 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, Mo
     TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields, m_history ? &m_history->takeover() : nullptr);
 }
 
-void DatabaseUpdate::keepBeforeReplacing(const QString &moduleDbPath)
+void DatabaseUpdate::replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace)
 {
     if (m_history) {
         m_history->keepBeforeReplacing(moduleDbPath);
+    }
+    try {
+        replace();
+    } catch (...) {
+        if (m_history) {
+            m_history->giveUpKept();
+        }
+        throw;
     }
 }
 

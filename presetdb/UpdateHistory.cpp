@@ -185,6 +185,17 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     guard.step([&] { History::prune(folder, dbFileName); });
 }
 
+void UpdateHistory::giveUpKept()
+{
+    if (!m_keptPath.isEmpty()) {
+        QFile::remove(History::reportPath(m_keptPath));
+        QFile::remove(m_keptPath);
+    }
+    m_attempted = false;
+    m_keptPath.clear();
+    m_report = UpdateReport();
+}
+
 void UpdateHistory::readBefore()
 {
     // The settings as they read before the run, from the file the run writes them to.

@@ -53,6 +53,9 @@ public:
     // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
     // the settings as they read before the run, and prunes the history; later calls do nothing.
     void keepBeforeReplacing(const QString &moduleDbPath);
+    // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
+    // removes the copy kept and its report, so that the next replacement keeps the file again.
+    void giveUpKept();
     // Where the take-over notes what it carried and dropped.
     TakeoverRecord &takeover() { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated

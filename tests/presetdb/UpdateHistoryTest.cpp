@@ -146,6 +146,19 @@ TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
     EXPECT_FALSE(QDir(historyDir()).exists());
 }
 
+TEST_F(UpdateHistoryTest, ReplacementThatFailsKeepsNothing)
+{
+    // A module database that refuses its replacement stays as it was: the history lists no update that replaced it.
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(errorLog.filter(QStringLiteral("Cannot copy")).size(), 1) << errorLog.join(u'\n').toStdString();
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+}
+
 TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
 {
     QStringList names;
