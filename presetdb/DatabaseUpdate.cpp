@@ -185,13 +185,13 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, Mo
 
 void DatabaseUpdate::replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace)
 {
-    if (m_history) {
-        m_history->keepBeforeReplacing(moduleDbPath);
-    }
+    // Only the copy kept right before this replacement shows the file as it still is; an earlier replacement in
+    // the same run (the machine copy's) has changed it since.
+    const bool keptNow = m_history && m_history->keepBeforeReplacing(moduleDbPath);
     try {
         replace();
     } catch (...) {
-        if (m_history) {
+        if (keptNow) {
             m_history->giveUpKept();
         }
         throw;

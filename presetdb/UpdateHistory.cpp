@@ -137,14 +137,14 @@ QHash<QString, int> rowsPerMachine(const QString &path)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
+bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
 {
     if (m_attempted) {
-        return;
+        return false;
     }
     m_attempted = true;
     if (!QFileInfo(moduleDbPath).isFile()) {
-        return; // nothing is replaced, nothing to keep
+        return true; // nothing is replaced, nothing to keep
     }
     Config::Services &s = m_services;
     Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
@@ -164,7 +164,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
         keptPath = path;
     });
     if (keptPath.isEmpty()) {
-        return;
+        return true;
     }
     m_moduleDbPath = moduleDbPath;
     m_keptPath = keptPath;
@@ -183,6 +183,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     }
     writeReport();
     guard.step([&] { History::prune(folder, dbFileName); });
+    return true;
 }
 
 void UpdateHistory::giveUpKept()

@@ -51,8 +51,9 @@ public:
 
     // Called right before the module database is replaced; the update never changes the file before that. The
     // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
-    // the settings as they read before the run, and prunes the history; later calls do nothing.
-    void keepBeforeReplacing(const QString &moduleDbPath);
+    // the settings as they read before the run, and prunes the history; later calls do nothing. True for the first
+    // call.
+    bool keepBeforeReplacing(const QString &moduleDbPath);
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept();
