@@ -135,8 +135,12 @@ void DatabaseUpdate::WorkOnMDB()
     working.reset();
 
     if (saved) {
-        guard.step(
-            [&] { replaceKeeping(moduleDbPath, [&] { replaceModuleDatabase(sourcePath, moduleDbPath); }); });
+        guard.step([&] {
+            replaceKeeping(moduleDbPath, [&] { replaceModuleDatabase(sourcePath, moduleDbPath); });
+            if (m_history) {
+                m_history->noteRegenerated();
+            }
+        });
     }
 
     // Only the last-write time can be put back here; the creation time stays as the platform keeps it.

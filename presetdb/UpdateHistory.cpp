@@ -221,12 +221,13 @@ void UpdateHistory::finish()
             m_report.machines[i].after = after[i].values;
         }
     }
-    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here.
-    if (m_takeover.countedGenerated()) {
+    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here. A
+    // run whose regenerated database did not replace the module database generated none of its rows.
+    if (m_regenerated && m_takeover.countedGenerated()) {
         for (MachineReport &machine : m_report.machines) {
             machine.rowsGenerated = m_takeover.generatedFor(machine.name);
         }
-    } else {
+    } else if (m_regenerated) {
         QHash<QString, int> generated;
         if (guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); })) {
             for (MachineReport &machine : m_report.machines) {

@@ -57,6 +57,9 @@ public:
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept();
+    // Called once the regenerated database has replaced the module database: only then does the report count the
+    // rows generated.
+    void noteRegenerated() { m_regenerated = true; }
     // Where the take-over notes what it carried and dropped.
     TakeoverRecord &takeover() { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -72,6 +75,7 @@ private:
 
     Config::Services &m_services;
     bool m_attempted = false;
+    bool m_regenerated = false;
     QString m_moduleDbPath;
     QString m_keptPath;
     QString m_settingsPath;

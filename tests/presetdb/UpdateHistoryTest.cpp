@@ -57,6 +57,9 @@ protected:
     void runUpdate(const QString &commandLine = QString())
     {
         TestRun run(plant, commandLine);
+        if (goOnPastFailures) {
+            run.ui.answerDefaults();
+        }
         run.start();
         PresetDb::DatabaseUpdate update(run.services);
         PresetDb::UpdateHistory history(run.services);
@@ -82,6 +85,7 @@ protected:
 
     PresetPlant plant;
     QStringList errorLog;
+    bool goOnPastFailures = false; // the operator answers each report with its default: go on
 };
 
 TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropped)
@@ -136,6 +140,30 @@ TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMac
     const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(names.size(), 1);
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[0]), old);
+}
+
+TEST_F(UpdateHistoryTest, IntegratedRunWhoseUpdateFailsReportsNoRowsGenerated)
+{
+    plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" +
+                    plant.path(QStringLiteral("backup")).toUtf8() + "\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nValidMachines=ALL\r\n");
+    QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
+    runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")),
+           QString::fromLatin1(PresetSchema) +
+               QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'M1.Rpm', 2, 0, 1, 't', 'p', 5, 6, "
+                              "7, 8, 9);"));
+    // A template without its table: the module database stays the machine copy, nothing is generated.
+    runSql(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")), QStringLiteral("DROP TABLE Source_PRESET_DEFS;"));
+
+    goOnPastFailures = true;
+    runUpdate(QStringLiteral("/EXTERNAL:R4MCFG"));
+
+    ASSERT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("backup/Kadex/Kadex.mdb")));
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    const QString report = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt"));
+    EXPECT_FALSE(report.contains(QStringLiteral("Rows generated"))) << report.toStdString();
 }
 
 TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
