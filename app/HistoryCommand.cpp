@@ -8,6 +8,7 @@
 
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Kadex::App {
@@ -35,18 +36,24 @@ public:
 
 std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const QStringList &arguments)
 {
+    const QString namedRestore = QStringLiteral("--restore=");
     const qsizetype restore = arguments.indexOf(QStringLiteral("--restore"));
+    // --restore=NAME is --restore NAME written as one argument; it must not start the update instead.
+    const auto named = std::find_if(arguments.begin(), arguments.end(),
+                                    [&](const QString &argument) { return argument.startsWith(namedRestore); });
     const bool list = arguments.contains(QStringLiteral("--list"));
-    if (restore < 0 && !list) {
+    if (restore < 0 && named == arguments.end() && !list) {
         return std::nullopt;
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (restore >= 0 && list) {
+    if ((restore >= 0 || named != arguments.end()) && list) {
         err << "--restore and --list go alone; see --help.\n";
         return 2;
     }
-    const QString name = restore >= 0 && restore + 1 < arguments.size() ? arguments[restore + 1] : QString();
+    const QString name = restore >= 0 && restore + 1 < arguments.size() ? arguments[restore + 1]
+                         : restore < 0 && named != arguments.end()   ? named->mid(namedRestore.size())
+                                                                      : QString();
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) {
         err << "Unknown kept update \"" << name << "\"; nothing restored.\n";
         return 1;

@@ -97,10 +97,7 @@ void DatabaseUpdate::WorkOnMDB()
             s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
                                        Diag::Icon::Information, Diag::Answer::Ok});
         } else {
-            guard.step([&] {
-                keepBeforeReplacing(moduleDbPath);
-                copyReplacing(machineCopyPath, moduleDbPath);
-            });
+            guard.step([&] { replaceKeeping(moduleDbPath, [&] { copyReplacing(machineCopyPath, moduleDbPath); }); });
         }
     }
 
@@ -139,8 +136,10 @@ void DatabaseUpdate::WorkOnMDB()
 
     if (saved) {
         guard.step([&] {
-            keepBeforeReplacing(moduleDbPath);
-            replaceModuleDatabase(sourcePath, moduleDbPath);
+            replaceKeeping(moduleDbPath, [&] { replaceModuleDatabase(sourcePath, moduleDbPath); });
+            if (m_history) {
+                m_history->noteRegenerated();
+            }
         });
     }
 
@@ -188,10 +187,18 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, Mo
     TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields, m_history ? &m_history->takeover() : nullptr);
 }
 
-void DatabaseUpdate::keepBeforeReplacing(const QString &moduleDbPath)
+void DatabaseUpdate::replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace)
 {
-    if (m_history) {
-        m_history->keepBeforeReplacing(moduleDbPath);
+    // Only the copy kept right before this replacement shows the file as it still is; an earlier replacement in
+    // the same run (the machine copy's) has changed it since.
+    const bool keptNow = m_history && m_history->keepBeforeReplacing(moduleDbPath);
+    try {
+        replace();
+    } catch (...) {
+        if (keptNow) {
+            m_history->giveUpKept();
+        }
+        throw;
     }
 }
 

@@ -4,6 +4,8 @@
 #include "presetdb/AdditionalFields.h"
 #include "presetdb/VarNameTemplates.h"
 
+#include <functional>
+
 namespace Kadex::Config {
 struct Services;
 }
@@ -45,7 +47,9 @@ private:
     void takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy);
     // The one change of the module database: replaced whole by a copy of the saved module source database.
     static void replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath);
-    void keepBeforeReplacing(const QString &moduleDbPath);
+    // Keeps the module database in the history, then replaces it by running replace. A replacement that fails leaves
+    // the file as it was, so its copy is given up: the history holds only databases that an update replaced.
+    void replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace);
 
     Config::Services &m_services;
     qint16 m_systemIndex = 0;

@@ -74,17 +74,20 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
     return name;
 }
 
-void prune(const QString &folder, const QString &dbFileName)
+void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
 {
-    // A run killed while it kept a copy or wrote a report leaves the temporary file of that write; no later write
-    // goes to the same time-stamped name, so none would remove it.
-    const QRegularExpression temporary(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
-                                       QStringLiteral("\\.\\d{8}-\\d{6}(?:-\\d+)?(?:\\.txt)?\\.[0-9a-z]+\\.tmp$"));
-    for (const QString &file : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-        if (temporary.match(file).hasMatch()) {
+    const QRegularExpression pattern(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
+                                     QStringLiteral("\\.\\d{8}-\\d{6}(?:-\\d+)?(?:\\.txt)?\\.[0-9a-z]+\\.tmp$"));
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &file : files) {
+        if (pattern.match(file).hasMatch()) {
             QFile::remove(folder + QLatin1Char('/') + file);
         }
     }
+}
+
+void prune(const QString &folder, const QString &dbFileName)
+{
     const QStringList names = keptNames(folder, dbFileName);
     for (qsizetype i = 0; i + Kept < names.size(); ++i) {
         const QString path = folder + QLatin1Char('/') + names[i];
@@ -134,14 +137,14 @@ QHash<QString, int> rowsPerMachine(const QString &path)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
+bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
 {
     if (m_attempted) {
-        return;
+        return false;
     }
     m_attempted = true;
     if (!QFileInfo(moduleDbPath).isFile()) {
-        return; // nothing is replaced, nothing to keep
+        return true; // nothing is replaced, nothing to keep
     }
     Config::Services &s = m_services;
     Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
@@ -153,6 +156,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
         if (!QDir().mkpath(folder)) {
             throw notKept(moduleDbPath, folder);
         }
+        History::removeLeftTemporaries(folder, dbFileName);
         const QString path = folder + QLatin1Char('/') + History::newKeptName(folder, dbFileName, now);
         if (!Platform::AtomicFile::copy(moduleDbPath, path)) {
             throw notKept(moduleDbPath, folder);
@@ -160,7 +164,7 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
         keptPath = path;
     });
     if (keptPath.isEmpty()) {
-        return;
+        return true;
     }
     m_moduleDbPath = moduleDbPath;
     m_keptPath = keptPath;
@@ -179,6 +183,18 @@ void UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     }
     writeReport();
     guard.step([&] { History::prune(folder, dbFileName); });
+    return true;
+}
+
+void UpdateHistory::giveUpKept()
+{
+    if (!m_keptPath.isEmpty()) {
+        QFile::remove(History::reportPath(m_keptPath));
+        QFile::remove(m_keptPath);
+    }
+    m_attempted = false;
+    m_keptPath.clear();
+    m_report = UpdateReport();
 }
 
 void UpdateHistory::readBefore()
@@ -205,12 +221,13 @@ void UpdateHistory::finish()
             m_report.machines[i].after = after[i].values;
         }
     }
-    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here.
-    if (m_takeover.countedGenerated()) {
+    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here. A
+    // run whose regenerated database did not replace the module database generated none of its rows.
+    if (m_regenerated && m_takeover.countedGenerated()) {
         for (MachineReport &machine : m_report.machines) {
             machine.rowsGenerated = m_takeover.generatedFor(machine.name);
         }
-    } else {
+    } else if (m_regenerated) {
         QHash<QString, int> generated;
         if (guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); })) {
             for (MachineReport &machine : m_report.machines) {

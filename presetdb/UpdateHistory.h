@@ -26,8 +26,10 @@ QString folderFor(const QString &moduleDbPath);
 QStringList keptNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
-// Removes all but the newest Kept databases and their reports, and the temporary files of keeping them that a
-// killed run left.
+// Removes the temporary files that a run killed while keeping a copy or writing a report left behind: their names
+// carry a time stamp that no later write uses again, so no later write of the same file removes them.
+void removeLeftTemporaries(const QString &folder, const QString &dbFileName);
+// Removes all but the newest Kept databases and their reports.
 void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.
 inline QString reportPath(const QString &keptPath)
@@ -49,8 +51,15 @@ public:
 
     // Called right before the module database is replaced; the update never changes the file before that. The
     // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
-    // the settings as they read before the run, and prunes the history; later calls do nothing.
-    void keepBeforeReplacing(const QString &moduleDbPath);
+    // the settings as they read before the run, and prunes the history; later calls do nothing. True for the first
+    // call.
+    bool keepBeforeReplacing(const QString &moduleDbPath);
+    // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
+    // removes the copy kept and its report, so that the next replacement keeps the file again.
+    void giveUpKept();
+    // Called once the regenerated database has replaced the module database: only then does the report count the
+    // rows generated.
+    void noteRegenerated() { m_regenerated = true; }
     // Where the take-over notes what it carried and dropped.
     TakeoverRecord &takeover() { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -66,6 +75,7 @@ private:
 
     Config::Services &m_services;
     bool m_attempted = false;
+    bool m_regenerated = false;
     QString m_moduleDbPath;
     QString m_keptPath;
     QString m_settingsPath;

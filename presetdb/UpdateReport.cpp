@@ -200,10 +200,12 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
             machine = &report.machines.last();
         } else if (const QRegularExpressionMatch m = settingLine.match(line); m.hasMatch() && machine) {
             const qsizetype k = settingKeys().indexOf(m.captured(1));
-            if (k != machine->before.size()) {
-                return std::nullopt; // a setting missing or out of order
+            bool inRange = false;
+            const qint16 before = m.captured(2).toShort(&inRange);
+            if (k != machine->before.size() || !inRange) {
+                return std::nullopt; // a setting missing, out of order or beyond what an entry can hold
             }
-            machine->before.append(static_cast<qint16>(m.captured(2).toInt()));
+            machine->before.append(before);
             if (m.captured(3) != QStringLiteral("-")) {
                 machine->after.append(static_cast<qint16>(m.captured(3).toInt()));
             }

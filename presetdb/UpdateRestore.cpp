@@ -108,6 +108,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
             err << "Cannot create " << place.folder << "; nothing restored.\n";
             return 1;
         }
+        History::removeLeftTemporaries(place.folder, place.dbFileName);
         const QDateTime now = QDateTime::currentDateTime();
         replacedKept = History::newKeptName(place.folder, place.dbFileName, now);
         const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
@@ -135,10 +136,14 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
     }
 
     if (!Platform::AtomicFile::copy(chosenPath, place.moduleDbPath)) {
-        err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; the module database is unchanged"
-            << (replacedKept.isEmpty() ? QString()
-                                       : QStringLiteral(" (its copy stays kept as ") + replacedKept + QLatin1Char(')'))
-            << ".\n";
+        // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
+        // never happened.
+        if (!replacedKept.isEmpty()) {
+            const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
+            QFile::remove(History::reportPath(keptPath));
+            QFile::remove(keptPath);
+        }
+        err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; nothing restored.\n";
         return 1;
     }
     QFile::remove(place.moduleDbPath + QStringLiteral("-journal"));

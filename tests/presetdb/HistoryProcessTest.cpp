@@ -145,6 +145,12 @@ TEST_F(HistoryProcessTest, UnknownNameIsRefusedWithoutChangingAnything)
     EXPECT_EQ(restore.exitCode, 1);
     EXPECT_TRUE(restore.standardError.contains(QStringLiteral("Unknown kept update \"20000101-000000\"")));
     EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree);
+    // Written as one argument, the name is refused the same way; it does not start a run of the program instead.
+    const ProgramRun joined = run({QStringLiteral("--restore=20000101-000000")});
+    EXPECT_EQ(joined.exitCode, 1);
+    EXPECT_TRUE(joined.standardError.contains(QStringLiteral("Unknown kept update \"20000101-000000\"")))
+        << joined.standardError.toStdString();
+    EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree);
 }
 
 } // namespace

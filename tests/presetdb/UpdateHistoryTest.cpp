@@ -57,6 +57,9 @@ protected:
     void runUpdate(const QString &commandLine = QString())
     {
         TestRun run(plant, commandLine);
+        if (goOnPastFailures) {
+            run.ui.answerDefaults();
+        }
         run.start();
         PresetDb::DatabaseUpdate update(run.services);
         PresetDb::UpdateHistory history(run.services);
@@ -82,6 +85,7 @@ protected:
 
     PresetPlant plant;
     QStringList errorLog;
+    bool goOnPastFailures = false; // the operator answers each report with its default: go on
 };
 
 TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropped)
@@ -138,12 +142,49 @@ TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMac
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[0]), old);
 }
 
+TEST_F(UpdateHistoryTest, IntegratedRunWhoseUpdateFailsReportsNoRowsGenerated)
+{
+    plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" +
+                    plant.path(QStringLiteral("backup")).toUtf8() + "\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nValidMachines=ALL\r\n");
+    QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
+    runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")),
+           QString::fromLatin1(PresetSchema) +
+               QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'M1.Rpm', 2, 0, 1, 't', 'p', 5, 6, "
+                              "7, 8, 9);"));
+    // A template without its table: the module database stays the machine copy, nothing is generated.
+    runSql(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")), QStringLiteral("DROP TABLE Source_PRESET_DEFS;"));
+
+    goOnPastFailures = true;
+    runUpdate(QStringLiteral("/EXTERNAL:R4MCFG"));
+
+    ASSERT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("backup/Kadex/Kadex.mdb")));
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    const QString report = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt"));
+    EXPECT_FALSE(report.contains(QStringLiteral("Rows generated"))) << report.toStdString();
+}
+
 TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
 {
     QFile::remove(plant.moduleDb());
     runUpdate();
     EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/Kadex.mdb")));
     EXPECT_FALSE(QDir(historyDir()).exists());
+}
+
+TEST_F(UpdateHistoryTest, ReplacementThatFailsKeepsNothing)
+{
+    // A module database that refuses its replacement stays as it was: the history lists no update that replaced it.
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(errorLog.filter(QStringLiteral("Cannot copy")).size(), 1) << errorLog.join(u'\n').toStdString();
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
 TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
@@ -159,20 +200,9 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
         plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), "report");
     }
     plant.write(QStringLiteral("Kadex/History/notes.txt"), "kept by hand");
-    // What runs killed while keeping a copy or writing its report left; a hidden file of someone else's stays.
-    const QStringList leftByKills = {QStringLiteral("Kadex/History/.Kadex.mdb.20260101-120015.txt.k3x9a.tmp"),
-                                     QStringLiteral("Kadex/History/.Kadex.mdb.20260101-120016-2.1w867m6.tmp")};
-    for (const QString &file : leftByKills) {
-        plant.write(file, "half");
-    }
-    plant.write(QStringLiteral("Kadex/History/.notes.tmp"), "someone else's");
     ASSERT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), names);
 
     runUpdate(); // keeps a thirteenth, then prunes
-    for (const QString &file : leftByKills) {
-        EXPECT_FALSE(plant.exists(file)) << file.toStdString();
-    }
-    EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/History/.notes.tmp")));
 
     const QStringList left = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(left.size(), PresetDb::History::Kept);
@@ -183,6 +213,28 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
                   historyDir(), QStringLiteral("Kadex.mdb"),
                   QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
               names.last() + QStringLiteral("-2"));
+}
+
+TEST_F(UpdateHistoryTest, TemporariesOfAKilledKeepAreRemovedByTheNextOne)
+{
+    // A run killed while copying the database or writing the report leaves its temporary under a time stamp that no
+    // later run writes again.
+    const QStringList leftByKill = {QStringLiteral(".Kadex.mdb.20260101-120000.k3x9a.tmp"),
+                                    QStringLiteral(".Kadex.mdb.20260101-120000-2.txt.1wvejq7.tmp")};
+    const QStringList others = {QStringLiteral(".notes.txt.k3x9a.tmp"), QStringLiteral("Kadex.mdb.20260101-120000")};
+    for (const QString &name : leftByKill + others) {
+        plant.write(QStringLiteral("Kadex/History/") + name, QByteArray(4096, 'x'));
+    }
+
+    runUpdate();
+
+    for (const QString &name : leftByKill) {
+        EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + name)) << name.toStdString();
+    }
+    for (const QString &name : others) {
+        EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/History/") + name)) << name.toStdString();
+    }
+    EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")).size(), 2);
 }
 
 TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
@@ -275,6 +327,18 @@ TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothi
         EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree) << why.toStdString();
     };
     refused(QStringLiteral("Kadex.mdb.19990101-000000"), QStringLiteral("unknown name"));
+    // A setting changed by hand to a number no entry of the program holds would be written back wrapped around.
+    QByteArray edited = reportBytes;
+    const QByteArray line = QByteArray("KadexInOrOutput3" + QByteArray(13, ' ') + "2");
+    ASSERT_TRUE(edited.contains(line)) << reportBytes.toStdString();
+    edited.replace(line, QByteArray("KadexInOrOutput3" + QByteArray(9, ' ') + "65538"));
+    plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), edited);
+    refused(name, QStringLiteral("setting out of range"));
+    // A module database that refuses the copy stays as it is; no copy of it is kept for a restore that did not happen.
+    plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), reportBytes);
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    refused(name, QStringLiteral("module database read-only"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     QFile::resize(report, reportBytes.size() / 2);
     refused(name, QStringLiteral("report cut short"));
     QFile::remove(report);
