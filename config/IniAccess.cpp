@@ -106,20 +106,12 @@ bool IniAccess::LoadIniBoolean(const QString &section, const QString &key, const
 
 qint16 IniAccess::SaveIni(const IniValue &value, const QString &section, const QString &key, const QString &file)
 {
-    Diag::ErrorGuard guard(m_report, QStringLiteral("SaveIni"));
-    const auto text = value.text();
-    if (std::holds_alternative<std::monostate>(text)) {
+    if (std::holds_alternative<std::monostate>(value.text())) {
         // A refused value leaves the entry as it is.
         m_report.ReportFault(QStringLiteral("Ini Save:  wrong data type"));
         return 0;
     }
-    return guard.value(
-        [&] {
-            const bool written = Profile::writeString(Cp1252::encode(section), Cp1252::encode(key),
-                                                      Cp1252::encode(std::get<QString>(text)), file);
-            return static_cast<qint16>(written ? 1 : 0);
-        },
-        qint16{0});
+    return SaveIniEntries({IniWrite{value, section, key}}, file);
 }
 
 qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &file)

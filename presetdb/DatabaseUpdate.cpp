@@ -3,7 +3,6 @@
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "diag/UiPort.h"
-#include "platform/AtomicFile.h"
 #include "platform/FileLookup.h"
 #include "presetdb/MachineCopyTakeover.h"
 #include "presetdb/ModuleDbCopy.h"
@@ -12,8 +11,6 @@
 #include "presetdb/RecordGeneration.h"
 #include "presetdb/SqliteDb.h"
 #include "presetdb/UpdateHistory.h"
-
-#include <QFile>
 
 #include <memory>
 #include <optional>
@@ -27,21 +24,13 @@ Diag::Failure fileAccessFailure(const QString &description)
     return {Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram, description};
 }
 
-// A rollback journal left beside the old file by a run that ended half-way belongs to the old content; the
-// database engine would play it into the new file at the next open, silently mixing the two.
-void removeStaleJournal(const QString &databasePath)
-{
-    QFile::remove(databasePath + QStringLiteral("-journal"));
-}
-
-// Replaces destination by a copy of source; a reader never sees half a database.
+// Replaces the database file destination by a copy of source, or throws.
 void copyReplacing(const QString &source, const QString &destination)
 {
-    if (!Platform::AtomicFile::copy(source, destination)) {
+    if (!replaceDatabaseFile(source, destination)) {
         throw fileAccessFailure(QStringLiteral("Cannot copy '") + source + QStringLiteral("' over '") + destination +
                                 QStringLiteral("'."));
     }
-    removeStaleJournal(destination);
 }
 
 // Writes the working database into the file at path in one transaction of that file, whole or not at all. The
@@ -119,8 +108,9 @@ void DatabaseUpdate::WorkOnMDB()
 
     CategorieNachCategoryID(s, oldDb);
 
+    QHash<QString, int> generated;
     if (rebuilt) {
-        CreateRecordSets(*working, s, m_templates, m_systemIndex, oldDb);
+        generated = CreateRecordSets(*working, s, m_templates, m_systemIndex, oldDb);
         takeOver(*working, moduleDbPath, oldDb);
     }
 
@@ -136,9 +126,9 @@ void DatabaseUpdate::WorkOnMDB()
 
     if (saved) {
         guard.step([&] {
-            replaceKeeping(moduleDbPath, [&] { replaceModuleDatabase(sourcePath, moduleDbPath); });
+            replaceKeeping(moduleDbPath, [&] { copyReplacing(sourcePath, moduleDbPath); });
             if (m_history) {
-                m_history->noteRegenerated();
+                m_history->noteRegenerated(generated);
             }
         });
     }
@@ -158,11 +148,6 @@ bool DatabaseUpdate::rebuildPresetTable(Database &working)
     });
     return cleared &&
            guard.step([&] { working.createTable(Texts::PresetTable, working.fields(Texts::SourcePresetTable)); });
-}
-
-void DatabaseUpdate::replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath)
-{
-    copyReplacing(sourcePath, moduleDbPath);
 }
 
 void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy)

@@ -45,8 +45,6 @@ public:
 private:
     bool rebuildPresetTable(Database &working);
     void takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy);
-    // The one change of the module database: replaced whole by a copy of the saved module source database.
-    static void replaceModuleDatabase(const QString &sourcePath, const QString &moduleDbPath);
     // Keeps the module database in the history, then replaces it by running replace. A replacement that fails leaves
     // the file as it was, so its copy is given up: the history holds only databases that an update replaced.
     void replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace);

@@ -216,19 +216,12 @@ bool selectsResolve(const QList<FieldDef> &workingFields, const AddFields &addFi
 }
 
 // The first new row of each key, in table order.
-// The first new row of each key; record, when given, counts the new rows per machine.
-QHash<RowKey, qint64> firstRowsByKey(Database &working, TakeoverRecord *record)
+QHash<RowKey, qint64> firstRowsByKey(Database &working)
 {
     QHash<RowKey, qint64> rows;
     Statement query = working.prepare(QStringLiteral("SELECT rowid, machine_type, var_name, offset_or_bitno FROM ") +
                                       quoteName(Texts::PresetTable));
-    if (record) {
-        record->startCountingGenerated();
-    }
     while (query.next()) {
-        if (record) {
-            record->noteGenerated(query.value(1));
-        }
         if (const std::optional<RowKey> key = keyOf(query.value(1), query.value(2), query.value(3))) {
             if (!rows.contains(*key)) {
                 rows.insert(*key, query.value(0).integer());
@@ -299,7 +292,7 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
     QHash<RowKey, qint64> newRows;
     std::optional<Statement> carry;
     guard.step([&] {
-        newRows = firstRowsByKey(working, record);
+        newRows = firstRowsByKey(working);
         carry.emplace(carryStatement(working, snapshot.carriedFields()));
     });
     if (!carry) {

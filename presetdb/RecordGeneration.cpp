@@ -131,8 +131,8 @@ private:
 
 } // namespace
 
-void CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                      qint16 systemIndex, ModuleDbCopy &oldDb)
+QHash<QString, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
+                                     qint16 systemIndex, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CreateRecordSets"));
     Diag::EventPump pump(services.report.ui());
@@ -148,7 +148,7 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
     QList<Row> source;
     guard.step([&] { source = readTemplateRows(working, pump); });
     if (!insert || source.isEmpty()) {
-        return;
+        return {};
     }
     int machineCount = 0;
     guard.step([&] {
@@ -168,6 +168,7 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
     const RowBuilder builder(fields, templates, systemIndex, renamer);
     qint16 id = 1;
     bool overflowReported = false;
+    QHash<QString, int> written;
     for (int m = 1; m <= machineCount; ++m) {
         bool selected = false;
         guard.step([&] { selected = services.machines.isMachineInUse(m, valid); });
@@ -199,13 +200,15 @@ void CreateRecordSets(Database &working, Config::Services &services, const VarNa
                     insert->bind(c + 1, row[c]);
                 }
                 insert->run();
+                ++written[machine];
             });
         }
     }
     renamer.finish();
-    if (transaction) {
-        guard.step([&] { transaction->commit(); });
+    if (transaction && !guard.step([&] { transaction->commit(); })) {
+        return {};
     }
+    return written;
 }
 
 } // namespace Kadex::PresetDb

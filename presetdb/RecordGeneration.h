@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QString>
+
 #include <QtGlobal>
 
 namespace Kadex::Config {
@@ -16,8 +19,9 @@ class VarNameTemplates;
 // selected machine, in machine order and template ID order, numbered 1, 2, 3 ... across machines. Texts get the
 // machine's name for their first "###machine"; var_name gets the name built from the template of its part for
 // the system systemIndex, and the old rows of the module database's private copy oldDb are renamed to match
-// (VarNameInQuelleErsetzen). Failures are reported under "CreateRecordSets".
-void CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                      qint16 systemIndex, ModuleDbCopy &oldDb);
+// (VarNameInQuelleErsetzen). Failures are reported under "CreateRecordSets". Gives the rows written per machine
+// name; none when they were not saved.
+QHash<QString, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
+                                     qint16 systemIndex, ModuleDbCopy &oldDb);
 
 } // namespace Kadex::PresetDb

@@ -54,6 +54,15 @@ QString accessFormatOf(const QString &path)
 
 } // namespace
 
+bool replaceDatabaseFile(const QString &source, const QString &destination)
+{
+    if (!Platform::AtomicFile::copy(source, destination)) {
+        return false;
+    }
+    QFile::remove(destination + QStringLiteral("-journal"));
+    return true;
+}
+
 QString quoteName(const QString &name)
 {
     QString quoted = name;

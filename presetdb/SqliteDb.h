@@ -31,6 +31,12 @@ class Statement;
 
 // One open database file. Every failure throws a Diag::Failure with the database engine's numbers
 // (diag/ErrorNumbers.h), so the procedure's error guard reports it.
+// Replaces the database file at destination by a copy of source, whole (a reader never sees half a database), and
+// removes the rollback journal a run that ended half-way left beside the old file: it belongs to the old content,
+// and the engine would play it into the new one at the next open, silently mixing the two. False, leaving
+// destination as it was, when the copy fails.
+bool replaceDatabaseFile(const QString &source, const QString &destination);
+
 class Database
 {
 public:

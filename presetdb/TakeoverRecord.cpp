@@ -32,24 +32,6 @@ void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varNam
     m_dropped.append(std::move(row));
 }
 
-void TakeoverRecord::startCountingGenerated()
-{
-    m_generated.clear();
-    m_countedGenerated = true;
-}
-
-void TakeoverRecord::noteGenerated(const Value &machineType)
-{
-    if (const std::optional<QString> key = textKeyOf(machineType)) {
-        ++m_generated[*key];
-    }
-}
-
-int TakeoverRecord::generatedFor(const QString &machineName) const
-{
-    return m_generated.value(machineName.toCaseFolded(), 0);
-}
-
 int TakeoverRecord::carriedFor(const QString &machineName) const
 {
     return m_carried.value(machineName.toCaseFolded(), 0);

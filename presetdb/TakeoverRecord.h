@@ -33,23 +33,12 @@ public:
     void noteUnmatched(const Value &machineType, const Value &varName, const Value &offsetOrBitNo,
                        const QStringList &fields, const QList<Value> &values);
 
-    // The take-over reads every new row: it counts them per machine, so that the report need not read the new
-    // database again. startCountingGenerated comes first and clears an earlier count.
-    void startCountingGenerated();
-    void noteGenerated(const Value &machineType);
-    // Whether the take-over counted the new rows, and how many it counted for a machine (machine_type compared
-    // without regard to letter case).
-    bool countedGenerated() const { return m_countedGenerated; }
-    int generatedFor(const QString &machineName) const;
-
     // Old rows carried over for a machine (machine_type compared without regard to letter case).
     int carriedFor(const QString &machineName) const;
     const QList<DroppedRow> &dropped() const { return m_dropped; }
 
 private:
     QHash<QString, int> m_carried;
-    QHash<QString, int> m_generated;
-    bool m_countedGenerated = false;
     QList<DroppedRow> m_dropped;
 };
 

@@ -3,13 +3,10 @@
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "platform/AtomicFile.h"
-#include "presetdb/PresetTexts.h"
-#include "presetdb/SqliteDb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -74,6 +71,8 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
     return name;
 }
 
+namespace {
+
 void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
 {
     const QRegularExpression pattern(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
@@ -86,13 +85,31 @@ void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
     }
 }
 
+} // namespace
+
+QString keepCopy(const QString &dbPath, const QDateTime &now)
+{
+    const QString folder = folderFor(dbPath);
+    const QString dbFileName = QFileInfo(dbPath).fileName();
+    if (!QDir().mkpath(folder)) {
+        return {};
+    }
+    removeLeftTemporaries(folder, dbFileName);
+    const QString path = folder + QLatin1Char('/') + newKeptName(folder, dbFileName, now);
+    return Platform::AtomicFile::copy(dbPath, path) ? path : QString();
+}
+
+void removeKept(const QString &keptPath)
+{
+    QFile::remove(reportPath(keptPath));
+    QFile::remove(keptPath);
+}
+
 void prune(const QString &folder, const QString &dbFileName)
 {
     const QStringList names = keptNames(folder, dbFileName);
     for (qsizetype i = 0; i + Kept < names.size(); ++i) {
-        const QString path = folder + QLatin1Char('/') + names[i];
-        QFile::remove(path);
-        QFile::remove(reportPath(path));
+        removeKept(folder + QLatin1Char('/') + names[i]);
     }
 }
 
@@ -118,21 +135,6 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
                 QStringLiteral("'.")};
 }
 
-// PRESET_DEFS rows per machine_type (compared without regard to letter case) in the database at path.
-QHash<QString, int> rowsPerMachine(const QString &path)
-{
-    QHash<QString, int> rows;
-    Database db(path);
-    Statement query = db.prepare(QStringLiteral("SELECT machine_type, COUNT(*) FROM ") + quoteName(Texts::PresetTable) +
-                                 QStringLiteral(" GROUP BY machine_type"));
-    while (query.next()) {
-        if (const std::optional<QString> key = textKeyOf(query.value(0))) {
-            rows[*key] += static_cast<int>(query.value(1).integer());
-        }
-    }
-    return rows;
-}
-
 } // namespace
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
@@ -153,20 +155,14 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     const QDateTime now = QDateTime::currentDateTime();
     QString keptPath;
     guard.step([&] {
-        if (!QDir().mkpath(folder)) {
+        keptPath = History::keepCopy(moduleDbPath, now);
+        if (keptPath.isEmpty()) {
             throw notKept(moduleDbPath, folder);
         }
-        History::removeLeftTemporaries(folder, dbFileName);
-        const QString path = folder + QLatin1Char('/') + History::newKeptName(folder, dbFileName, now);
-        if (!Platform::AtomicFile::copy(moduleDbPath, path)) {
-            throw notKept(moduleDbPath, folder);
-        }
-        keptPath = path;
     });
     if (keptPath.isEmpty()) {
         return true;
     }
-    m_moduleDbPath = moduleDbPath;
     m_keptPath = keptPath;
     readBefore();
 
@@ -189,8 +185,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
 void UpdateHistory::giveUpKept()
 {
     if (!m_keptPath.isEmpty()) {
-        QFile::remove(History::reportPath(m_keptPath));
-        QFile::remove(m_keptPath);
+        History::removeKept(m_keptPath);
     }
     m_attempted = false;
     m_keptPath.clear();
@@ -214,25 +209,16 @@ void UpdateHistory::finish()
         return;
     }
     Config::Services &s = m_services;
-    Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
     if (!m_settingsPath.isEmpty()) {
         const QList<MachineSettings> after = rereadMachineSettings(s, m_before, m_settingsPath);
         for (qsizetype i = 0; i < after.size(); ++i) {
             m_report.machines[i].after = after[i].values;
         }
     }
-    // The take-over counted the new rows as it read them; where it did not get that far, they are counted here. A
-    // run whose regenerated database did not replace the module database generated none of its rows.
-    if (m_regenerated && m_takeover.countedGenerated()) {
+    // A run whose regenerated database did not replace the module database generated none of its rows.
+    if (m_generated) {
         for (MachineReport &machine : m_report.machines) {
-            machine.rowsGenerated = m_takeover.generatedFor(machine.name);
-        }
-    } else if (m_regenerated) {
-        QHash<QString, int> generated;
-        if (guard.step([&] { generated = rowsPerMachine(m_moduleDbPath); })) {
-            for (MachineReport &machine : m_report.machines) {
-                machine.rowsGenerated = generated.value(machine.name.toCaseFolded(), 0);
-            }
+            machine.rowsGenerated = m_generated->value(machine.name, 0);
         }
     }
     writeReport();

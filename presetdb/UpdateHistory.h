@@ -4,8 +4,11 @@
 #include "presetdb/UpdateReport.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace Kadex::Config {
 struct Services;
@@ -26,9 +29,12 @@ QString folderFor(const QString &moduleDbPath);
 QStringList keptNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
-// Removes the temporary files that a run killed while keeping a copy or writing a report left behind: their names
-// carry a time stamp that no later write uses again, so no later write of the same file removes them.
-void removeLeftTemporaries(const QString &folder, const QString &dbFileName);
+// Keeps a copy of the database file at dbPath in its history folder under a new name for now, written atomically;
+// first removes the temporary files that a run killed while keeping a copy or writing a report left behind (their
+// names carry a time stamp that no later write uses again). The kept copy's path; empty when it cannot be kept.
+QString keepCopy(const QString &dbPath, const QDateTime &now);
+// Removes a kept database and its report.
+void removeKept(const QString &keptPath);
 // Removes all but the newest Kept databases and their reports.
 void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.
@@ -57,9 +63,9 @@ public:
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept();
-    // Called once the regenerated database has replaced the module database: only then does the report count the
-    // rows generated.
-    void noteRegenerated() { m_regenerated = true; }
+    // Called once the regenerated database has replaced the module database, with the rows generated per machine
+    // name: only then does the report count them.
+    void noteRegenerated(const QHash<QString, int> &generated) { m_generated = generated; }
     // Where the take-over notes what it carried and dropped.
     TakeoverRecord &takeover() { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -75,8 +81,7 @@ private:
 
     Config::Services &m_services;
     bool m_attempted = false;
-    bool m_regenerated = false;
-    QString m_moduleDbPath;
+    std::optional<QHash<QString, int>> m_generated;
     QString m_keptPath;
     QString m_settingsPath;
     QList<MachineSettings> m_before;

@@ -1,13 +1,12 @@
 #include "presetdb/UpdateRestore.h"
 
 #include "config/Services.h"
-#include "platform/AtomicFile.h"
 #include "platform/FileLookup.h"
+#include "presetdb/SqliteDb.h"
 #include "presetdb/UpdateHistory.h"
 #include "presetdb/UpdateReport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
@@ -102,23 +101,17 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(services, recorded, settingsPath);
 
     // Keep the database about to be replaced, so that this restore can be undone too.
-    QString replacedKept;
+    QString keptPath;
     if (QFileInfo(place.moduleDbPath).isFile()) {
-        if (!QDir().mkpath(place.folder)) {
-            err << "Cannot create " << place.folder << "; nothing restored.\n";
-            return 1;
-        }
-        History::removeLeftTemporaries(place.folder, place.dbFileName);
         const QDateTime now = QDateTime::currentDateTime();
-        replacedKept = History::newKeptName(place.folder, place.dbFileName, now);
-        const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
-        if (!Platform::AtomicFile::copy(place.moduleDbPath, keptPath)) {
+        keptPath = History::keepCopy(place.moduleDbPath, now);
+        if (keptPath.isEmpty()) {
             err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder << "; nothing restored.\n";
             return 1;
         }
         UpdateReport own;
         own.moduleName = report->moduleName;
-        own.keptName = replacedKept;
+        own.keptName = QFileInfo(keptPath).fileName();
         own.when = now;
         own.runMode = QStringLiteral("restore");
         own.restoredFrom = chosen;
@@ -129,27 +122,24 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
             own.machines.append({current[i].number, current[i].name, current[i].values, recorded[i].values, -1, -1});
         }
         if (!own.write(History::reportPath(keptPath))) {
-            QFile::remove(keptPath);
+            History::removeKept(keptPath);
             err << "Cannot write the report beside " << keptPath << "; nothing restored.\n";
             return 1;
         }
     }
 
-    if (!Platform::AtomicFile::copy(chosenPath, place.moduleDbPath)) {
+    if (!replaceDatabaseFile(chosenPath, place.moduleDbPath)) {
         // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
         // never happened.
-        if (!replacedKept.isEmpty()) {
-            const QString keptPath = place.folder + QLatin1Char('/') + replacedKept;
-            QFile::remove(History::reportPath(keptPath));
-            QFile::remove(keptPath);
+        if (!keptPath.isEmpty()) {
+            History::removeKept(keptPath);
         }
         err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; nothing restored.\n";
         return 1;
     }
-    QFile::remove(place.moduleDbPath + QStringLiteral("-journal"));
     out << "Restored " << place.moduleDbPath << " from " << chosen << ".\n";
-    if (!replacedKept.isEmpty()) {
-        out << "The database it replaced is kept as " << replacedKept << ".\n";
+    if (!keptPath.isEmpty()) {
+        out << "The database it replaced is kept as " << QFileInfo(keptPath).fileName() << ".\n";
     }
 
     int failed = 0;
