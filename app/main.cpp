@@ -1,5 +1,5 @@
 #include "app/DisplayChoice.h"
-#include "app/HistoryCommand.h"
+#include "history/HistoryCommand.h"
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
@@ -11,7 +11,7 @@
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "presetdb/UpdateHistory.h"
+#include "history/UpdateHistory.h"
 
 #include <QApplication>
 
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
         return *status;
     }
     // --restore and --list work on the plant's files alone: no display, no window.
-    if (const std::optional<int> code = App::runHistoryCommand(facts, arguments)) {
+    if (const std::optional<int> code = History::runHistoryCommand(facts, arguments)) {
         return *code;
     }
     // The run mode decides, before Qt starts, whether the program needs a display at all.
@@ -75,7 +75,7 @@ int main(int argc, char **argv)
         Diag::ErrorReport report(settings, *ui);
         Config::Services services(facts, report);
         PresetDb::DatabaseUpdate update(services);
-        PresetDb::UpdateHistory history(services);
+        History::UpdateHistory history(services);
         update.setHistory(&history);
 
         App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });

@@ -4,7 +4,7 @@
 #include "diag/ErrorReport.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "presetdb/UpdateHistory.h"
+#include "history/UpdateHistory.h"
 
 #include <QElapsedTimer>
 
@@ -43,7 +43,7 @@ Timing runDatabaseUpdate(const QString &root, QuietUi &ui)
     QElapsedTimer clock;
     clock.start();
     PresetDb::DatabaseUpdate update(services);
-    PresetDb::UpdateHistory history(services);
+    History::UpdateHistory history(services);
     update.setHistory(&history);
     update.WorkOnMDB();
     return {static_cast<double>(clock.nsecsElapsed()) / 1e9,

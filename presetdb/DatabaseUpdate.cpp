@@ -9,8 +9,8 @@
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/RecordGeneration.h"
+#include "presetdb/ReplacementWitness.h"
 #include "presetdb/SqliteDb.h"
-#include "presetdb/UpdateHistory.h"
 
 #include <memory>
 #include <optional>

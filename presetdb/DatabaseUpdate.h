@@ -13,7 +13,7 @@ struct Services;
 namespace Kadex::PresetDb {
 
 class Database;
-class UpdateHistory;
+class ReplacementWitness;
 class ModuleDbCopy;
 
 // Brings the module's preset database into line with the plant when the operator confirms: rebuilds
@@ -33,7 +33,7 @@ public:
     void WorkOnMDB();
 
     // Where the update keeps the module database it replaces and notes what the take-over dropped; none by default.
-    void setHistory(UpdateHistory *history) { m_history = history; }
+    void setHistory(ReplacementWitness *history) { m_history = history; }
 
     // The visualisation system of this run: 0 = VISIWIN32, 1 = VISIWINSTUDIO.
     qint16 SystemIndex() const { return m_systemIndex; }
@@ -54,7 +54,7 @@ private:
     VarNameTemplates m_templates;
     AddFields m_addFields;
     Platform::FileTimes m_savedFileTimes;
-    UpdateHistory *m_history = nullptr;
+    ReplacementWitness *m_history = nullptr;
 };
 
 } // namespace Kadex::PresetDb

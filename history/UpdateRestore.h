@@ -7,7 +7,7 @@ namespace Kadex::Config {
 struct Services;
 }
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
 
 // Puts a kept module database back (the newest when name is empty) and writes the settings its report recorded
 // as "before" back into the program INI the update wrote them to. The database replaced is kept first, with a
@@ -19,4 +19,4 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
 // Prints the kept updates, newest first: name, run mode, machines and the number of values dropped.
 int listKeptUpdates(Config::Services &services, QTextStream &out);
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

@@ -1,17 +1,17 @@
-#include "app/HistoryCommand.h"
+#include "history/HistoryCommand.h"
 
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/UiPort.h"
-#include "presetdb/UpdateRestore.h"
+#include "history/UpdateRestore.h"
 
 #include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
 
-namespace Kadex::App {
+namespace Kadex::History {
 
 namespace {
 
@@ -62,11 +62,11 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        return list ? PresetDb::listKeptUpdates(services, out) : PresetDb::restoreKeptUpdate(services, name, out, err);
+        return list ? listKeptUpdates(services, out) : restoreKeptUpdate(services, name, out, err);
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;
     }
 }
 
-} // namespace Kadex::App
+} // namespace Kadex::History

@@ -1,10 +1,10 @@
 // The history of updates: the module database an update replaces is kept with a report, pruned to ten, and can be
 // put back with the settings as they read before the update.
-#include "presetdb/UpdateHistory.h"
+#include "history/UpdateHistory.h"
 
 #include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "presetdb/UpdateRestore.h"
+#include "history/UpdateRestore.h"
 #include "tests/support/FixtureDb.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/SamplePlantProgram.h"
@@ -20,7 +20,7 @@
 namespace Kadex::Test {
 namespace {
 
-using PresetDb::History::keptNames;
+using History::keptNames;
 
 const QString ProgramIni = QStringLiteral("parameter/Program.ini");
 
@@ -62,7 +62,7 @@ protected:
         }
         run.start();
         PresetDb::DatabaseUpdate update(run.services);
-        PresetDb::UpdateHistory history(run.services);
+        History::UpdateHistory history(run.services);
         update.setHistory(&history);
         update.WorkOnMDB();
         run.services.ini.SaveIni(1, QStringLiteral("Machine1"), QStringLiteral("KadexInOrOutput3"),
@@ -80,7 +80,7 @@ protected:
         TestRun run(plant, QStringLiteral("--restore"));
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        return PresetDb::restoreKeptUpdate(run.services, name, outStream, errStream);
+        return History::restoreKeptUpdate(run.services, name, outStream, errStream);
     }
 
     PresetPlant plant;
@@ -205,11 +205,11 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
     runUpdate(); // keeps a thirteenth, then prunes
 
     const QStringList left = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
-    ASSERT_EQ(left.size(), PresetDb::History::Kept);
+    ASSERT_EQ(left.size(), History::Kept);
     EXPECT_EQ(left.mid(0, 9), names.mid(names.size() - 9));
-    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files).size(), 2 * PresetDb::History::Kept + 1);
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files).size(), 2 * History::Kept + 1);
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + names[2] + QStringLiteral(".txt")));
-    EXPECT_EQ(PresetDb::History::newKeptName(
+    EXPECT_EQ(History::newKeptName(
                   historyDir(), QStringLiteral("Kadex.mdb"),
                   QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
               names.last() + QStringLiteral("-2"));

@@ -1,4 +1,4 @@
-#include "presetdb/UpdateHistory.h"
+#include "history/UpdateHistory.h"
 
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
@@ -12,9 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
 
-namespace History {
 
 namespace {
 
@@ -124,7 +123,6 @@ QString absoluteFromRoot(const QString &path, const QString &root)
     return QDir::isAbsolutePath(path) ? path : root + QLatin1Char('/') + path;
 }
 
-} // namespace History
 
 namespace {
 
@@ -247,4 +245,4 @@ void UpdateHistory::writeReport()
     });
 }
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

@@ -1,4 +1,4 @@
-#include "presetdb/UpdateReport.h"
+#include "history/UpdateReport.h"
 
 #include "config/Services.h"
 #include "platform/AtomicFile.h"
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
 
 namespace {
 
@@ -237,4 +237,4 @@ std::optional<UpdateReport> UpdateReport::read(const QString &path)
     return fromText(text);
 }
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

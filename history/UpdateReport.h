@@ -13,7 +13,12 @@ namespace Kadex::Config {
 struct Services;
 }
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
+
+// The take-over's record and values, as the report holds them.
+using PresetDb::DroppedRow;
+using PresetDb::TakeoverRecord;
+using PresetDb::Value;
 
 // The settings of one machine in the program INI, in the order of settingKeys(), as LoadIniInteger reads them
 // (-1 for a missing entry).
@@ -72,4 +77,4 @@ struct UpdateReport
 // The run mode as a report names it.
 QString runModeName(bool integratedMode, bool silentMode);
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "presetdb/ReplacementWitness.h"
 #include "presetdb/TakeoverRecord.h"
-#include "presetdb/UpdateReport.h"
+#include "history/UpdateReport.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -14,11 +15,10 @@ namespace Kadex::Config {
 struct Services;
 }
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
 
 // The history folder beside the module database: the module databases that updates replaced, as
 // <name>.<YYYYMMDD-HHMMSS>[-n], each with its report <same name>.txt.
-namespace History {
 
 // The newest kept databases that pruning leaves.
 inline constexpr int Kept = 10;
@@ -46,11 +46,9 @@ inline QString reportPath(const QString &keptPath)
 QString relativeToRoot(const QString &path, const QString &root);
 QString absoluteFromRoot(const QString &path, const QString &root);
 
-} // namespace History
-
 // The history of one update run: keeps the module database before the run first replaces it, learns what the
 // take-over carried and dropped, and writes the report once the settings are written.
-class UpdateHistory
+class UpdateHistory : public PresetDb::ReplacementWitness
 {
 public:
     explicit UpdateHistory(Config::Services &services);
@@ -59,15 +57,15 @@ public:
     // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
     // the settings as they read before the run, and prunes the history; later calls do nothing. True for the first
     // call.
-    bool keepBeforeReplacing(const QString &moduleDbPath);
+    bool keepBeforeReplacing(const QString &moduleDbPath) override;
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
-    void giveUpKept();
+    void giveUpKept() override;
     // Called once the regenerated database has replaced the module database, with the rows generated per machine
     // name: only then does the report count them.
-    void noteRegenerated(const QHash<QString, int> &generated) { m_generated = generated; }
+    void noteRegenerated(const QHash<QString, int> &generated) override { m_generated = generated; }
     // Where the take-over notes what it carried and dropped.
-    TakeoverRecord &takeover() { return m_takeover; }
+    PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
     // and the rows carried and dropped. A silent run prints it on standard output.
     void finish();
@@ -86,7 +84,7 @@ private:
     QString m_settingsPath;
     QList<MachineSettings> m_before;
     UpdateReport m_report;
-    TakeoverRecord m_takeover;
+    PresetDb::TakeoverRecord m_takeover;
 };
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

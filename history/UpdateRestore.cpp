@@ -1,17 +1,17 @@
-#include "presetdb/UpdateRestore.h"
+#include "history/UpdateRestore.h"
 
 #include "config/Services.h"
 #include "platform/FileLookup.h"
 #include "presetdb/SqliteDb.h"
-#include "presetdb/UpdateHistory.h"
-#include "presetdb/UpdateReport.h"
+#include "history/UpdateHistory.h"
+#include "history/UpdateReport.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <optional>
 
-namespace Kadex::PresetDb {
+namespace Kadex::History {
 
 namespace {
 
@@ -128,7 +128,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         }
     }
 
-    if (!replaceDatabaseFile(chosenPath, place.moduleDbPath)) {
+    if (!PresetDb::replaceDatabaseFile(chosenPath, place.moduleDbPath)) {
         // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
         // never happened.
         if (!keptPath.isEmpty()) {
@@ -208,4 +208,4 @@ int listKeptUpdates(Config::Services &services, QTextStream &out)
     return 0;
 }
 
-} // namespace Kadex::PresetDb
+} // namespace Kadex::History

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+namespace Kadex::PresetDb {
+
+class TakeoverRecord;
+
+// Whoever keeps a record of the module databases an update replaces (the update history) hears from the update
+// through this: right before the module database is replaced, when that replacement failed, once the regenerated
+// database replaced it, and what the take-over carried and dropped.
+class ReplacementWitness
+{
+public:
+    virtual ~ReplacementWitness() = default;
+
+    // Right before the module database is replaced; the update never changes the file before that. True when
+    // this call kept a copy of the file as it is now.
+    virtual bool keepBeforeReplacing(const QString &moduleDbPath) = 0;
+    // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
+    virtual void giveUpKept() = 0;
+    // The regenerated database replaced the module database; rows generated per machine name.
+    virtual void noteRegenerated(const QHash<QString, int> &generated) = 0;
+    // Where the take-over notes what it carried and dropped.
+    virtual TakeoverRecord &takeover() = 0;
+};
+
+} // namespace Kadex::PresetDb
