@@ -6,7 +6,7 @@ file(GLOB present LIST_DIRECTORIES false RELATIVE "${module_folder}" "${module_f
 foreach(name IN LISTS present)
     string(TOLOWER "${name}" lower_name)
     if(lower_name STREQUAL "kadex_config.ini")
-        message(STATUS "Kept: ${module_folder}/${name} (the plant's own language file)")
+        message(STATUS "Kept: ${module_folder}/${name} (the plant's language file stays as it is)")
         return()
     endif()
 endforeach()
