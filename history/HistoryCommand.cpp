@@ -19,17 +19,19 @@ namespace {
 class ConsoleUiPort : public Diag::UiPort
 {
 public:
-    Diag::Answer showMessage(const Diag::MessageBox &box) override
+    void setBusy(bool) override {}
+
+private:
+    Diag::Answer doShowMessage(const Diag::MessageBox &box) override
     {
         QString text = box.text;
         text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return box.defaultButton;
     }
-    void setBusy(bool) override {}
-    void pumpEvents() override {}
-    // Unwinds to runHistoryCommand, which gives the exit code: what is open is closed on the way.
-    [[noreturn]] void endProgram() override { throw Diag::ProgramEnded{}; }
+    void doPumpEvents() override {}
+    // The end of the program unwinds to runHistoryCommand, which gives the exit code: what is open is closed on
+    // the way, and the process ends by returning.
 };
 
 } // namespace
