@@ -77,12 +77,9 @@ bool RunMode::GetStartModeIntegrated()
         m_flags.integratedMode = false;
     }
     // The report learns the log of this run once, quietly: asking for it inside a report would report again.
-    QString logFile;
-    try {
-        logFile = readSwitch(m_commandLine, KeywordLogfile).value_or(QString());
-    } catch (const Diag::Failure &) {
-        logFile.clear();
-    }
+    Diag::ErrorGuard quiet(m_report, QStringLiteral("GetStartModeIntegrated"), Diag::ErrorGuard::Kind::Ignoring);
+    const QString logFile =
+        quiet.value([&] { return readSwitch(m_commandLine, KeywordLogfile).value_or(QString()); }, QString());
     m_report.setRunMode(m_flags.integratedMode, m_flags.silentMode, logFile);
     return m_flags.integratedMode;
 }
