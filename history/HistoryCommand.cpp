@@ -15,6 +15,7 @@ namespace Kadex::History {
 namespace {
 
 // The UI port of a history command: no window; a message goes to standard error and takes its default answer.
+// The end of the program unwinds to runHistoryCommand, which gives the exit code: what is open is closed on the way.
 class ConsoleUiPort : public Diag::UiPort
 {
 public:
@@ -29,8 +30,6 @@ private:
         return box.defaultButton;
     }
     void doPumpEvents() override {}
-    // The end of the program unwinds to runHistoryCommand, which gives the exit code: what is open is closed on
-    // the way, and the process ends by returning.
 };
 
 } // namespace
@@ -55,7 +54,8 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        return command.history == Config::HistoryRequest::List ? listKeptUpdates(services, out) : restoreKeptUpdate(services, name, out, err);
+        return command.history == Config::HistoryRequest::List ? listKeptUpdates(services, out)
+                                                                : restoreKeptUpdate(services, name, out, err);
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;
