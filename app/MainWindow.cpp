@@ -68,9 +68,14 @@ Diag::ErrorReport &MainWindow::report()
     return m_services.report;
 }
 
+bool MainWindow::programEnded() const
+{
+    return m_ui.ended();
+}
+
 void MainWindow::runHandler(const QString &name, const std::function<void()> &handler)
 {
-    if (m_ended) {
+    if (m_ui.ended()) {
         return;
     }
     ++m_handlerDepth;
@@ -80,20 +85,12 @@ void MainWindow::runHandler(const QString &name, const std::function<void()> &ha
     } catch (const Diag::ProgramEnded &) {
         // The end of the program has unwound the handler: what it held open is rolled back. The window stays still
         // from now on.
-        m_ended = true;
     }
     --m_handlerDepth;
     // A handler that runs inside another one's event pump ends only its own part; the pump goes on unwinding the
     // outer one, and the process ends where the window system called the outermost.
-    if (m_ended && m_handlerDepth == 0) {
+    if (m_ui.ended() && m_handlerDepth == 0) {
         m_ui.endProcess();
-    }
-}
-
-void MainWindow::throwIfEnded() const
-{
-    if (m_ended) {
-        throw Diag::ProgramEnded{};
     }
 }
 
@@ -150,7 +147,7 @@ void MainWindow::connectHandlers()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     auto *control = qobject_cast<QWidget *>(watched);
-    if (!control || m_ended) {
+    if (!control || m_ui.ended()) {
         return QWidget::eventFilter(watched, event);
     }
     const QString name = control->objectName();
@@ -234,7 +231,7 @@ void MainWindow::Form_Resize()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_ended) {
+    if (m_ui.ended()) {
         event->accept();
         return;
     }

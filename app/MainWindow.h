@@ -48,9 +48,9 @@ public:
     // Runs after OK has written the settings, before the program ends (the update's report).
     void setAfterSaving(std::function<void()> afterSaving) { m_afterSaving = std::move(afterSaving); }
 
-    // True once the program has ended inside one of the window's handlers (only a test's UI port returns
-    // from an end); from then on the window does nothing.
-    bool programEnded() const { return m_ended; }
+    // True once the program has ended (only a test's UI port returns from an end); from then on the window does
+    // nothing.
+    bool programEnded() const;
     bool infoMode() const { return m_infoMode; }
     // The second-instrument choice and the percentage count of machine 1..5, as they will be written.
     qint16 secondMachineNr(int machine) const { return SecondMachineNr.at(static_cast<size_t>(machine - 1)); }
@@ -99,8 +99,6 @@ private:
     // Runs one event handler at the boundary to the window system: a failure that no guard of the handler
     // caught is reported under the handler's name, and the end of the program stops here and stops the window.
     void runHandler(const QString &name, const std::function<void()> &handler);
-    // After a call that may have run a nested handler: when that handler ended the program, end this one too.
-    void throwIfEnded() const;
     void connectHandlers();
     void watch(QWidget *control);
 
@@ -125,7 +123,6 @@ private:
     bool m_activated = false;
     // OK has locked the buttons and the finishing sequence runs.
     bool m_finishing = false;
-    bool m_ended = false;
     int m_handlerDepth = 0; // handlers running, one inside another's event pump
 };
 

@@ -41,14 +41,11 @@ void MainWindow::CommandCancel_Click()
 void MainWindow::CloseMe()
 {
     Diag::ErrorGuard guard(report(), QStringLiteral("CloseMe"));
-    guard.step([&] {
-        m_ui.pumpEvents();
-        throwIfEnded();
-    });
+    guard.step([&] { m_ui.pumpEvents(); });
     guard.step([&] { m_ui.setBusy(true); });
     guard.step([&] {
         m_workOnMdb();
-        throwIfEnded(); // a close request during the update may have cancelled the run
+        m_ui.throwIfEnded(); // a close request during the update may have cancelled the run
     });
     guard.step([&] { WriteInputs(); });
     if (m_afterSaving) {

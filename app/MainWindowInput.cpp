@@ -117,7 +117,7 @@ void MainWindow::TextPercent_Change(int index)
     // Every set of the text below runs this handler again, to its end, before this run goes on.
     const auto setText = [&](const QString &text) {
         box->setText(text);
-        throwIfEnded();
+        m_ui.throwIfEnded();
     };
 
     if (box->text().isEmpty()) {
@@ -174,7 +174,7 @@ void MainWindow::TextPercent_LostFocus(int index)
         QLineEdit *box = m_form.TextPercent[index];
         if (box->text().isEmpty()) {
             box->setText(QStringLiteral("0"));
-            throwIfEnded();
+            m_ui.throwIfEnded();
         }
     });
 }

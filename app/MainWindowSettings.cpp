@@ -9,6 +9,7 @@
 #include "diag/ErrorGuard.h"
 #include "diag/ErrorNumbers.h"
 #include "diag/Failure.h"
+#include "diag/UiPort.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -136,7 +137,7 @@ void MainWindow::loadMachine(int i, const QString &readPath)
         QComboBox *combo = m_form.ComboMachines[i];
         if (nr < combo->count()) {
             combo->setCurrentIndex(nr);
-            throwIfEnded();
+            m_ui.throwIfEnded();
         }
     });
     guard.step([&] {
@@ -148,7 +149,7 @@ void MainWindow::loadMachine(int i, const QString &readPath)
     guard.step([&] {
         // Runs TextPercent_Change: a stored value above 16 is brought down to 16 here.
         m_form.TextPercent[i]->setText(QString::number(NumberOfProcent[static_cast<size_t>(i - 1)]));
-        throwIfEnded();
+        m_ui.throwIfEnded();
     });
     guard.step([&] {
         m_form.FrameMa[i - 1]->show();

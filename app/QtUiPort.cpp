@@ -1,7 +1,5 @@
 #include "app/QtUiPort.h"
 
-#include "diag/Failure.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
@@ -80,7 +78,7 @@ QtUiPort::~QtUiPort()
     }
 }
 
-Diag::Answer QtUiPort::showMessage(const Diag::MessageBox &box)
+Diag::Answer QtUiPort::doShowMessage(const Diag::MessageBox &box)
 {
     const QString title = box.title.isEmpty() ? m_exeName : box.title;
     const QMessageBox::StandardButtons buttons =
@@ -96,10 +94,6 @@ Diag::Answer QtUiPort::showMessage(const Diag::MessageBox &box)
     const int chosen = message.exec();
     if (busy) {
         QApplication::restoreOverrideCursor();
-    }
-    if (m_ending) {
-        // A handler that ran while the box was open ended the program; the end goes on unwinding from here.
-        throw Diag::ProgramEnded{};
     }
     switch (chosen) {
     case QMessageBox::Yes:
@@ -123,19 +117,9 @@ void QtUiPort::setBusy(bool busy)
     }
 }
 
-void QtUiPort::pumpEvents()
+void QtUiPort::doPumpEvents()
 {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (m_ending) {
-        // A handler that ran here ended the program; its unwinding stopped at that handler and goes on from here.
-        throw Diag::ProgramEnded{};
-    }
-}
-
-void QtUiPort::endProgram()
-{
-    m_ending = true;
-    throw Diag::ProgramEnded{};
 }
 
 void QtUiPort::endProcess()

@@ -21,17 +21,15 @@ public:
     explicit QtUiPort(QString exeName);
     ~QtUiPort() override;
 
-    Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool busy) override;
-    // Excludes user input, so that a click during the finishing cannot start anything new.
-    void pumpEvents() override;
-    // Unwinds (throws ProgramEnded); endProcess, where the unwinding arrives, ends the process.
-    [[noreturn]] void endProgram() override;
     [[noreturn]] void endProcess() override;
 
 private:
+    Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
+    // Excludes user input, so that a click during the finishing cannot start anything new.
+    void doPumpEvents() override;
+
     QString m_exeName;
-    bool m_ending = false;
     int m_busyLevel = 0;
 };
 

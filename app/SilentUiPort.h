@@ -14,16 +14,14 @@ class SilentUiPort : public Diag::UiPort
 public:
     SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath = QString());
 
-    Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool) override {}
-    void pumpEvents() override;
-    // Unwinds (throws ProgramEnded); endProcess, where the unwinding arrives, ends the process.
-    [[noreturn]] void endProgram() override;
     [[noreturn]] void endProcess() override;
 
 private:
+    Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
+    void doPumpEvents() override;
+
     QString m_exeName;
-    bool m_ending = false;
     QString m_servicePackLogPath;
     QString m_servicePackFallbackPath;
 };

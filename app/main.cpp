@@ -3,8 +3,8 @@
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
+#include "config/CommandLine.h"
 #include "config/InfoOptions.h"
-#include "config/RunMode.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
@@ -36,17 +36,17 @@ using namespace Kadex;
 int main(int argc, char **argv)
 {
     const Platform::ProcessFacts facts = Platform::ProcessFacts::current(argc, argv);
-    const QStringList arguments = argumentsOf(argc, argv);
+    const Config::CommandLine command = Config::CommandLine::parse(argumentsOf(argc, argv));
     // --help and --version are answered before anything else: no display, no file.
-    if (const std::optional<int> status = Config::answerInfoRequest(arguments, facts, stdout)) {
+    if (const std::optional<int> status = Config::answerInfoRequest(command.info, facts, stdout)) {
         return *status;
     }
     // --restore and --list work on the plant's files alone: no display, no window.
-    if (const std::optional<int> code = History::runHistoryCommand(facts, arguments)) {
+    if (const std::optional<int> code = History::runHistoryCommand(facts, command)) {
         return *code;
     }
     // The run mode decides, before Qt starts, whether the program needs a display at all.
-    const Config::RunModeFlags flags = Config::runModeOf(facts.commandLine);
+    const Config::RunModeFlags flags = command.runMode;
     switch (App::chooseDisplay(flags.silentMode, QProcessEnvironment::systemEnvironment())) {
     case App::DisplayChoice::WindowSystem:
         break;

@@ -121,6 +121,9 @@ int main(int argc, char **argv)
     } catch (const std::exception &error) {
         std::fprintf(stderr, "kadex_bench: %s\n", error.what());
         return 1;
+    } catch (const Diag::ProgramEnded &) {
+        std::fprintf(stderr, "kadex_bench: the update ended the program\n");
+        return 1;
     }
     return 0;
 }

@@ -172,17 +172,9 @@ Timing databaseUpdate(const QString &root)
 // settings of five machines and their write. CPU time of the best of `runs` repetitions.
 double iniWork(qsizetype otherBytes, int runs)
 {
-    class QuietUi : public Diag::UiPort
-    {
-    public:
-        Diag::Answer showMessage(const Diag::MessageBox &box) override { return box.defaultButton; }
-        void setBusy(bool) override {}
-        void pumpEvents() override {}
-        [[noreturn]] void endProgram() override { throw std::runtime_error("the INI work ended the program"); }
-    };
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Program.ini"));
-    QuietUi ui;
+    Bench::QuietUi ui;
     Diag::ErrorReport report({}, ui);
     Config::IniAccess ini(report);
     const QByteArray others = Bench::otherSections(otherBytes);
@@ -362,6 +354,9 @@ int main(int argc, char **argv)
         return runAll(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "kadex_run_bench: %s\n", error.what());
+        return 1;
+    } catch (const Diag::ProgramEnded &) {
+        std::fprintf(stderr, "kadex_run_bench: the measured work ended the program\n");
         return 1;
     }
 }

@@ -56,19 +56,6 @@ QString table(const auto &lines)
 
 } // namespace
 
-InfoRequest infoRequestOf(const QStringList &arguments)
-{
-    for (const QString &argument : arguments) {
-        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            return InfoRequest::Help;
-        }
-        if (argument == QStringLiteral("--version")) {
-            return InfoRequest::Version;
-        }
-    }
-    return InfoRequest::None;
-}
-
 QString usageText(const QString &exeFileName)
 {
     return QStringLiteral("Usage: ") + exeFileName + QStringLiteral(" [switch ...]\n\n") +
@@ -85,10 +72,10 @@ QString versionText(const QString &exeFileName, const Platform::Version &version
     return QStringLiteral("%1 %2.%3.%4\n").arg(exeFileName).arg(version.major).arg(version.minor).arg(version.revision);
 }
 
-std::optional<int> answerInfoRequest(const QStringList &arguments, const Platform::ProcessFacts &facts, std::FILE *out)
+std::optional<int> answerInfoRequest(InfoRequest request, const Platform::ProcessFacts &facts, std::FILE *out)
 {
     QString text;
-    switch (infoRequestOf(arguments)) {
+    switch (request) {
     case InfoRequest::None:
         return std::nullopt;
     case InfoRequest::Help:

@@ -8,7 +8,6 @@
 
 #include <QTextStream>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace Kadex::History {
@@ -16,44 +15,37 @@ namespace Kadex::History {
 namespace {
 
 // The UI port of a history command: no window; a message goes to standard error and takes its default answer.
+// The end of the program unwinds to runHistoryCommand, which gives the exit code: what is open is closed on the way.
 class ConsoleUiPort : public Diag::UiPort
 {
 public:
-    Diag::Answer showMessage(const Diag::MessageBox &box) override
+    void setBusy(bool) override {}
+
+private:
+    Diag::Answer doShowMessage(const Diag::MessageBox &box) override
     {
         QString text = box.text;
         text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return box.defaultButton;
     }
-    void setBusy(bool) override {}
-    void pumpEvents() override {}
-    // Unwinds to runHistoryCommand, which gives the exit code: what is open is closed on the way.
-    [[noreturn]] void endProgram() override { throw Diag::ProgramEnded{}; }
+    void doPumpEvents() override {}
 };
 
 } // namespace
 
-std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const QStringList &arguments)
+std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const Config::CommandLine &command)
 {
-    const QString namedRestore = QStringLiteral("--restore=");
-    const qsizetype restore = arguments.indexOf(QStringLiteral("--restore"));
-    // --restore=NAME is --restore NAME written as one argument; it must not start the update instead.
-    const auto named = std::find_if(arguments.begin(), arguments.end(),
-                                    [&](const QString &argument) { return argument.startsWith(namedRestore); });
-    const bool list = arguments.contains(QStringLiteral("--list"));
-    if (restore < 0 && named == arguments.end() && !list) {
+    if (command.history == Config::HistoryRequest::None) {
         return std::nullopt;
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if ((restore >= 0 || named != arguments.end()) && list) {
+    if (command.history == Config::HistoryRequest::ListAndRestore) {
         err << "--restore and --list go alone; see --help.\n";
         return 2;
     }
-    const QString name = restore >= 0 && restore + 1 < arguments.size() ? arguments[restore + 1]
-                         : restore < 0 && named != arguments.end()   ? named->mid(namedRestore.size())
-                                                                      : QString();
+    const QString &name = command.restoreName;
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) {
         err << "Unknown kept update \"" << name << "\"; nothing restored.\n";
         return 1;
@@ -62,7 +54,8 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        return list ? listKeptUpdates(services, out) : restoreKeptUpdate(services, name, out, err);
+        return command.history == Config::HistoryRequest::List ? listKeptUpdates(services, out)
+                                                                : restoreKeptUpdate(services, name, out, err);
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;

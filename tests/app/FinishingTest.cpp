@@ -68,7 +68,7 @@ TEST_F(FinishingTest, CancelAnsweredYesLogsAndEndsWithoutWriting)
     pressCancel();
 
     EXPECT_TRUE(window->programEnded());
-    EXPECT_EQ(run->ui.endCount, 1);
+    EXPECT_EQ(run->ui.processEnds, 1);
     EXPECT_EQ(run->errorLogLines(), QStringList{CancelLogLine});
     expectNothingWritten();
 }
@@ -155,12 +155,60 @@ TEST_F(FinishingTest, FailedDatabaseUpdateAnsweredNoEndsBeforeWriting)
     pressOK();
 
     EXPECT_TRUE(window->programEnded());
-    EXPECT_EQ(run->ui.endCount, 1);
+    EXPECT_EQ(run->ui.processEnds, 1);
     EXPECT_EQ(programIni(), before);
     EXPECT_EQ(moduleConfiguration(), cfgBefore);
     // The ended window asks nothing more: its closing handlers do not run.
     EXPECT_TRUE(window->close());
     EXPECT_EQ(run->ui.boxes.size(), 1);
+}
+
+// ---- The end of the program -------------------------------------------------------------------------------------
+
+TEST_F(FinishingTest, EndedWindowIgnoresTheOperatorsInput)
+{
+    open();
+    const qint16 percentBefore = window->numberOfProcent(1);
+    run->ui.answerNext(Diag::Answer::Yes);
+    pressCancel();
+    ASSERT_TRUE(window->programEnded());
+
+    toggleInfoMode();
+    paste(percent(1), QStringLiteral("20"));
+    pressOK();
+
+    EXPECT_FALSE(window->infoMode());
+    EXPECT_EQ(window->numberOfProcent(1), percentBefore);
+    EXPECT_EQ(run->ui.boxes.size(), 1);
+    EXPECT_EQ(run->ui.processEnds, 1);
+    expectNothingWritten();
+}
+
+TEST_F(FinishingTest, ProcessEndsOnlyOnceTheOuterHandlerHasUnwound)
+{
+    // Records, when the update inside OK's handler is unwound, whether the process has ended already.
+    struct UnwindWitness
+    {
+        const FakeUiPort &ui;
+        int &processEndsSeen;
+        ~UnwindWitness() { processEndsSeen = ui.processEnds; }
+    };
+    int processEndsWhenUnwound = -1;
+    duringUpdate = [&] {
+        const UnwindWitness witness{run->ui, processEndsWhenUnwound};
+        // The close box's handler runs inside OK's handler, and its confirmed cancellation ends the program there.
+        run->ui.answerNext(Diag::Answer::Yes);
+        window->close();
+        run->ui.pumpEvents();
+        ADD_FAILURE() << "the event pump did not carry the end on";
+    };
+    open();
+    pressOK();
+
+    EXPECT_EQ(processEndsWhenUnwound, 0);
+    EXPECT_EQ(run->ui.processEnds, 1);
+    EXPECT_EQ(run->errorLogLines(), QStringList{CancelLogLine});
+    EXPECT_EQ(programIni(), before);
 }
 
 } // namespace Kadex::Test

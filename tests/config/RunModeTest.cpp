@@ -1,77 +1,10 @@
 #include "config/RunMode.h"
-#include "diag/Failure.h"
 #include "tests/support/TestRun.h"
 
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
 namespace {
-
-using Config::readSwitch;
-
-// --- the grammar of one switch
-
-struct SwitchCase
-{
-    const char *name;
-    const char *commandLine;
-    const char *keyword;
-    const char *expected;  // nullptr: the keyword does not occur
-};
-
-class ReadSwitchTest : public ::testing::TestWithParam<SwitchCase>
-{
-};
-
-TEST_P(ReadSwitchTest, GivesTheValueTheGrammarDefines)
-{
-    const SwitchCase &c = GetParam();
-    const std::optional<QString> value = readSwitch(QString::fromUtf8(c.commandLine), QString::fromUtf8(c.keyword));
-    if (c.expected == nullptr) {
-        EXPECT_FALSE(value.has_value());
-    } else {
-        ASSERT_TRUE(value.has_value());
-        EXPECT_EQ(*value, QString::fromUtf8(c.expected));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Grammar, ReadSwitchTest,
-    ::testing::Values(
-        SwitchCase{"EmptyLine", "", "EXTERNAL", nullptr},
-        SwitchCase{"Colon", "/EXTERNAL:R4MCFG", "EXTERNAL", "R4MCFG"},
-        SwitchCase{"MixedCaseKeywordAndValue", "/External=r4mcfg", "EXTERNAL", "R4MCFG"},
-        SwitchCase{"BlankAsSeparator", "/EXTERNAL R4MCFG", "EXTERNAL", "R4MCFG"},
-        SwitchCase{"NoSeparatorLosesFirstCharacter", "/EXTERNALR4MCFG", "EXTERNAL", "4MCFG"},
-        SwitchCase{"BlanksAroundValueDropped", "/EXTERNAL:  SILENT  ", "EXTERNAL", "SILENT"},
-        SwitchCase{"NextSwitchWithoutBlank", "/EXTERNAL:R4MCFG/LOGFILE:X.TXT", "EXTERNAL", "R4MCFG"},
-        SwitchCase{"SecondSwitchWithoutBlank", "/EXTERNAL:R4MCFG/LOGFILE:X.TXT", "LOGFILE", "X.TXT"},
-        SwitchCase{"LogPathKeepsItsLetters", "/external:r4mcfg /logfile:C:\\Logs\\cfg.txt", "LOGFILE",
-                   "C:\\Logs\\cfg.txt"},
-        SwitchCase{"KeywordInsideAnotherValueFoundFirst", "/LOGFILE:C:\\EXTERNAL\\x.txt /EXTERNAL:R4MCFG", "EXTERNAL",
-                   "X.TXT"},
-        SwitchCase{"UnixPathKeepsItsSlashes", "/LOGFILE:/var/log/cfg.txt", "LOGFILE", "/var/log/cfg.txt"},
-        SwitchCase{"UnixPathEndsAtBlankSlash", "/LOGFILE:/var/log/cfg.txt /EXTERNAL:SILENT", "LOGFILE",
-                   "/var/log/cfg.txt"},
-        SwitchCase{"UnixPathKeepsAFolderNamedLikeAKeyword", "/LOGFILE:/srv/logfiles/cfg.txt", "LOGFILE",
-                   "/srv/logfiles/cfg.txt"},
-        SwitchCase{"UnixPathRunsOnWithoutABlank", "/LOGFILE:/var/log/cfg.txt/external:silent", "LOGFILE",
-                   "/var/log/cfg.txt/external:silent"},
-        SwitchCase{"ValueAfterUnixPath", "/LOGFILE:/var/log/cfg.txt /EXTERNAL:SILENT", "EXTERNAL", "SILENT"},
-        SwitchCase{"ExternalEndsAtTheFirstSlash", "/EXTERNAL:SILENT/NOLOGO", "EXTERNAL", "SILENT"},
-        SwitchCase{"ExternalEndsAtASlashInsideAWord", "/EXTERNAL:r4m/cfg", "EXTERNAL", "R4M"},
-        SwitchCase{"SeparatorButNoValue", "/EXTERNAL:", "EXTERNAL", ""}),
-    [](const ::testing::TestParamInfo<SwitchCase> &info) { return std::string(info.param.name); });
-
-TEST(ReadSwitchFailureTest, KeywordAtTheVeryEndIsAnInvalidArgument)
-{
-    try {
-        readSwitch(QStringLiteral("/LOGFILE:x /EXTERNAL"), QStringLiteral("EXTERNAL"));
-        FAIL() << "no failure";
-    } catch (const Diag::Failure &failure) {
-        EXPECT_EQ(failure.number, Diag::ErrorNumbers::InvalidProcedureCall);
-    }
-}
 
 // --- run modes
 
@@ -101,8 +34,9 @@ TEST_P(RunModeTest, FlagsFollowTheExternalSwitch)
     EXPECT_EQ(run.report.settings().integratedMode, c.integrated);
     EXPECT_EQ(run.report.settings().silentMode, c.silent);
     // The quiet evaluation at program start agrees.
-    EXPECT_EQ(Config::runModeOf(QString::fromUtf8(c.commandLine)).silentMode, c.silent);
-    EXPECT_EQ(Config::runModeOf(QString::fromUtf8(c.commandLine)).integratedMode, c.integrated);
+    const Config::RunModeFlags quiet = Config::CommandLine::parse({QString::fromUtf8(c.commandLine)}).runMode;
+    EXPECT_EQ(quiet.silentMode, c.silent);
+    EXPECT_EQ(quiet.integratedMode, c.integrated);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RunModeTest,

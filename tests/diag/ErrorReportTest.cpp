@@ -61,7 +61,7 @@ TEST_F(ErrorReportTest, AnswerNoEndsTheProgramThroughTheGuard)
         },
         Diag::ProgramEnded);
     EXPECT_FALSE(nextStepRan);
-    EXPECT_EQ(run.ui.endCount, 1);
+    EXPECT_TRUE(run.ui.ended());
 }
 
 TEST_F(ErrorReportTest, AnswerYesGoesOnWithTheNextStepAndKeepsTheFallback)
@@ -148,7 +148,7 @@ TEST_F(ErrorReportTest, SilentFailureWritesBothLogsAndGoesOnEvenWhenFatal)
 
     EXPECT_FALSE(went);
     EXPECT_TRUE(run.ui.boxes.isEmpty());
-    EXPECT_EQ(run.ui.endCount, 0);
+    EXPECT_FALSE(run.ui.ended());
     EXPECT_EQ(run.errorLogLines().size(), 1);
     EXPECT_EQ(run.servicePackLines(),
               QStringList{QStringLiteral("! Fault Kadex_Config: Unexpected error!\n\rAbort\n\r") + logNotice()});

@@ -1,7 +1,5 @@
 #include "tests/support/FakeUiPort.h"
 
-#include "diag/Failure.h"
-
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
@@ -11,7 +9,7 @@ FakeUiPort::~FakeUiPort()
     EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " queued answer(s) were never asked for";
 }
 
-Diag::Answer FakeUiPort::showMessage(const Diag::MessageBox &box)
+Diag::Answer FakeUiPort::doShowMessage(const Diag::MessageBox &box)
 {
     boxes.append(box);
     if (!m_answers.empty()) {
@@ -29,12 +27,6 @@ void FakeUiPort::setBusy(bool value)
 {
     busy = value;
     busyChanges.append(value);
-}
-
-void FakeUiPort::endProgram()
-{
-    ++endCount;
-    throw Diag::ProgramEnded{};
 }
 
 } // namespace Kadex::Test

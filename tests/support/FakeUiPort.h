@@ -11,16 +11,15 @@ namespace Kadex::Test {
 
 // A UI port for tests: records every box it is shown and answers from a queue the test fills. A box with no
 // queued answer is a test failure (a Yes/No box then gets No, an OK box OK). The end of the program throws
-// Diag::ProgramEnded, which the test (or the window's handler boundary) catches.
+// Diag::ProgramEnded, which the test (or the window's handler boundary) catches; the end of the process is
+// counted and the process goes on, so that the test observes when it came.
 class FakeUiPort : public Diag::UiPort
 {
 public:
     ~FakeUiPort() override;
 
-    Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool busy) override;
-    void pumpEvents() override { ++pumpCount; }
-    [[noreturn]] void endProgram() override;
+    void endProcess() override { ++processEnds; }
 
     // Queues the answer for the next box.
     void answerNext(Diag::Answer answer) { m_answers.push_back(answer); }
@@ -29,11 +28,14 @@ public:
 
     QList<Diag::MessageBox> boxes;
     int pumpCount = 0;
-    int endCount = 0;
+    int processEnds = 0;
     bool busy = false;
     QList<bool> busyChanges;
 
 private:
+    Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
+    void doPumpEvents() override { ++pumpCount; }
+
     std::deque<Diag::Answer> m_answers;
     bool m_defaults = false;
 };
