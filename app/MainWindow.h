@@ -2,6 +2,7 @@
 
 #include "app/FormLayout.h"
 #include "app/LanguageAdapters.h"
+#include "config/MachineSettings.h"
 #include "diag/LanguageTexts.h"
 
 #include <QString>
@@ -23,8 +24,6 @@ class UiPort;
 
 namespace Kadex::App {
 
-class SettingsWriter;
-
 // The program's one window, frm_Kadex_config_Exe: per machine in use, the second RPM instrument, the number of
 // percentage inputs and the channel matrix. Loading it runs the whole start-up; a silent run confirms inside
 // the load. Every event handler keeps the name of the program's design and runs under the error report; the
@@ -34,7 +33,7 @@ class MainWindow : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int MachineCount = 5;
+    static constexpr int MachineCount = Config::MachineCount;
     using DatabaseUpdate = std::function<void()>;
 
     // workOnMdb is the database update that OK runs before the settings are written.
@@ -75,7 +74,7 @@ private:
     void SetupUserInterFace();
     void loadMachine(int i, const QString &readPath);
     void WriteInputs();
-    void writeMachine(int i, SettingsWriter &writer);
+    void writeMachine(int i, Config::MachineSettingsBatch &batch);
 
     // Editing (MainWindowInput.cpp).
     void CommandQuest_Click();

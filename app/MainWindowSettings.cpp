@@ -5,6 +5,7 @@
 #include "app/MatrixCheckBox.h"
 #include "app/PercentBox.h"
 #include "app/PercentText.h"
+#include "config/MachineSettings.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "diag/ErrorNumbers.h"
@@ -18,28 +19,13 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <utility>
 
 namespace Kadex::App {
 
 namespace {
 
-constexpr int Channels = 8;
 constexpr int ChecksPerMachine = 24;
 constexpr int ChecksPerChannel = 3;
-constexpr int NoChannel = 1;
-constexpr int Input = 2;
-constexpr int Output = 3;
-
-QString machineSection(int i)
-{
-    return QStringLiteral("Machine") + QString::number(i);
-}
-
-QString channelKey(int k)
-{
-    return QStringLiteral("KadexInOrOutput") + QString::number(k);
-}
 
 int firstCheckOf(int i, int k)
 {
@@ -47,36 +33,6 @@ int firstCheckOf(int i, int k)
 }
 
 } // namespace
-
-// Writes the settings into the program INI. The entries are collected in the order they are saved and written
-// by commit in one replacement of the file, which leaves it as writing them one by one would. A file that refuses
-// the write (read-only, disk full) is reported, and nothing of the settings is written, so that the run does not
-// end as if they had been saved.
-class SettingsWriter
-{
-public:
-    SettingsWriter(Config::IniAccess &ini, QString path) : m_ini(ini), m_path(std::move(path)) {}
-
-    void save(int value, const QString &section, const QString &key)
-    {
-        m_entries.append(Config::IniWrite{value, section, key});
-    }
-    void commit()
-    {
-        const QList<Config::IniWrite> entries = std::exchange(m_entries, {});
-        if (!m_refused && m_ini.SaveIniEntries(entries, m_path) == 0) {
-            m_refused = true;
-            throw Diag::Failure::pathFileAccess(m_path);
-        }
-    }
-    bool refused() const { return m_refused; }
-
-private:
-    Config::IniAccess &m_ini;
-    QString m_path;
-    QList<Config::IniWrite> m_entries;
-    bool m_refused = false;
-};
 
 void MainWindow::SetupUserInterFace()
 {
@@ -106,7 +62,6 @@ void MainWindow::loadMachine(int i, const QString &readPath)
 {
     Diag::ErrorGuard guard(report(), QStringLiteral("SetupUserInterFace"));
     Config::IniAccess &ini = m_services.ini;
-    const QString section = machineSection(i);
     const QString name = m_services.machines.name(i);
     const int count = std::min(m_services.machines.upperIndex(), MachineCount);
 
@@ -128,10 +83,7 @@ void MainWindow::loadMachine(int i, const QString &readPath)
         combo->setCurrentIndex(-1);
     });
     guard.step([&] {
-        qint16 nr = ini.LoadIniInteger(section, QStringLiteral("Kadex2ndMachineNr"), readPath);
-        if (nr < 0 || nr > MachineCount) {
-            nr = 0;
-        }
+        const qint16 nr = Config::readSecondMachineNr(ini, i, readPath);
         SecondMachineNr[static_cast<size_t>(i - 1)] = nr;
         // A number beyond the last machine of the list names no entry: the list keeps showing no selection.
         QComboBox *combo = m_form.ComboMachines[i];
@@ -141,7 +93,7 @@ void MainWindow::loadMachine(int i, const QString &readPath)
         }
     });
     guard.step([&] {
-        const QString stored = ini.LoadIniString(section, QStringLiteral("KadexNumberOfProcent"), readPath);
+        const QString stored = Config::readNumberOfProcentText(ini, i, readPath);
         // A conversion that fails leaves the table as it was.
         NumberOfProcent[static_cast<size_t>(i - 1)] =
             PercentText::numberOf(stored) ? PercentText::toInteger16(stored) : qint16{0};
@@ -155,10 +107,10 @@ void MainWindow::loadMachine(int i, const QString &readPath)
         m_form.FrameMa[i - 1]->show();
         m_form.FrameMa[i - 1]->setTitle(name);
     });
-    for (int k = 1; k <= Channels; ++k) {
+    for (int k = 1; k <= Config::ChannelCount; ++k) {
         guard.step([&] {
-            const qint16 value = ini.LoadIniInteger(section, channelKey(k), readPath);
-            const int column = value == Input ? 1 : value == Output ? 2 : 0;
+            // The boxes of a channel stand in the order of the codes: none, input, output.
+            const int column = Config::readChannel(ini, i, k, readPath) - Config::NoChannel;
             m_form.CheckMa[firstCheckOf(i, k) + column]->setChecked(true);
         });
     }
@@ -178,38 +130,46 @@ void MainWindow::WriteInputs()
         return;
     }
 
-    SettingsWriter writer(m_services.ini, writePath);
+    // The settings go into the file in one replacement, which leaves it as writing them one by one would. A file
+    // that refuses the write (read-only, disk full) is reported, and then holds nothing of the settings; the run
+    // does not end as if they had been saved.
+    Config::MachineSettingsBatch batch;
     const int count = std::min(m_services.machines.upperIndex(), MachineCount);
     for (int i = 1; i <= count; ++i) {
         bool inUse = true; // a failing test counts the machine as in use: its keys are written
         guard.step([&] { inUse = m_services.machines.isMachineInUse(i, valid); });
         if (inUse) {
-            writeMachine(i, writer);
+            writeMachine(i, batch);
         }
     }
-    guard.step([&] { writer.commit(); });
-    if (writer.refused()) {
+    bool refused = false;
+    guard.step([&] {
+        if (!batch.write(m_services.ini, writePath)) {
+            refused = true;
+            throw Diag::Failure::pathFileAccess(writePath);
+        }
+    });
+    if (refused) {
         return; // no stamp for settings that were not written
     }
     guard.step([&] { m_services.stamp.WriteEditInfo(); });
 }
 
-void MainWindow::writeMachine(int i, SettingsWriter &writer)
+void MainWindow::writeMachine(int i, Config::MachineSettingsBatch &batch)
 {
     Diag::ErrorGuard guard(report(), QStringLiteral("WriteInputs"));
-    const QString section = machineSection(i);
 
     bool selected = true; // a box that cannot be read counts as showing a selection
     guard.step([&] { selected = m_form.ComboMachines[i]->currentIndex() >= 0; });
     if (selected) {
         guard.step([&] {
-            writer.save(SecondMachineNr[static_cast<size_t>(i - 1)], section, QStringLiteral("Kadex2ndMachineNr"));
+            batch.add(i, Config::secondMachineKey(), SecondMachineNr[static_cast<size_t>(i - 1)]);
         });
     }
     guard.step([&] {
-        writer.save(NumberOfProcent[static_cast<size_t>(i - 1)], section, QStringLiteral("KadexNumberOfProcent"));
+        batch.add(i, Config::numberOfProcentKey(), NumberOfProcent[static_cast<size_t>(i - 1)]);
     });
-    for (int k = 1; k <= Channels; ++k) {
+    for (int k = 1; k <= Config::ChannelCount; ++k) {
         const int base = firstCheckOf(i, k);
         // Only a full check counts; a box that cannot be read counts as checked.
         bool output = true;
@@ -218,8 +178,8 @@ void MainWindow::writeMachine(int i, SettingsWriter &writer)
         if (!output) {
             guard.step([&] { input = m_form.CheckMa[base + 1]->checkState() == Qt::Checked; });
         }
-        const int value = output ? Output : input ? Input : NoChannel;
-        guard.step([&] { writer.save(value, section, channelKey(k)); });
+        const qint16 value = output ? Config::OutputChannel : input ? Config::InputChannel : Config::NoChannel;
+        guard.step([&] { batch.add(i, Config::channelKey(k), value); });
     }
 }
 

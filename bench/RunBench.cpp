@@ -21,6 +21,7 @@
 #include "bench/BenchPlant.h"
 #include "bench/BenchUpdate.h"
 #include "config/IniAccess.h"
+#include "config/MachineSettings.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/UiPort.h"
@@ -182,10 +183,13 @@ double iniWork(qsizetype otherBytes, int runs)
     for (int run = 0; run < runs; ++run) {
         QByteArray file = "[Project]\r\nNumberOfMachines=5\r\nVWStudio=false\r\n" + others;
         for (int m = 1; m <= Bench::Machines; ++m) {
-            file += "[Machine" + QByteArray::number(m) + "]\r\nMachineName=M" + QByteArray::number(m) +
-                    "\r\nKadex2ndMachineNr=0\r\nKadexNumberOfProcent=" + QByteArray::number(run % 7) + "\r\n";
-            for (int k = 1; k <= 8; ++k) {
-                file += "KadexInOrOutput" + QByteArray::number(k) + "=" + QByteArray::number(1 + run % 3) + "\r\n";
+            file += "[" + Config::machineSection(m).toLatin1() + "]\r\nMachineName=M" + QByteArray::number(m) + "\r\n";
+            // No second instrument, a few percentage inputs, every channel of one kind.
+            for (const QString &key : Config::settingKeys()) {
+                const int value = key == Config::secondMachineKey()     ? 0
+                                  : key == Config::numberOfProcentKey() ? run % 7
+                                                                        : 1 + run % 3;
+                file += key.toLatin1() + "=" + QByteArray::number(value) + "\r\n";
             }
         }
         Bench::writeFile(path, file);
@@ -194,20 +198,19 @@ double iniWork(qsizetype otherBytes, int runs)
         const QString project = QStringLiteral("Project");
         const int machines = ini.LoadIniInteger(project, QStringLiteral("NumberOfMachines"), path);
         ini.LoadIniBoolean(project, QStringLiteral("VWStudio"), path);
-        QList<Config::IniWrite> settings;
+        Config::MachineSettingsBatch settings;
         for (int m = 1; m <= machines; ++m) {
-            const QString section = QStringLiteral("Machine") + QString::number(m);
-            ini.LoadIniString(section, QStringLiteral("MachineName"), path);
-            ini.LoadIniInteger(section, QStringLiteral("Kadex2ndMachineNr"), path);
-            const int percent = ini.LoadIniString(section, QStringLiteral("KadexNumberOfProcent"), path).toInt();
-            settings.append({1, section, QStringLiteral("Kadex2ndMachineNr")});
-            settings.append({percent + 1, section, QStringLiteral("KadexNumberOfProcent")});
-            for (int k = 1; k <= 8; ++k) {
-                const QString key = QStringLiteral("KadexInOrOutput") + QString::number(k);
-                settings.append({ini.LoadIniInteger(section, key, path) % 3 + 1, section, key});
+            ini.LoadIniString(Config::machineSection(m), QStringLiteral("MachineName"), path);
+            Config::readSecondMachineNr(ini, m, path);
+            const int percent = Config::readNumberOfProcentText(ini, m, path).toInt();
+            settings.add(m, Config::secondMachineKey(), 1);
+            settings.add(m, Config::numberOfProcentKey(), static_cast<qint16>(percent + 1));
+            for (int k = 1; k <= Config::ChannelCount; ++k) {
+                const qint16 code = Config::readChannel(ini, m, k, path);
+                settings.add(m, Config::channelKey(k), static_cast<qint16>(code % 3 + 1));
             }
         }
-        ini.SaveIniEntries(settings, path);
+        settings.write(ini, path);
         cpu.push_back(double(std::clock() - start) / CLOCKS_PER_SEC);
     }
     return *std::min_element(cpu.begin(), cpu.end());

@@ -1,6 +1,7 @@
 #include "config/MachineList.h"
 
 #include "config/IniAccess.h"
+#include "config/MachineSettings.h"
 #include "config/PlantPaths.h"
 #include "config/RunMode.h"
 #include "diag/ErrorGuard.h"
@@ -46,8 +47,7 @@ void MachineList::readMachines(const QString &iniPath)
 
     const int count = m_ini.LoadIniInteger(QStringLiteral("Project"), QStringLiteral("NumberOfMachines"), m_programIniPath);
     for (int i = 1; i <= count; ++i) {
-        m_names.append(m_ini.LoadIniString(QStringLiteral("Machine") + QString::number(i), QStringLiteral("MachineName"),
-                                           m_programIniPath));
+        m_names.append(m_ini.LoadIniString(machineSection(i), QStringLiteral("MachineName"), m_programIniPath));
     }
 }
 

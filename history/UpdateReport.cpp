@@ -13,7 +13,6 @@ namespace Kadex::History {
 
 namespace {
 
-constexpr int MachineCount = 5; // the window's machines
 constexpr int KeyWidth = 22;
 constexpr int ValueWidth = 8;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -48,16 +47,6 @@ QStringList alignedColumns(const QList<QStringList> &rows)
     return lines;
 }
 
-QList<qint16> readValues(Config::Services &services, int machine, const QString &iniPath)
-{
-    QList<qint16> values;
-    const QString section = QStringLiteral("Machine") + QString::number(machine);
-    for (const QString &key : settingKeys()) {
-        values.append(services.ini.LoadIniInteger(section, key, iniPath));
-    }
-    return values;
-}
-
 std::optional<QString> headerValue(const QString &line, const QString &label)
 {
     const QString prefix = label + QStringLiteral(": ");
@@ -66,26 +55,14 @@ std::optional<QString> headerValue(const QString &line, const QString &label)
 
 } // namespace
 
-const QStringList &settingKeys()
-{
-    static const QStringList keys = [] {
-        QStringList list = {QStringLiteral("Kadex2ndMachineNr"), QStringLiteral("KadexNumberOfProcent")};
-        for (int k = 1; k <= 8; ++k) {
-            list.append(QStringLiteral("KadexInOrOutput") + QString::number(k));
-        }
-        return list;
-    }();
-    return keys;
-}
-
 QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath)
 {
     QList<MachineSettings> machines;
     const QString valid = services.machines.GetValidMachines();
-    const int count = std::min(services.machines.upperIndex(), MachineCount);
+    const int count = std::min(services.machines.upperIndex(), Config::MachineCount);
     for (int i = 1; i <= count; ++i) {
         if (services.machines.isMachineInUse(i, valid)) {
-            machines.append({i, services.machines.name(i), readValues(services, i, iniPath)});
+            machines.append({i, services.machines.name(i), Config::readSettingValues(services.ini, i, iniPath)});
         }
     }
     return machines;
@@ -96,7 +73,7 @@ QList<MachineSettings> rereadMachineSettings(Config::Services &services, const Q
 {
     QList<MachineSettings> now;
     for (const MachineSettings &machine : machines) {
-        now.append({machine.number, machine.name, readValues(services, machine.number, iniPath)});
+        now.append({machine.number, machine.name, Config::readSettingValues(services.ini, machine.number, iniPath)});
     }
     return now;
 }

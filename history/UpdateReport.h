@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/MachineSettings.h"
 #include "presetdb/TakeoverRecord.h"
 
 #include <QDateTime>
@@ -20,17 +21,10 @@ using PresetDb::DroppedRow;
 using PresetDb::TakeoverRecord;
 using PresetDb::Value;
 
-// The settings of one machine in the program INI, in the order of settingKeys(), as LoadIniInteger reads them
-// (-1 for a missing entry).
-struct MachineSettings
-{
-    int number = 0;
-    QString name;
-    QList<qint16> values;
-};
-
-// Kadex2ndMachineNr, KadexNumberOfProcent and KadexInOrOutput1 to 8.
-const QStringList &settingKeys();
+// A machine's settings as the report holds them: the ten entries as LoadIniInteger reads them (-1 for a missing
+// entry), in the order of settingKeys().
+using Config::MachineSettings;
+using Config::settingKeys;
 
 // The settings of every machine in use (the validity rule asked afresh), read from the program INI at iniPath.
 QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath);

@@ -1,5 +1,6 @@
 #include "history/UpdateRestore.h"
 
+#include "config/MachineSettings.h"
 #include "config/Services.h"
 #include "platform/FileLookup.h"
 #include "presetdb/SqliteDb.h"
@@ -142,23 +143,30 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         out << "The database it replaced is kept as " << QFileInfo(keptPath).fileName() << ".\n";
     }
 
-    int failed = 0;
-    int written = 0;
+    // The settings that read differently now go back in one write: a file that refuses it takes none of them.
+    Config::MachineSettingsBatch batch;
+    QStringList changes;
     for (qsizetype i = 0; i < current.size(); ++i) {
-        const QString section = QStringLiteral("Machine") + QString::number(recorded[i].number);
         for (qsizetype k = 0; k < settingKeys().size(); ++k) {
             const qint16 before = recorded[i].values[k];
-            if (current[i].values[k] == before) {
-                continue;
+            if (current[i].values[k] != before) {
+                batch.add(recorded[i].number, settingKeys()[k], before);
+                changes.append(QStringLiteral(": %1 -> %2").arg(current[i].values[k]).arg(before));
             }
-            if (services.ini.SaveIni(static_cast<int>(before), section, settingKeys()[k], settingsPath) == 0) {
-                err << "Cannot write [" << section << "] " << settingKeys()[k] << " in " << settingsPath << ".\n";
-                ++failed;
-                continue;
+        }
+    }
+    const QStringList entries = batch.entryNames();
+    int failed = 0;
+    int written = 0;
+    if (!batch.isEmpty()) {
+        if (batch.write(services.ini, settingsPath)) {
+            for (qsizetype e = 0; e < entries.size(); ++e) {
+                out << "  " << entries[e] << changes[e] << "\n";
             }
-            out << "  [" << section << "] " << settingKeys()[k] << ": " << current[i].values[k] << " -> " << before
-                << "\n";
-            ++written;
+            written = static_cast<int>(entries.size());
+        } else {
+            err << "Cannot write " << entries.join(QStringLiteral(", ")) << " in " << settingsPath << ".\n";
+            failed = static_cast<int>(entries.size());
         }
     }
     if (!settingsPath.isEmpty()) {

@@ -23,24 +23,19 @@ const QString Procedure = QStringLiteral("TakeoverMachineCopyMDBData");
 // More fields than this in the old table may hold data that the take-over does not carry.
 constexpr int TakenOverFieldCount = 15;
 
-const QStringList CarriedFields = {QStringLiteral("abs_min"), QStringLiteral("abs_max"), QStringLiteral("min"),
-                                   QStringLiteral("max"), QStringLiteral("pass")};
+const QStringList &CarriedFields = TakeoverRecord::carriedFieldNames();
 
-// The fields the take-over's query selects from the new table, before the additional ones.
-const QStringList SelectedFields = {QStringLiteral("ID"),
-                                    QStringLiteral("machine_type"),
-                                    QStringLiteral("type"),
-                                    QStringLiteral("var_name"),
-                                    QStringLiteral("category_id"),
-                                    QStringLiteral("isBitArray"),
-                                    QStringLiteral("offset_or_bitno"),
-                                    QStringLiteral("text"),
-                                    QStringLiteral("page_name"),
-                                    QStringLiteral("abs_min"),
-                                    QStringLiteral("abs_max"),
-                                    QStringLiteral("min"),
-                                    QStringLiteral("max"),
-                                    QStringLiteral("pass")};
+// The fields the take-over's query selects from the new table, before the additional ones: the carried ones last.
+const QStringList SelectedFields = QStringList{QStringLiteral("ID"),
+                                               QStringLiteral("machine_type"),
+                                               QStringLiteral("type"),
+                                               QStringLiteral("var_name"),
+                                               QStringLiteral("category_id"),
+                                               QStringLiteral("isBitArray"),
+                                               QStringLiteral("offset_or_bitno"),
+                                               QStringLiteral("text"),
+                                               QStringLiteral("page_name")} +
+                                   CarriedFields;
 
 struct RowKey
 {

@@ -310,6 +310,28 @@ TEST_F(UpdateHistoryTest, RestoreIntoAReadOnlyProgramIniSaysWhichSettingsWereNot
     EXPECT_TRUE(out.contains(QStringLiteral("could not be written"))) << out.toStdString();
 }
 
+TEST_F(UpdateHistoryTest, RestoreWritesTheSettingsBackInOneBatch)
+{
+    runUpdate();
+    const QString programIni = plant.path(ProgramIni);
+    const QByteArray before = plant.read(ProgramIni);
+    ASSERT_TRUE(QFile::setPermissions(programIni, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+
+    QString out;
+    QString err;
+    EXPECT_EQ(restore(QString(), out, err), 1);
+    QFile::setPermissions(programIni, QFile::ReadOwner | QFile::WriteOwner);
+
+    // One refused write, reported once with every entry it held; the file took none of them.
+    EXPECT_EQ(plant.read(ProgramIni), before);
+    EXPECT_EQ(err.count(QStringLiteral("Cannot write")), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(
+        QStringLiteral("Cannot write [Machine1] KadexInOrOutput3, [Machine2] KadexNumberOfProcent in ") + programIni))
+        << err.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("0 settings written back to ") + programIni + QStringLiteral("; 2 could")))
+        << out.toStdString();
+}
+
 TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothing)
 {
     runUpdate();
