@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,11 +55,10 @@ QString writeTarget(const QString &path)
 
 void syncFolder(const QByteArray &encodedFolder)
 {
-    const int fd = ::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
+    const UniqueFd folder(::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isOpen()) {
         // Best effort: the rename is already done; this only makes it survive a power cut sooner.
-        ::fsync(fd);
-        ::close(fd);
+        ::fsync(folder.get());
     }
 }
 
@@ -91,19 +92,19 @@ void removeLeftTemporaries(const QString &target)
     }
 }
 
-// Creates a new temporary file beside target; returns its descriptor (or -1) and fills name.
-int createTemporary(const QString &target, QByteArray &name)
+// Creates a new temporary file beside target; returns its descriptor (not open on failure) and fills name.
+UniqueFd createTemporary(const QString &target, QByteArray &name)
 {
     const QString prefix = temporaryPrefix(target);
     for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
         name = QFile::encodeName(prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
                                  QStringLiteral(".tmp"));
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
+        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.isOpen() || errno != EEXIST) {
             return fd;
         }
     }
-    return -1;
+    return UniqueFd();
 }
 
 // Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
@@ -123,10 +124,11 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
 
     removeLeftTemporaries(target);
     QByteArray tempName;
-    const int fd = createTemporary(target, tempName);
-    if (fd < 0) {
+    UniqueFd temporary = createTemporary(target, tempName);
+    if (!temporary.isOpen()) {
         return false;
     }
+    const int fd = temporary.get();
     bool ok = fill(fd);
     if (ok && exists) {
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
@@ -138,7 +140,7 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
         ok = ::fchmod(fd, *newFileMode) == 0;
     }
     ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
+    ok = temporary.close() && ok;
     ok = ok && ::rename(tempName.constData(), encodedTarget.constData()) == 0;
     if (!ok) {
         ::unlink(tempName.constData());
@@ -162,15 +164,15 @@ bool copy(const QString &source, const QString &destination)
         return false;
     }
     const QByteArray encodedSource = QFile::encodeName(source);
-    const int in = ::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
+    const UniqueFd input(::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC));
+    if (!input.isOpen()) {
         return false;
     }
     struct stat info = {};
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(in);
+    if (::fstat(input.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
+    const int in = input.get();
     const auto pump = [in](int out) {
         char buffer[65536];
         for (;;) {
@@ -189,9 +191,7 @@ bool copy(const QString &source, const QString &destination)
             }
         }
     };
-    const bool ok = replaceFile(destination, pump, info.st_mode & 0777);
-    ::close(in);
-    return ok;
+    return replaceFile(destination, pump, info.st_mode & 0777);
 }
 
 bool isReadOnly(const QString &path)

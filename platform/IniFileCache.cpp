@@ -1,5 +1,7 @@
 #include "platform/IniFileCache.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QFile>
 #include <QHash>
 #include <QMutex>
@@ -101,19 +103,17 @@ std::shared_ptr<const ParsedFile> read(const QString &path)
         return nullptr;
     }
     // Not blocking: a FIFO in the file's place must not hang the read (it is no regular file and reads as missing).
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.isOpen()) {
         return nullptr;
     }
     struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return nullptr;
     }
     std::shared_ptr<const ParsedFile> known = find(path);
     QByteArray fresh;
-    const bool same = readComparing(fd, known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
-    ::close(fd);
+    const bool same = readComparing(fd.get(), known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
     if (same) {
         return known;
     }
