@@ -62,31 +62,27 @@ void syncFolder(const QByteArray &encodedFolder)
     }
 }
 
-// The start of the names of the temporary files that replace target: "<folder>/.<name>." ("<random>.tmp" follows).
-QString temporaryPrefix(const QString &target)
+constexpr qsizetype TargetNameChars = 100;
+const QString TemporaryEnding = QStringLiteral(".tmp");
+
+// The name of a temporary file that replaces the file named targetName.
+QString temporaryName(const QString &targetName, quint32 random)
 {
-    const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName().left(100) + QLatin1Char('.');
+    return QLatin1Char('.') + targetName.left(TargetNameChars) + QLatin1Char('.') + QString::number(random, 36) +
+           TemporaryEnding;
 }
 
 // Removes the temporary files of target that an earlier write left behind: a process killed between creating
 // one and renaming it cannot remove its own.
 void removeLeftTemporaries(const QString &target)
 {
-    const QFileInfo prefix(temporaryPrefix(target));
-    const QDir folder = prefix.absoluteDir();
-    const QString start = prefix.fileName();
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString targetName = info.fileName().left(TargetNameChars);
     const QStringList names =
-        folder.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+        folder.entryList({QLatin1Char('*') + TemporaryEnding}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
-        if (!name.startsWith(start) || name.size() <= start.size() + 4) {
-            continue;
-        }
-        const QStringView random = QStringView(name).mid(start.size()).chopped(4);
-        const bool ours = std::all_of(random.begin(), random.end(), [](QChar c) {
-            return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-        });
-        if (ours) {
+        if (temporaryTarget(name) == targetName) {
             QFile::remove(folder.filePath(name));
         }
     }
@@ -95,10 +91,10 @@ void removeLeftTemporaries(const QString &target)
 // Creates a new temporary file beside target; returns its descriptor (not open on failure) and fills name.
 UniqueFd createTemporary(const QString &target, QByteArray &name)
 {
-    const QString prefix = temporaryPrefix(target);
+    const QFileInfo info(target);
     for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
-        name = QFile::encodeName(prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
-                                 QStringLiteral(".tmp"));
+        name = QFile::encodeName(info.absolutePath() + QLatin1Char('/') +
+                                 temporaryName(info.fileName(), QRandomGenerator::global()->generate()));
         UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.isOpen() || errno != EEXIST) {
             return fd;
@@ -192,6 +188,23 @@ bool copy(const QString &source, const QString &destination)
         }
     };
     return replaceFile(destination, pump, info.st_mode & 0777);
+}
+
+QString temporaryTarget(const QString &fileName)
+{
+    if (!fileName.startsWith(QLatin1Char('.')) || !fileName.endsWith(TemporaryEnding)) {
+        return {};
+    }
+    const QStringView inner = QStringView(fileName).sliced(1, fileName.size() - 1 - TemporaryEnding.size());
+    const qsizetype dot = inner.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == inner.size() - 1) {
+        return {};
+    }
+    const QStringView random = inner.sliced(dot + 1);
+    const bool ours = std::all_of(random.begin(), random.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    });
+    return ours ? inner.first(dot).toString() : QString();
 }
 
 bool isReadOnly(const QString &path)
