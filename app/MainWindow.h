@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/FormLayout.h"
-#include "app/LanguageAdapters.h"
+#include "app/WidgetLanguageControl.h"
+#include "diag/IniLanguageFile.h"
 #include "diag/LanguageTexts.h"
 
 #include <QString>
@@ -109,7 +110,7 @@ private:
     Diag::UiPort &m_ui;
     DatabaseUpdate m_workOnMdb;
     std::function<void()> m_afterSaving;
-    IniLanguageFile m_languageFile;
+    Diag::IniLanguageFile m_languageFile;
     Diag::LanguageTexts m_languageTexts;
     FormControls m_form;
     std::vector<std::unique_ptr<WidgetLanguageControl>> m_languageControls;
