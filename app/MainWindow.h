@@ -1,8 +1,9 @@
 #pragma once
 
 #include "app/FormLayout.h"
-#include "app/LanguageAdapters.h"
+#include "app/WidgetLanguageControl.h"
 #include "config/MachineSettings.h"
+#include "diag/IniLanguageFile.h"
 #include "diag/LanguageTexts.h"
 
 #include <QString>
@@ -106,7 +107,7 @@ private:
     Diag::UiPort &m_ui;
     DatabaseUpdate m_workOnMdb;
     std::function<void()> m_afterSaving;
-    IniLanguageFile m_languageFile;
+    Diag::IniLanguageFile m_languageFile;
     Diag::LanguageTexts m_languageTexts;
     FormControls m_form;
     std::vector<std::unique_ptr<WidgetLanguageControl>> m_languageControls;

@@ -24,10 +24,16 @@ struct KeptName
     int suffix = 1;
 };
 
+// The names of the kept copies of the database file dbFileName: "<dbFileName>.<stamp>[-<n>]".
+QRegularExpression keptPattern(const QString &dbFileName)
+{
+    return QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(dbFileName) +
+                              QStringLiteral("\\.(\\d{8}-\\d{6})(?:-(\\d+))?$"));
+}
+
 QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName)
 {
-    const QRegularExpression pattern(QStringLiteral("^") + QRegularExpression::escape(dbFileName) +
-                                     QStringLiteral("\\.(\\d{8}-\\d{6})(?:-(\\d+))?$"));
+    const QRegularExpression pattern = keptPattern(dbFileName);
     QList<KeptName> kept;
     const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString &file : files) {
@@ -74,11 +80,15 @@ namespace {
 
 void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
 {
-    const QRegularExpression pattern(QStringLiteral("^\\.") + QRegularExpression::escape(dbFileName) +
-                                     QStringLiteral("\\.\\d{8}-\\d{6}(?:-\\d+)?(?:\\.txt)?\\.[0-9a-z]+\\.tmp$"));
+    // The temporaries of a kept copy or of its report.
+    const QRegularExpression pattern = keptPattern(dbFileName);
     const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString &file : files) {
-        if (pattern.match(file).hasMatch()) {
+        QString target = Platform::AtomicFile::temporaryTarget(file);
+        if (target.endsWith(QStringLiteral(".txt"))) {
+            target.chop(4);
+        }
+        if (!target.isEmpty() && pattern.match(target).hasMatch()) {
             QFile::remove(folder + QLatin1Char('/') + file);
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,57 +55,52 @@ QString writeTarget(const QString &path)
 
 void syncFolder(const QByteArray &encodedFolder)
 {
-    const int fd = ::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
+    const UniqueFd folder(::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isOpen()) {
         // Best effort: the rename is already done; this only makes it survive a power cut sooner.
-        ::fsync(fd);
-        ::close(fd);
+        ::fsync(folder.get());
     }
 }
 
-// The start of the names of the temporary files that replace target: "<folder>/.<name>." ("<random>.tmp" follows).
-QString temporaryPrefix(const QString &target)
+constexpr qsizetype TargetNameChars = 100;
+const QString TemporaryEnding = QStringLiteral(".tmp");
+
+// The name of a temporary file that replaces the file named targetName.
+QString temporaryName(const QString &targetName, quint32 random)
 {
-    const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName().left(100) + QLatin1Char('.');
+    return QLatin1Char('.') + targetName.left(TargetNameChars) + QLatin1Char('.') + QString::number(random, 36) +
+           TemporaryEnding;
 }
 
 // Removes the temporary files of target that an earlier write left behind: a process killed between creating
 // one and renaming it cannot remove its own.
 void removeLeftTemporaries(const QString &target)
 {
-    const QFileInfo prefix(temporaryPrefix(target));
-    const QDir folder = prefix.absoluteDir();
-    const QString start = prefix.fileName();
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString targetName = info.fileName().left(TargetNameChars);
     const QStringList names =
-        folder.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+        folder.entryList({QLatin1Char('*') + TemporaryEnding}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
-        if (!name.startsWith(start) || name.size() <= start.size() + 4) {
-            continue;
-        }
-        const QStringView random = QStringView(name).mid(start.size()).chopped(4);
-        const bool ours = std::all_of(random.begin(), random.end(), [](QChar c) {
-            return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-        });
-        if (ours) {
+        if (temporaryTarget(name) == targetName) {
             QFile::remove(folder.filePath(name));
         }
     }
 }
 
-// Creates a new temporary file beside target; returns its descriptor (or -1) and fills name.
-int createTemporary(const QString &target, QByteArray &name)
+// Creates a new temporary file beside target; returns its descriptor (not open on failure) and fills name.
+UniqueFd createTemporary(const QString &target, QByteArray &name)
 {
-    const QString prefix = temporaryPrefix(target);
+    const QFileInfo info(target);
     for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
-        name = QFile::encodeName(prefix + QString::number(QRandomGenerator::global()->generate(), 36) +
-                                 QStringLiteral(".tmp"));
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
+        name = QFile::encodeName(info.absolutePath() + QLatin1Char('/') +
+                                 temporaryName(info.fileName(), QRandomGenerator::global()->generate()));
+        UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.isOpen() || errno != EEXIST) {
             return fd;
         }
     }
-    return -1;
+    return UniqueFd();
 }
 
 // Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
@@ -123,10 +120,11 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
 
     removeLeftTemporaries(target);
     QByteArray tempName;
-    const int fd = createTemporary(target, tempName);
-    if (fd < 0) {
+    UniqueFd temporary = createTemporary(target, tempName);
+    if (!temporary.isOpen()) {
         return false;
     }
+    const int fd = temporary.get();
     bool ok = fill(fd);
     if (ok && exists) {
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
@@ -138,7 +136,7 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
         ok = ::fchmod(fd, *newFileMode) == 0;
     }
     ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
+    ok = temporary.close() && ok;
     ok = ok && ::rename(tempName.constData(), encodedTarget.constData()) == 0;
     if (!ok) {
         ::unlink(tempName.constData());
@@ -162,15 +160,15 @@ bool copy(const QString &source, const QString &destination)
         return false;
     }
     const QByteArray encodedSource = QFile::encodeName(source);
-    const int in = ::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
+    const UniqueFd input(::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC));
+    if (!input.isOpen()) {
         return false;
     }
     struct stat info = {};
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(in);
+    if (::fstat(input.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
+    const int in = input.get();
     const auto pump = [in](int out) {
         char buffer[65536];
         for (;;) {
@@ -189,9 +187,24 @@ bool copy(const QString &source, const QString &destination)
             }
         }
     };
-    const bool ok = replaceFile(destination, pump, info.st_mode & 0777);
-    ::close(in);
-    return ok;
+    return replaceFile(destination, pump, info.st_mode & 0777);
+}
+
+QString temporaryTarget(const QString &fileName)
+{
+    if (!fileName.startsWith(QLatin1Char('.')) || !fileName.endsWith(TemporaryEnding)) {
+        return {};
+    }
+    const QStringView inner = QStringView(fileName).sliced(1, fileName.size() - 1 - TemporaryEnding.size());
+    const qsizetype dot = inner.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == inner.size() - 1) {
+        return {};
+    }
+    const QStringView random = inner.sliced(dot + 1);
+    const bool ours = std::all_of(random.begin(), random.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    });
+    return ours ? inner.first(dot).toString() : QString();
 }
 
 bool isReadOnly(const QString &path)

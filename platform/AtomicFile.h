@@ -19,4 +19,9 @@ bool copy(const QString &source, const QString &destination);
 // for a process that could override the bits, as root can), or this process may not write it.
 bool isReadOnly(const QString &path);
 
+// The temporary files a write leaves while it runs are named ".<name>.<random>.tmp" beside the file <name> they
+// replace (<name> cut to its first 100 characters, <random> of digits and lower-case letters). For such a file
+// name, the <name> part; empty for any other name.
+QString temporaryTarget(const QString &fileName);
+
 } // namespace Kadex::Platform::AtomicFile

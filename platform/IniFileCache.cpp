@@ -1,58 +1,57 @@
 #include "platform/IniFileCache.h"
 
-#include <QFile>
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
+#include "platform/UniqueFd.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Kadex::Platform::IniFileCache {
 
 namespace {
 
 // A run touches four INI files; a few more are kept for programs that read others.
-constexpr qsizetype KeptFiles = 8;
+constexpr std::size_t KeptFiles = 8;
 constexpr qsizetype ChunkSize = 64 * 1024;
 
 struct Kept
 {
+    QString path;
     std::shared_ptr<const ParsedFile> file;
-    quint64 lastUse = 0;
 };
 
-QMutex mutex;
-QHash<QString, Kept> kept;
-quint64 uses = 0;
+// The kept files, the one used last first.
+std::vector<Kept> &keptFiles()
+{
+    static std::vector<Kept> files;
+    return files;
+}
 
 std::shared_ptr<const ParsedFile> find(const QString &path)
 {
-    const QMutexLocker lock(&mutex);
-    const auto found = kept.find(path);
+    std::vector<Kept> &kept = keptFiles();
+    const auto found = std::find_if(kept.begin(), kept.end(), [&](const Kept &k) { return k.path == path; });
     if (found == kept.end()) {
         return nullptr;
     }
-    found->lastUse = ++uses;
-    return found->file;
+    std::rotate(kept.begin(), found, found + 1);
+    return kept.front().file;
 }
 
 void keep(const QString &path, std::shared_ptr<const ParsedFile> file)
 {
-    const QMutexLocker lock(&mutex);
-    if (!kept.contains(path) && kept.size() >= KeptFiles) {
-        auto oldest = kept.begin();
-        for (auto it = kept.begin(); it != kept.end(); ++it) {
-            if (it->lastUse < oldest->lastUse) {
-                oldest = it;
-            }
-        }
-        kept.erase(oldest);
+    std::vector<Kept> &kept = keptFiles();
+    std::erase_if(kept, [&](const Kept &k) { return k.path == path; });
+    kept.insert(kept.begin(), Kept{path, std::move(file)});
+    if (kept.size() > KeptFiles) {
+        kept.pop_back();
     }
-    kept.insert(path, Kept{std::move(file), ++uses});
 }
 
 // Reads the open file to its end. While its bytes match known (from the start on), they are only compared;
@@ -101,31 +100,29 @@ std::shared_ptr<const ParsedFile> read(const QString &path)
         return nullptr;
     }
     // Not blocking: a FIFO in the file's place must not hang the read (it is no regular file and reads as missing).
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.isOpen()) {
         return nullptr;
     }
     struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return nullptr;
     }
     std::shared_ptr<const ParsedFile> known = find(path);
     QByteArray fresh;
-    const bool same = readComparing(fd, known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
-    ::close(fd);
+    const bool same = readComparing(fd.get(), known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
     if (same) {
         return known;
     }
     IniText text(fresh);
-    auto parsed = std::make_shared<const ParsedFile>(std::move(fresh), std::move(text));
+    auto parsed = std::make_shared<const ParsedFile>(ParsedFile{std::move(fresh), std::move(text)});
     keep(path, parsed);
     return parsed;
 }
 
 void remember(const QString &path, const QByteArray &bytes, IniText text)
 {
-    keep(path, std::make_shared<const ParsedFile>(bytes, std::move(text)));
+    keep(path, std::make_shared<const ParsedFile>(ParsedFile{bytes, std::move(text)}));
 }
 
 } // namespace Kadex::Platform::IniFileCache

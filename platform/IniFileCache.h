@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/IniLookup.h"
 #include "platform/IniText.h"
 
 #include <QByteArray>
@@ -15,16 +14,8 @@ namespace Kadex::Platform::IniFileCache {
 
 struct ParsedFile
 {
-    explicit ParsedFile(QByteArray fileBytes, IniText parsed)
-        : bytes(std::move(fileBytes)), text(std::move(parsed)), lookup(text)
-    {
-    }
-    ParsedFile(const ParsedFile &) = delete;
-    ParsedFile &operator=(const ParsedFile &) = delete;
-
-    const QByteArray bytes;
-    const IniText text;
-    const IniLookup lookup;
+    QByteArray bytes;
+    IniText text; // looked up through its name index, built at the first read of the file's bytes
 };
 
 // The file at path (a path as found on disk) as it is now; null when it is no regular file or cannot be read.

@@ -48,26 +48,6 @@ QByteArray trimmedBytes(const QByteArray &bytes)
     return bytes.sliced(begin, end - begin);
 }
 
-// Names compare without regard to letter case for ASCII letters only.
-bool sameNameUnit(char16_t x, char16_t y)
-{
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-    return lower(x) == lower(y);
-}
-
-bool sameName(QStringView a, QStringView b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (!sameNameUnit(a[i].unicode(), b[i].unicode())) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Letters and signs without a decomposition that the Windows-1252 best-fit table still maps to a plain one.
 struct BestFit
 {
@@ -175,6 +155,7 @@ QList<IniText::Line> IniText::splitUnits(const QByteArray &body, const Unit *tex
 // the line after are parsed along, so a line ending that raw starts or ends with joins them as it would in the file.
 void IniText::reparse(qsizetype first, qsizetype last, const QByteArray &raw)
 {
+    m_index.reset(); // line numbers and names change
     QByteArray region = raw;
     if (first > 0) {
         --first;
@@ -344,29 +325,13 @@ qsizetype IniText::lineOffset(qsizetype index) const
 // The header or key name of the line, in the form nameUnits gives arguments.
 QString IniText::nameOf(const Line &line) const
 {
+    if (unitSize() == 1) {
+        const QByteArrayView name =
+            QByteArrayView(line.bytes).sliced(line.offset + line.nameStart, line.nameEnd - line.nameStart);
+        return m_encoding == Encoding::Utf8 ? QString::fromUtf8(name) : QString::fromLatin1(name);
+    }
     const QString text = units(line.content());
-    const QStringView name = QStringView(text).sliced(line.nameStart, line.nameEnd - line.nameStart);
-    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(name.toLatin1()) : name.toString();
-}
-
-// Whether the line's name is `name` (a name as nameUnits gives it), without regard to ASCII letter case.
-bool IniText::hasName(const Line &line, const QString &name) const
-{
-    if (m_encoding != Encoding::Ansi) {
-        return sameName(nameOf(line), name);
-    }
-    // A Windows-1252 file's units are its bytes: compare them in place.
-    const qsizetype size = line.nameEnd - line.nameStart;
-    if (size != name.size()) {
-        return false;
-    }
-    const char *bytes = line.bytes.constData() + line.offset + line.nameStart;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (!sameNameUnit(static_cast<unsigned char>(bytes[i]), name[i].unicode())) {
-            return false;
-        }
-    }
-    return true;
+    return text.sliced(line.nameStart, line.nameEnd - line.nameStart);
 }
 
 // Sets the line's kind and where its name and value lie, from its units text[0..size).
@@ -435,45 +400,62 @@ template <typename Unit> void IniText::parseUnits(Line &line, const Unit *text, 
     line.valueEnd = end;
 }
 
-std::optional<IniText::Section> IniText::findSection(const QString &name) const
+IniText::NameIndex &IniText::index() const
 {
+    if (m_index) {
+        return *m_index;
+    }
+    auto index = std::make_shared<NameIndex>();
     const qsizetype firstHeader = m_headers.isEmpty() ? m_lines.size() : m_headers.front();
     // Entries above the first header form the first section with the empty name; without any, the empty name
     // finds a "[]" header instead.
-    if (name.isEmpty()) {
-        for (qsizetype i = 0; i < firstHeader; ++i) {
-            if (m_lines[i].kind == Kind::Entry) {
-                return Section{-1, 0, firstHeader};
-            }
+    for (qsizetype i = 0; i < firstHeader; ++i) {
+        if (m_lines[i].kind == Kind::Entry) {
+            index->insert(QString(), Section{0, firstHeader, std::nullopt});
+            break;
         }
     }
+    // Only the first section of a name is ever searched, even when a later one holds the key.
     for (qsizetype h = 0; h < m_headers.size(); ++h) {
-        // Only the first section of a name is ever searched, even when a later one holds the key.
-        const qsizetype i = m_headers[h];
-        if (hasName(m_lines[i], name)) {
-            return Section{i, i + 1, h + 1 < m_headers.size() ? m_headers[h + 1] : m_lines.size()};
+        const QString name = foldedName(nameOf(m_lines[m_headers[h]]));
+        if (!index->contains(name)) {
+            const qsizetype end = h + 1 < m_headers.size() ? m_headers[h + 1] : m_lines.size();
+            index->insert(name, Section{m_headers[h] + 1, end, std::nullopt});
         }
     }
-    return std::nullopt;
+    m_index = std::move(index);
+    return *m_index;
 }
 
-qsizetype IniText::findKey(const Section &section, const QString &name) const
+IniText::Section *IniText::findSection(const QByteArray &name) const
 {
-    for (qsizetype i = section.firstLine; i < section.endLine; ++i) {
-        if (m_lines[i].kind == Kind::Entry && hasName(m_lines[i], name)) {
-            return i;
+    NameIndex &sections = index();
+    const auto found = sections.find(lookupName(name));
+    return found == sections.end() ? nullptr : &*found;
+}
+
+qsizetype IniText::findKey(Section &section, const QByteArray &name) const
+{
+    if (!section.keys) {
+        QHash<QString, qsizetype> keys;
+        // Backwards, so that of several entries of a key the first one is kept.
+        for (qsizetype i = section.endLine - 1; i >= section.firstLine; --i) {
+            if (m_lines[i].kind == Kind::Entry) {
+                keys.insert(foldedName(nameOf(m_lines[i])), i);
+            }
         }
+        section.keys = std::move(keys);
     }
-    return -1;
+    return section.keys->value(lookupName(name), -1);
 }
 
 std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteArray &key) const
 {
-    const std::optional<Section> found = findSection(nameUnits(section));
+    Section *found = findSection(section);
     if (!found) {
         return std::nullopt;
     }
-    const qsizetype index = findKey(*found, nameUnits(key));
+    const qsizetype index = findKey(*found, key);
     return index < 0 ? std::nullopt : valueOfLine(index);
 }
 
@@ -491,7 +473,7 @@ std::optional<QByteArray> IniText::valueOfLine(qsizetype index) const
     return toAnsi(value.toString());
 }
 
-// ASCII letters in lower case, as sameName compares them.
+// ASCII letters in lower case: names compare without regard to letter case for ASCII letters only.
 QString IniText::foldedName(const QString &name)
 {
     QString folded = name;
@@ -503,28 +485,11 @@ QString IniText::foldedName(const QString &name)
     return folded;
 }
 
+// The form an argument's name is looked up in the index in: two names find the same entry exactly when these are
+// equal.
 QString IniText::lookupName(const QByteArray &name) const
 {
     return foldedName(nameUnits(name));
-}
-
-QHash<QString, std::optional<QByteArray>> IniText::sectionValues(const QByteArray &section) const
-{
-    QHash<QString, std::optional<QByteArray>> values;
-    const std::optional<Section> found = findSection(nameUnits(section));
-    if (!found) {
-        return values;
-    }
-    for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
-        if (m_lines[i].kind != Kind::Entry) {
-            continue;
-        }
-        const QString name = foldedName(nameOf(m_lines[i]));
-        if (!values.contains(name)) {
-            values.insert(name, valueOfLine(i));
-        }
-    }
-    return values;
 }
 
 QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
@@ -608,12 +573,12 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     }
     valueText.remove(0, blanks);
 
-    const std::optional<Section> found = findSection(nameUnits(sectionText));
+    Section *found = findSection(sectionText);
     if (!found) {
         return insertLines(m_lines.size(), encodeText('[' + sectionText + ']') + dominantEnding() +
                                                encodeText(keyText + '=' + valueText));
     }
-    const qsizetype index = findKey(*found, nameUnits(keyText));
+    const qsizetype index = findKey(*found, keyText);
     if (index < 0) {
         qsizetype after = found->firstLine;
         for (qsizetype i = found->firstLine; i < found->endLine; ++i) {

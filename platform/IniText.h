@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 
 namespace Kadex::Platform {
@@ -17,8 +18,6 @@ namespace Kadex::Platform {
 // written back in it.
 class IniText
 {
-    friend class IniLookup;
-
 public:
     enum class Encoding {
         Ansi,    // Windows-1252, bytes taken as they are
@@ -65,14 +64,6 @@ public:
     // Only the lines around the change are parsed again, so a series of writes costs the file once, not per write.
     Edit write(const QByteArray &section, const QByteArray &key, const QByteArray &value);
 
-    // The form a section or key name is looked up in: trimmed, cut at NUL, ASCII letters in lower case. Two names
-    // find the same entry exactly when their lookup names are equal.
-    QString lookupName(const QByteArray &name) const;
-    // Every entry of the section as value() reads it, in one pass over the section, keyed by lookupName(key): the
-    // first entry of a name counts, and nothing stands for an entry whose line has no '='. Empty when the file has
-    // no such section.
-    QHash<QString, std::optional<QByteArray>> sectionValues(const QByteArray &section) const;
-
     // What getString and getInt make of an entry's value (nothing: the entry is missing), for readers that found
     // the value another way.
     static QByteArray bufferedString(const std::optional<QByteArray> &found, const QByteArray &defaultValue,
@@ -108,10 +99,14 @@ private:
 
     struct Section
     {
-        qsizetype header = -1;   // line index of the header; -1 for the lines above the first header
-        qsizetype firstLine = 0; // first line after the header
+        qsizetype firstLine = 0; // first line after the header (0 for the entries above the first header)
         qsizetype endLine = 0;   // one past the section's last line
+        // The line of the first entry of each key, by lookup name; filled at the first lookup in the section.
+        std::optional<QHash<QString, qsizetype>> keys;
     };
+    // The sections by lookup name, a file read many times between changes being looked up by hashes instead of
+    // walks over its lines.
+    using NameIndex = QHash<QString, Section>;
 
     static QString foldedName(const QString &name);
     QString units(QByteArrayView raw) const;
@@ -127,11 +122,12 @@ private:
     static QList<Line> splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit);
     template <typename Unit> static void parseUnits(Line &line, const Unit *text, qsizetype size);
     QString nameOf(const Line &line) const;
-    bool hasName(const Line &line, const QString &name) const;
+    QString lookupName(const QByteArray &name) const;
+    NameIndex &index() const;
     QList<Line> splitLines(const QByteArray &body) const;
     void reparse(qsizetype first, qsizetype last, const QByteArray &raw);
-    std::optional<Section> findSection(const QString &name) const;
-    qsizetype findKey(const Section &section, const QString &name) const;
+    Section *findSection(const QByteArray &name) const;
+    qsizetype findKey(Section &section, const QByteArray &name) const;
     std::optional<QByteArray> valueOfLine(qsizetype index) const;
     Edit insertLines(qsizetype index, const QByteArray &text);
 
@@ -140,6 +136,9 @@ private:
     QByteArray m_tail; // an odd last byte of a UTF-16 file, kept but never read
     QList<Line> m_lines;
     QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
+    // Built at the first lookup and dropped by every write that changes the lines; copies of an unchanged text
+    // share it.
+    mutable std::shared_ptr<NameIndex> m_index;
 };
 
 } // namespace Kadex::Platform

@@ -20,7 +20,7 @@ std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &k
         return std::nullopt;
     }
     const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(FileLookup::resolvePath(path));
-    return file ? file->lookup.value(section, key) : std::nullopt;
+    return file ? file->text.value(section, key) : std::nullopt;
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // Many entries written to one file at once: the file ends exactly as writing them one by one leaves it, is
 // replaced whole or not at all, and reads back the same as the file parsed afresh.
-#include "platform/IniLookup.h"
 #include "platform/IniText.h"
 #include "platform/ProfileStrings.h"
 #include "tests/support/QtPrinters.h"
@@ -128,20 +127,23 @@ TEST_F(IniBatchWriteTest, BatchEndsAsEntryByEntryWritesAndReadsAsAFreshParse)
         }
         EXPECT_EQ(contents(QStringLiteral("single.ini")), expected);
 
-        // The text changed in place, its lookup and a fresh parse of its bytes read every name alike.
+        // The text changed in place and a fresh parse of its bytes read every name alike: the names the text
+        // looked up before the writes are not found where they were.
         IniText changed(file);
+        for (const QByteArray &section : Sections) {
+            for (const QByteArray &key : Keys) {
+                static_cast<void>(changed.value(section, key));
+            }
+        }
         for (const Profile::Entry &entry : entries) {
             changed.write(entry.section, entry.key, entry.value);
         }
         ASSERT_EQ(changed.bytes(), expected);
         const IniText fresh(expected);
-        const Platform::IniLookup lookup(fresh);
         for (const QByteArray &section : Sections) {
             for (const QByteArray &key : Keys) {
                 const std::optional<QByteArray> want = fresh.value(section, key);
                 EXPECT_EQ(changed.value(section, key), want) << section.toStdString() << "/" << key.toStdString();
-                EXPECT_EQ(lookup.value(section, key), want) << section.toStdString() << "/" << key.toStdString();
-                EXPECT_EQ(fresh.sectionValues(section).value(fresh.lookupName(key)), want);
             }
         }
     }

@@ -95,6 +95,32 @@ TEST_F(IniReuseTest, ChangeByAnotherWriterIsSeenAtTheNextReadEvenWithTheSameSize
     EXPECT_EQ(Cache::read(path()), nullptr);
 }
 
+TEST_F(IniReuseTest, FileLongerThanOneReadChangedPastItsStartReadsWhole)
+{
+    // Several reads' worth of sections, so that the change lies well beyond the first read of the file.
+    QByteArray file;
+    for (int section = 0; file.size() < 200 * 1024; ++section) {
+        file += "[S" + QByteArray::number(section) + "]\r\nA=first " + QByteArray::number(section) + "\r\n";
+    }
+    putInPlace(file);
+    ASSERT_EQ(read("S0", "A"), QByteArray("first 0"));
+    const qsizetype last = file.count("[S") - 1;
+    const QByteArray lastSection = "S" + QByteArray::number(last);
+    ASSERT_EQ(read(lastSection.constData(), "A"), QByteArray("first " + QByteArray::number(last)));
+
+    // Another program changes an entry past the first 100 KiB, the size staying the same.
+    const qsizetype at = file.indexOf("A=first ", 100 * 1024);
+    ASSERT_GT(at, 64 * 1024);
+    file.replace(at, 8, "A=later ");
+    putInPlace(file);
+
+    EXPECT_EQ(read("S0", "A"), QByteArray("first 0"));
+    EXPECT_EQ(read(lastSection.constData(), "A"), QByteArray("first " + QByteArray::number(last)));
+    const qsizetype changedSection = file.lastIndexOf("[S", at);
+    const QByteArray changedName = file.mid(changedSection + 1, file.indexOf(']', changedSection) - changedSection - 1);
+    EXPECT_EQ(read(changedName.constData(), "A").left(6), QByteArray("later "));
+}
+
 TEST_F(IniReuseTest, ManyFilesAreEachReadRight)
 {
     // More files than are kept: each read still gives its own file's value.

@@ -1,5 +1,7 @@
 #include "tests/support/SmallDisk.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -51,13 +53,9 @@ bool SmallDisk::leaveFree(qint64 bytes)
     if (fill == 0) {
         return true;
     }
-    const int fd = ::open(QFile::encodeName(fillerPath()).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    const bool filled = ::posix_fallocate(fd, 0, fill) == 0;
-    ::close(fd);
-    return filled;
+    const Platform::UniqueFd fd(
+        ::open(QFile::encodeName(fillerPath()).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    return fd.isOpen() && ::posix_fallocate(fd.get(), 0, fill) == 0;
 }
 
 void SmallDisk::removeFiller()

@@ -1,6 +1,6 @@
 // The language file read in one pass and written once gives what reading and writing it entry by entry through
 // the INI operations gives: the same texts on the controls and the same bytes in the file.
-#include "app/LanguageAdapters.h"
+#include "diag/IniLanguageFile.h"
 #include "config/IniAccess.h"
 #include "diag/ErrorReport.h"
 #include "diag/LanguageTexts.h"
@@ -84,7 +84,7 @@ Outcome runWalk(const QByteArray &start, bool entryByEntry)
     Diag::ErrorReport report({}, ui);
     Config::IniAccess ini(report);
     EntryByEntryFile single(ini, path);
-    App::IniLanguageFile batched(path);
+    Diag::IniLanguageFile batched(path);
     Diag::LanguageFile &file = entryByEntry ? static_cast<Diag::LanguageFile &>(single) : batched;
     Diag::LanguageTexts texts(file, report);
     auto controls = makeControls();
