@@ -116,24 +116,64 @@ std::unique_ptr<Database> Database::copyInMemory(const QString &path)
 {
     // The file is read through a connection of its own, so that a rollback journal an interrupted writer left
     // beside it is played back first: the copy holds the last committed state.
-    const QByteArray bytes = Database(path).serialize();
+    return fromBytes(path, Database(path).serialize());
+}
+
+namespace {
+
+// A buffer of the engine's own holding a copy of content, for the engine to take over.
+unsigned char *engineCopyOf(const QByteArray &content)
+{
+    auto *buffer = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(content.size())));
+    if (buffer == nullptr) {
+        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
+    }
+    std::memcpy(buffer, content.constData(), static_cast<size_t>(content.size()));
+    return buffer;
+}
+
+constexpr unsigned DeserializeFlags = SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE;
+
+} // namespace
+
+std::unique_ptr<Database> Database::fromBytes(const QString &path, const QByteArray &content)
+{
     sqlite3 *memory = nullptr;
     if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         sqlite3_close(memory);
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
     std::unique_ptr<Database> copy(new Database(path, memory));
-    auto *buffer = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(bytes.size())));
-    if (buffer == nullptr) {
-        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
-    }
-    std::memcpy(buffer, bytes.constData(), static_cast<size_t>(bytes.size()));
-    const int rc = sqlite3_deserialize(memory, "main", buffer, bytes.size(), bytes.size(),
-                                       SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    const int rc = sqlite3_deserialize(memory, "main", engineCopyOf(content), content.size(), content.size(),
+                                       DeserializeFlags);
     if (rc != SQLITE_OK) {
         copy->fail(rc, QStringLiteral("copy"));
     }
     return copy;
+}
+
+bool Database::beginLocked(int timeoutMs)
+{
+    sqlite3_busy_timeout(m_db, timeoutMs);
+    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if ((rc & 0xff) == SQLITE_BUSY) {
+        return false;
+    }
+    if (rc != SQLITE_OK) {
+        fail(sqlite3_extended_errcode(m_db), QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    return true;
+}
+
+void Database::attachContent(const QString &schema, const QByteArray &content)
+{
+    execute(QStringLiteral("ATTACH ':memory:' AS ") + quoteName(schema));
+    const QByteArray name = schema.toUtf8();
+    const int rc = sqlite3_deserialize(m_db, name.constData(), engineCopyOf(content), content.size(), content.size(),
+                                       DeserializeFlags);
+    if (rc != SQLITE_OK) {
+        fail(rc, QStringLiteral("attach"));
+    }
 }
 
 QByteArray Database::serialize()

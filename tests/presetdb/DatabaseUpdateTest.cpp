@@ -245,8 +245,9 @@ TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePriv
     TestRun run(plant);
     run.start();
     PresetDb::ModuleDbCopy copy;
+    copy.readFile(plant.moduleDb());
     const auto fieldsOfCopy = [&] {
-        plant.write(QStringLiteral("copy.mdb"), copy.of(plant.moduleDb()).serialize());
+        plant.write(QStringLiteral("copy.mdb"), copy.database().serialize());
         return queryValue(plant.path(QStringLiteral("copy.mdb")),
                           QStringLiteral("SELECT group_concat(name, ',') FROM pragma_table_info('PRESET_DEFS')"));
     };
