@@ -21,6 +21,18 @@ namespace Nr = Diag::ErrorNumbers;
 // A plant's visualisation may hold a database open for a moment; waiting a little beats failing the update.
 constexpr int BusyTimeoutMs = 2000;
 
+// The engine's own wait sleeps ever longer between tries, up to 100 ms: a program that commits one small change
+// after another holds the file again at each of them. Trying every millisecond finds the moment between two of
+// its commits. limit points to the number of tries, about the milliseconds to wait.
+int tryEveryMillisecond(void *limit, int tries)
+{
+    if (tries >= *static_cast<const int *>(limit)) {
+        return 0;
+    }
+    sqlite3_sleep(1);
+    return 1;
+}
+
 Diag::Failure databaseFailure(qint32 number, const QString &description)
 {
     return {number, Nr::SourceDatabase, description};
@@ -95,7 +107,8 @@ Database::Database(const QString &path) : m_path(path)
         fail(code, {});
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    m_busyTries = BusyTimeoutMs;
+    sqlite3_busy_handler(m_db, tryEveryMillisecond, &m_busyTries);
     // Opening reads nothing yet; this makes a file that is no database fail here rather than at first use.
     try {
         Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -154,7 +167,7 @@ std::unique_ptr<Database> Database::fromBytes(const QString &path, const QByteAr
 
 bool Database::beginLocked(int timeoutMs)
 {
-    sqlite3_busy_timeout(m_db, timeoutMs);
+    m_busyTries = timeoutMs;
     const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if ((rc & 0xff) == SQLITE_BUSY) {
         return false;

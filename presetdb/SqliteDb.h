@@ -62,7 +62,8 @@ public:
     void copyContentTo(Database &destination);
 
     // Begins a transaction that holds the write lock of the file, waiting up to timeoutMs for other connections'
-    // transactions to end. False when the lock was not had in that time; throws on any other failure.
+    // transactions to end (later waits of the connection, as for its commit, too). False when the lock was not had
+    // in that time; throws on any other failure.
     bool beginLocked(int timeoutMs);
     // Makes content, the bytes of a database file, readable as the schema named schema of this connection, in
     // memory; allowed inside a transaction. Nothing is written beside the file.
@@ -102,6 +103,8 @@ private:
 
     QString m_path;
     sqlite3 *m_db = nullptr;
+    // How often the connection tries again, once a millisecond, when another connection holds the file.
+    int m_busyTries = 0;
 };
 
 // A prepared statement over one Database. Values are bound by 1-based index; rows are read by 0-based column.
