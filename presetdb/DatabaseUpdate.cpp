@@ -211,12 +211,14 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
         live.db = std::make_unique<LiveModuleDb>(live.path);
         live.content = live.db->content();
     } catch (const Diag::Failure &failure) {
-        if (failure.number == Nr::ModuleDbInUse) {
+        // Only a file that is no database (damaged) holds nothing to carry: it is reported where it is read and
+        // replaced whole. Any other failure (the lock not had, the file held too long to be read at all, refused)
+        // leaves a database that may be in use and hold the plant's values: it is reported and nothing changes.
+        if (failure.number != Nr::CannotOpenDatabase) {
             Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
             guard.step([&] { throw failure; });
             return false;
         }
-        // A file that is no database (damaged) is reported where it is read and replaced whole.
         live.db.reset();
         live.failure = std::current_exception();
     }

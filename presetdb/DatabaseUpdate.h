@@ -61,7 +61,7 @@ private:
     bool rebuildPresetTable(Database &working);
     void takeOver(Database &working, ModuleDbCopy &oldCopy);
     // Takes the write lock of the existing module database and reads it; false, reported, when another program
-    // holds the lock too long.
+    // holds the lock too long or the file cannot be used for another reason than being no database.
     bool openLive(const QString &moduleDbPath, ModuleDb &live);
     // Keeps the module database in the history and writes working into it: its content under the lock, or the
     // whole file when there is none to lock. A write that fails leaves the file as it was, so its copy is given up:
