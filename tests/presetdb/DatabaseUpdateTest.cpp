@@ -6,6 +6,7 @@
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/TestRun.h"
 
@@ -79,7 +80,7 @@ TEST_F(DatabaseUpdateTest, StandaloneRunRebuildsTakesOverAndMakesTheModuleDbACop
                                 "SMALLINT, \"isBitArray\" BIT, \"offset_or_bitno\" SMALLINT, \"text\" VARCHAR(255), "
                                 "\"page_name\" VARCHAR(50), \"abs_min\" DOUBLE, \"abs_max\" DOUBLE, \"min\" DOUBLE, "
                                 "\"max\" DOUBLE, \"pass\" SMALLINT)'"}}));
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
     EXPECT_EQ(queryValue(plant.moduleDb(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = "
                                                           "'OnlyOld'")),
               "0");
@@ -176,7 +177,7 @@ TEST_F(IntegratedUpdateTest, MissingMachineCopyGivesTheNoticeAndTheUpdateGoesOn)
                                                "den Standardwerten erzeugt."),
                                 QString(), Diag::Buttons::Ok, Diag::Icon::Information, Diag::Answer::Ok}));
     EXPECT_EQ(sourceRows(), regenerated());
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/kadex.MDB")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.path(QStringLiteral("Kadex/kadex.MDB"))), databaseContent(plant.sourceDb()));
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/Kadex.mdb")));
 }
 
@@ -235,7 +236,7 @@ TEST_F(DatabaseUpdateTest, ModuleDbWithoutPresetTableSkipsTheTakeOverAndBothLook
                      "Fehler in Kadex / DAO.Database / VarNameInQuelleErsetzen (Nr. 3078) :no such table: "
                      "PRESET_DEFS."}));
     EXPECT_FALSE(update.addFields().AddFieldList.has_value());
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
 }
 
 TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePrivateCopy)
@@ -322,9 +323,11 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     const Rows rebuilt = sourceRows();
     ASSERT_FALSE(rebuilt.empty());
     EXPECT_EQ(rebuilt.front(), (std::vector<std::string>{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}));
+    // The write into the file is refused; the report names the file.
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_TRUE(run.errorLogLines()[0].startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / WorkOnMDB (Nr. "
-                                                                 "75) :Cannot copy ")));
+    EXPECT_EQ(run.errorLogLines()[0], QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
+                                                     "database '") +
+                                          plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
 }
 
 TEST_F(DatabaseUpdateTest, PresetTableInAnotherLetterCaseFailsTheRebuildAndKeepsTheModuleDb)
