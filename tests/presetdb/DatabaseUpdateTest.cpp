@@ -262,6 +262,47 @@ TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePriv
     EXPECT_TRUE(run.errorLogLines().isEmpty());
 }
 
+// --- settings another program rewrites while the update reads them
+
+TEST_F(DatabaseUpdateTest, SettingsRewrittenDuringTheUpdateAreReadAgainOrNothingChanges)
+{
+    // Rewritten once: the update reads the machine list again and generates for the machines the files hold now.
+    {
+        TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+        run.start();
+        bool rewritten = false;
+        run.ui.onPump = [&] {
+            if (!rewritten) {
+                rewritten = true;
+                plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nForMachine2=false\r\n");
+            }
+        };
+        DatabaseUpdate(run.services).WorkOnMDB();
+        ASSERT_TRUE(rewritten);
+        EXPECT_EQ(lines(run.errorLogLines()), Lines());
+        EXPECT_EQ(sourceRows(), (Rows{{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}, {"2", "'M1'", "'M1.Temp'", "0.0", "1"}}));
+        EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
+    }
+
+    // Rewritten all the time: after a few readings the update reports it and changes neither database.
+    const QByteArray moduleDb = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QByteArray template_ = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
+    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    int writes = 0;
+    run.ui.onPump = [&] {
+        plant.write(QStringLiteral("parameter/Program.ini"), programIni + "; " + QByteArray::number(++writes) + "\r\n");
+    };
+    DatabaseUpdate(run.services).WorkOnMDB();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDb);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")), template_);
+    const QStringList log = run.errorLogLines();
+    ASSERT_EQ(log.size(), 1) << log.join(u'\n').toStdString();
+    EXPECT_TRUE(log[0].contains(QStringLiteral("(Nr. 9021)"))) << log[0].toStdString();
+    EXPECT_TRUE(log[0].contains(plant.path(QStringLiteral("parameter/Program.ini")))) << log[0].toStdString();
+}
+
 // --- files that are not databases, and rebuilds that fail: no data is lost
 
 TEST_F(DatabaseUpdateTest, BrokenSourceIsReportedAndNothingIsReplaced)

@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 
 namespace Kadex::Test {
 
@@ -19,7 +20,13 @@ public:
 
     Diag::Answer showMessage(const Diag::MessageBox &box) override;
     void setBusy(bool busy) override;
-    void pumpEvents() override { ++pumpCount; }
+    void pumpEvents() override
+    {
+        ++pumpCount;
+        if (onPump) {
+            onPump();
+        }
+    }
     [[noreturn]] void endProgram() override;
 
     // Queues the answer for the next box.
@@ -29,6 +36,8 @@ public:
 
     QList<Diag::MessageBox> boxes;
     int pumpCount = 0;
+    // Called at each pump: what another program does while the window lets events through.
+    std::function<void()> onPump;
     int endCount = 0;
     bool busy = false;
     QList<bool> busyChanges;
