@@ -181,7 +181,7 @@ TEST_F(IntegratedUpdateTest, MissingMachineCopyGivesTheNoticeAndTheUpdateGoesOn)
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/Kadex.mdb")));
 }
 
-TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBeforeTheTakeOver)
+TEST_F(IntegratedUpdateTest, MachineCopyValuesAreCarriedAndTheModuleDbsHotJournalLeavesNoTrace)
 {
     QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
     runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")),
@@ -189,7 +189,8 @@ TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBef
                QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M2', 'DINT', 1, 'M2.Rpm', 2, 0, 1, 't', 'p', 42, "
                               "43, 44, 45, 46);"));
     const QByteArray copy = plant.read(QStringLiteral("backup/Kadex/Kadex.mdb"));
-    // The module database's journal of a run that ended half-way belongs to the file the copy replaces.
+    // The module database's journal of a run that ended half-way is the engine's own: the update's connection plays
+    // it back (and so removes it) before it writes the file.
     leaveHotJournal(plant.moduleDb(), QStringLiteral("UPDATE PRESET_DEFS SET abs_min = -1"));
     TestRun run(plant, commandLine);
     run.start();
