@@ -30,6 +30,11 @@ inline constexpr qint32 DatabaseAbort = 9999;
 // The module database about to be replaced could not be kept in the history folder, or its report not written.
 inline constexpr qint32 HistoryNotKept = 9010;
 
+// Another program held the module database's write lock longer than the update waits; nothing was changed.
+inline constexpr qint32 ModuleDbInUse = 9020;
+// The files the machine list and settings come from kept changing while the update read them; nothing was changed.
+inline constexpr qint32 SettingsKeptChanging = 9021;
+
 // Sources named in reports.
 inline const QString SourceProgram = QStringLiteral("Kadex_Config");
 inline const QString SourceDatabase = QStringLiteral("DAO.Database");

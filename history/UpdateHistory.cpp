@@ -96,7 +96,11 @@ void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
 
 } // namespace
 
-QString keepCopy(const QString &dbPath, const QDateTime &now)
+namespace {
+
+// The path a copy of the database at dbPath is kept under for now, its folder made and swept; empty when the
+// folder cannot be made.
+QString keptPathFor(const QString &dbPath, const QDateTime &now)
 {
     const QString folder = folderFor(dbPath);
     const QString dbFileName = QFileInfo(dbPath).fileName();
@@ -104,8 +108,21 @@ QString keepCopy(const QString &dbPath, const QDateTime &now)
         return {};
     }
     removeLeftTemporaries(folder, dbFileName);
-    const QString path = folder + QLatin1Char('/') + newKeptName(folder, dbFileName, now);
-    return Platform::AtomicFile::copy(dbPath, path) ? path : QString();
+    return folder + QLatin1Char('/') + newKeptName(folder, dbFileName, now);
+}
+
+} // namespace
+
+QString keepCopy(const QString &dbPath, const QDateTime &now)
+{
+    const QString path = keptPathFor(dbPath, now);
+    return !path.isEmpty() && Platform::AtomicFile::copy(dbPath, path) ? path : QString();
+}
+
+QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now)
+{
+    const QString path = keptPathFor(dbPath, now);
+    return !path.isEmpty() && Platform::AtomicFile::write(path, content) ? path : QString();
 }
 
 void removeKept(const QString &keptPath)
@@ -147,7 +164,7 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
+bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content)
 {
     if (m_attempted) {
         return false;
@@ -163,7 +180,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     const QDateTime now = QDateTime::currentDateTime();
     QString keptPath;
     guard.step([&] {
-        keptPath = History::keepCopy(moduleDbPath, now);
+        keptPath = History::keepContent(moduleDbPath, content, now);
         if (keptPath.isEmpty()) {
             throw notKept(moduleDbPath, folder);
         }

@@ -33,6 +33,8 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 // first removes the temporary files that a run killed while keeping a copy or writing a report left behind (their
 // names carry a time stamp that no later write uses again). The kept copy's path; empty when it cannot be kept.
 QString keepCopy(const QString &dbPath, const QDateTime &now);
+// Keeps content, the database of the file at dbPath as read by its user, as keepCopy keeps a copy of the file.
+QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now);
 // Removes a kept database and its report.
 void removeKept(const QString &keptPath);
 // Removes all but the newest Kept databases and their reports.
@@ -54,10 +56,10 @@ public:
     explicit UpdateHistory(Config::Services &services);
 
     // Called right before the module database is replaced; the update never changes the file before that. The
-    // first call of a run keeps the file as it is now under its time-stamped name with a first report, holding
+    // first call of a run keeps content, the file as it is now, under its time-stamped name with a first report, holding
     // the settings as they read before the run, and prunes the history; later calls do nothing. True for the first
     // call.
-    bool keepBeforeReplacing(const QString &moduleDbPath) override;
+    bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content) override;
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;

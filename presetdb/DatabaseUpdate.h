@@ -4,7 +4,11 @@
 #include "presetdb/AdditionalFields.h"
 #include "presetdb/VarNameTemplates.h"
 
-#include <functional>
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+#include <memory>
 
 namespace Kadex::Config {
 struct Services;
@@ -13,6 +17,7 @@ struct Services;
 namespace Kadex::PresetDb {
 
 class Database;
+class LiveModuleDb;
 class ReplacementWitness;
 class ModuleDbCopy;
 
@@ -29,7 +34,8 @@ public:
 
     // The whole update; failures are reported through the error report and the update goes on. The work is done
     // on copies in memory; the files change only once its result is whole: the module source database in one
-    // transaction, then the module database, replaced whole by a copy of it.
+    // transaction, then the module database's content in one transaction under the write lock the update took
+    // before reading it. When the lock cannot be had, or the machine list's files keep changing, nothing changes.
     void WorkOnMDB();
 
     // Where the update keeps the module database it replaces and notes what the take-over dropped; none by default.
@@ -43,11 +49,24 @@ public:
     const Platform::FileTimes &SavedFileTimes() const { return m_savedFileTimes; }
 
 private:
+    // The module database as the update found it: locked and read, missing (no path), or unusable (failure).
+    struct ModuleDb
+    {
+        QString path;
+        std::unique_ptr<LiveModuleDb> db;
+        QByteArray content;
+        std::exception_ptr failure;
+    };
+
     bool rebuildPresetTable(Database &working);
-    void takeOver(Database &working, const QString &moduleDbPath, ModuleDbCopy &oldCopy);
-    // Keeps the module database in the history, then replaces it by running replace. A replacement that fails leaves
-    // the file as it was, so its copy is given up: the history holds only databases that an update replaced.
-    void replaceKeeping(const QString &moduleDbPath, const std::function<void()> &replace);
+    void takeOver(Database &working, ModuleDbCopy &oldCopy);
+    // Takes the write lock of the existing module database and reads it; false, reported, when another program
+    // holds the lock too long or the file cannot be used for another reason than being no database.
+    bool openLive(const QString &moduleDbPath, ModuleDb &live);
+    // Keeps the module database in the history and writes working into it: its content under the lock, or the
+    // whole file when there is none to lock. A write that fails leaves the file as it was, so its copy is given up:
+    // the history holds only databases that an update replaced.
+    void writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working);
 
     Config::Services &m_services;
     qint16 m_systemIndex = 0;

@@ -1,17 +1,37 @@
 #include "presetdb/ModuleDbCopy.h"
 
-#include <QFileInfo>
-
 namespace Kadex::PresetDb {
 
-Database &ModuleDbCopy::of(const QString &path)
+void ModuleDbCopy::readFile(const QString &path)
 {
-    // The same file may be named in another spelling by another step.
-    const QString file = QFileInfo(path).canonicalFilePath();
-    if (!m_copy || file.isEmpty() || m_path != file) {
-        m_copy.reset();
+    try {
         m_copy = Database::copyInMemory(path);
-        m_path = file;
+        m_failure = nullptr;
+    } catch (...) {
+        unreadable(std::current_exception());
+    }
+}
+
+void ModuleDbCopy::take(const QString &path, const QByteArray &content)
+{
+    try {
+        m_copy = Database::fromBytes(path, content);
+        m_failure = nullptr;
+    } catch (...) {
+        unreadable(std::current_exception());
+    }
+}
+
+void ModuleDbCopy::unreadable(std::exception_ptr failure)
+{
+    m_copy.reset();
+    m_failure = std::move(failure);
+}
+
+Database &ModuleDbCopy::database()
+{
+    if (m_failure) {
+        std::rethrow_exception(m_failure);
     }
     return *m_copy;
 }

@@ -2,25 +2,39 @@
 
 #include "presetdb/SqliteDb.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <exception>
 #include <memory>
 
 namespace Kadex::PresetDb {
 
-// The old module database as one update reads it: a private copy in memory, made on first use. The renames of
-// the old rows and the take-over work on the copy, so that the module database itself changes only when the
-// update replaces it whole; a run that ends or dies before that leaves it as it was.
+// The old module database as one update reads it: a private copy in memory of the database whose values the
+// take-over carries (the module database's content read under its lock, or in an integrated run the machine
+// copy). The renames of the old rows and the take-over work on the copy; the module database changes only when
+// the update writes its new content.
 class ModuleDbCopy
 {
 public:
-    // The copy of the existing database file at path, made on the first call for that path; later calls give the
-    // same copy with the changes made to it. Throws, on every call, when the file cannot be read as a database.
-    Database &of(const QString &path);
+    // No old database: the renames and the take-over leave it alone.
+    ModuleDbCopy() = default;
+
+    // A copy of the database file at path.
+    void readFile(const QString &path);
+    // A copy of content, the bytes of the database file at path.
+    void take(const QString &path, const QByteArray &content);
+    // There is an old database, but it could not be read: failure is thrown again at each use.
+    void unreadable(std::exception_ptr failure);
+
+    // Whether there is an old database, readable or not.
+    bool exists() const { return m_copy || m_failure; }
+    // The copy, with the changes made to it so far. Throws, on every call, when it could not be read.
+    Database &database();
 
 private:
-    QString m_path;
     std::unique_ptr<Database> m_copy;
+    std::exception_ptr m_failure;
 };
 
 } // namespace Kadex::PresetDb

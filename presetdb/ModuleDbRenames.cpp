@@ -2,7 +2,6 @@
 
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
-#include "platform/FileLookup.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/VarNameTemplates.h"
 
@@ -17,13 +16,11 @@ const QString RenameProcedure = QStringLiteral("VarNameInQuelleErsetzen");
 void CategorieNachCategoryID(Config::Services &services, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CategorieNachCategoryID"));
-    QString path;
-    guard.step([&] { path = Platform::FileLookup::findExistingFile(services.paths.GetPathOCXMDB()); });
-    if (path.isEmpty()) {
+    if (!oldDb.exists()) {
         return;
     }
     Database *db = nullptr;
-    guard.step([&] { db = &oldDb.of(path); });
+    guard.step([&] { db = &oldDb.database(); });
     if (db == nullptr) {
         return;
     }
@@ -46,16 +43,14 @@ VarNameRenamer::~VarNameRenamer() = default;
 void VarNameRenamer::open()
 {
     Diag::ErrorGuard guard(m_services.report, RenameProcedure);
-    QString path;
-    guard.step([&] { path = Platform::FileLookup::findExistingFile(m_services.paths.GetPathOCXMDB()); });
-    if (path.isEmpty()) {
+    if (!m_oldDb.exists()) {
         m_state = State::Absent;
         return;
     }
     // Whatever fails from here on fails the same way for every later call: report it once, then stay quiet.
     m_state = State::Broken;
     const bool opened = guard.step([&] {
-        Database *db = &m_oldDb.of(path);
+        Database *db = &m_oldDb.database();
         Statement rows = db->prepare(QStringLiteral("SELECT rowid, var_name FROM ") + quoteName(Texts::PresetTable));
         QHash<QString, QList<qint64>> rowsByName;
         while (rows.next()) {

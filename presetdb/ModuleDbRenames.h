@@ -17,13 +17,13 @@ struct Services;
 namespace Kadex::PresetDb {
 
 // Renames the field CATEGORIE (any letter case) of the module database's PRESET_DEFS to category_id, in the
-// update's private copy of it (oldDb). Does nothing when the module database does not exist; a missing
-// PRESET_DEFS is reported.
+// update's private copy of it (oldDb). Does nothing when there is no old database; a missing PRESET_DEFS is
+// reported.
 void CategorieNachCategoryID(Config::Services &services, ModuleDbCopy &oldDb);
 
 // VarNameInQuelleErsetzen for the length of one record generation: every PRESET_DEFS row of the module database
 // that carries the other visualisation system's variable name gets the current system's name. The renames are
-// made in the update's private copy of the module database (oldDb), taken on the first call; they form one
+// made in the update's private copy of the module database (oldDb), opened on the first call; they form one
 // transaction there that finish() commits. The module database file itself is never written.
 class VarNameRenamer
 {

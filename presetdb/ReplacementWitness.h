@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -15,9 +16,10 @@ class ReplacementWitness
 public:
     virtual ~ReplacementWitness() = default;
 
-    // Right before the module database is replaced; the update never changes the file before that. True when
-    // this call kept a copy of the file as it is now.
-    virtual bool keepBeforeReplacing(const QString &moduleDbPath) = 0;
+    // Right before the module database is replaced; the update never changes the file before that. content is
+    // the file's database as it is now, read by the update (which holds its lock, so the file must not be opened
+    // again); a missing file is not replaced but made. True when this call kept a copy of it.
+    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content) = 0;
     // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
     virtual void giveUpKept() = 0;
     // The regenerated database replaced the module database; rows generated per machine name.

@@ -21,6 +21,18 @@ namespace Nr = Diag::ErrorNumbers;
 // A plant's visualisation may hold a database open for a moment; waiting a little beats failing the update.
 constexpr int BusyTimeoutMs = 2000;
 
+// The engine's own wait sleeps ever longer between tries, up to 100 ms: a program that commits one small change
+// after another holds the file again at each of them. Trying every millisecond finds the moment between two of
+// its commits. limit points to the number of tries, about the milliseconds to wait.
+int tryEveryMillisecond(void *limit, int tries)
+{
+    if (tries >= *static_cast<const int *>(limit)) {
+        return 0;
+    }
+    sqlite3_sleep(1);
+    return 1;
+}
+
 Diag::Failure databaseFailure(qint32 number, const QString &description)
 {
     return {number, Nr::SourceDatabase, description};
@@ -95,7 +107,8 @@ Database::Database(const QString &path) : m_path(path)
         fail(code, {});
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    m_busyTries = BusyTimeoutMs;
+    sqlite3_busy_handler(m_db, tryEveryMillisecond, &m_busyTries);
     // Opening reads nothing yet; this makes a file that is no database fail here rather than at first use.
     try {
         Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -116,24 +129,64 @@ std::unique_ptr<Database> Database::copyInMemory(const QString &path)
 {
     // The file is read through a connection of its own, so that a rollback journal an interrupted writer left
     // beside it is played back first: the copy holds the last committed state.
-    const QByteArray bytes = Database(path).serialize();
+    return fromBytes(path, Database(path).serialize());
+}
+
+namespace {
+
+// A buffer of the engine's own holding a copy of content, for the engine to take over.
+unsigned char *engineCopyOf(const QByteArray &content)
+{
+    auto *buffer = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(content.size())));
+    if (buffer == nullptr) {
+        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
+    }
+    std::memcpy(buffer, content.constData(), static_cast<size_t>(content.size()));
+    return buffer;
+}
+
+constexpr unsigned DeserializeFlags = SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE;
+
+} // namespace
+
+std::unique_ptr<Database> Database::fromBytes(const QString &path, const QByteArray &content)
+{
     sqlite3 *memory = nullptr;
     if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         sqlite3_close(memory);
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
     std::unique_ptr<Database> copy(new Database(path, memory));
-    auto *buffer = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(bytes.size())));
-    if (buffer == nullptr) {
-        throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
-    }
-    std::memcpy(buffer, bytes.constData(), static_cast<size_t>(bytes.size()));
-    const int rc = sqlite3_deserialize(memory, "main", buffer, bytes.size(), bytes.size(),
-                                       SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    const int rc = sqlite3_deserialize(memory, "main", engineCopyOf(content), content.size(), content.size(),
+                                       DeserializeFlags);
     if (rc != SQLITE_OK) {
         copy->fail(rc, QStringLiteral("copy"));
     }
     return copy;
+}
+
+bool Database::beginLocked(int timeoutMs)
+{
+    m_busyTries = timeoutMs;
+    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if ((rc & 0xff) == SQLITE_BUSY) {
+        return false;
+    }
+    if (rc != SQLITE_OK) {
+        fail(sqlite3_extended_errcode(m_db), QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    return true;
+}
+
+void Database::attachContent(const QString &schema, const QByteArray &content)
+{
+    execute(QStringLiteral("ATTACH ':memory:' AS ") + quoteName(schema));
+    const QByteArray name = schema.toUtf8();
+    const int rc = sqlite3_deserialize(m_db, name.constData(), engineCopyOf(content), content.size(), content.size(),
+                                       DeserializeFlags);
+    if (rc != SQLITE_OK) {
+        fail(rc, QStringLiteral("attach"));
+    }
 }
 
 QByteArray Database::serialize()

@@ -51,6 +51,8 @@ public:
     // A private copy in memory of the database file at path, opened as the constructor opens it: changes to the
     // copy never reach the file, and nothing is written beside it. Throws as the constructor does.
     static std::unique_ptr<Database> copyInMemory(const QString &path);
+    // A database in memory holding content, the bytes of a database file; path names where they came from.
+    static std::unique_ptr<Database> fromBytes(const QString &path, const QByteArray &content);
 
     // The whole database as the bytes of a database file.
     QByteArray serialize();
@@ -58,6 +60,14 @@ public:
     // Replaces the whole content of the database destination (a file) with this database's, in one transaction of
     // destination: a failure, a full disk for one, leaves destination as it was.
     void copyContentTo(Database &destination);
+
+    // Begins a transaction that holds the write lock of the file, waiting up to timeoutMs for other connections'
+    // transactions to end (later waits of the connection, as for its commit, too). False when the lock was not had
+    // in that time; throws on any other failure.
+    bool beginLocked(int timeoutMs);
+    // Makes content, the bytes of a database file, readable as the schema named schema of this connection, in
+    // memory; allowed inside a transaction. Nothing is written beside the file.
+    void attachContent(const QString &schema, const QByteArray &content);
 
     // The path the database was opened with (for a copy in memory, the file it was copied from).
     const QString &path() const { return m_path; }
@@ -93,6 +103,8 @@ private:
 
     QString m_path;
     sqlite3 *m_db = nullptr;
+    // How often the connection tries again, once a millisecond, when another connection holds the file.
+    int m_busyTries = 0;
 };
 
 // A prepared statement over one Database. Values are bound by 1-based index; rows are read by 0-based column.

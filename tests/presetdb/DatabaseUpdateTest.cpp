@@ -6,6 +6,7 @@
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/TestRun.h"
 
@@ -79,7 +80,7 @@ TEST_F(DatabaseUpdateTest, StandaloneRunRebuildsTakesOverAndMakesTheModuleDbACop
                                 "SMALLINT, \"isBitArray\" BIT, \"offset_or_bitno\" SMALLINT, \"text\" VARCHAR(255), "
                                 "\"page_name\" VARCHAR(50), \"abs_min\" DOUBLE, \"abs_max\" DOUBLE, \"min\" DOUBLE, "
                                 "\"max\" DOUBLE, \"pass\" SMALLINT)'"}}));
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
     EXPECT_EQ(queryValue(plant.moduleDb(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = "
                                                           "'OnlyOld'")),
               "0");
@@ -176,11 +177,11 @@ TEST_F(IntegratedUpdateTest, MissingMachineCopyGivesTheNoticeAndTheUpdateGoesOn)
                                                "den Standardwerten erzeugt."),
                                 QString(), Diag::Buttons::Ok, Diag::Icon::Information, Diag::Answer::Ok}));
     EXPECT_EQ(sourceRows(), regenerated());
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/kadex.MDB")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.path(QStringLiteral("Kadex/kadex.MDB"))), databaseContent(plant.sourceDb()));
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/Kadex.mdb")));
 }
 
-TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBeforeTheTakeOver)
+TEST_F(IntegratedUpdateTest, MachineCopyValuesAreCarriedAndTheModuleDbsHotJournalLeavesNoTrace)
 {
     QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
     runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")),
@@ -188,7 +189,8 @@ TEST_F(IntegratedUpdateTest, MachineCopyReplacesTheModuleDbAndItsStaleJournalBef
                QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M2', 'DINT', 1, 'M2.Rpm', 2, 0, 1, 't', 'p', 42, "
                               "43, 44, 45, 46);"));
     const QByteArray copy = plant.read(QStringLiteral("backup/Kadex/Kadex.mdb"));
-    // The module database's journal of a run that ended half-way belongs to the file the copy replaces.
+    // The module database's journal of a run that ended half-way is the engine's own: the update's connection plays
+    // it back (and so removes it) before it writes the file.
     leaveHotJournal(plant.moduleDb(), QStringLiteral("UPDATE PRESET_DEFS SET abs_min = -1"));
     TestRun run(plant, commandLine);
     run.start();
@@ -235,7 +237,7 @@ TEST_F(DatabaseUpdateTest, ModuleDbWithoutPresetTableSkipsTheTakeOverAndBothLook
                      "Fehler in Kadex / DAO.Database / VarNameInQuelleErsetzen (Nr. 3078) :no such table: "
                      "PRESET_DEFS."}));
     EXPECT_FALSE(update.addFields().AddFieldList.has_value());
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
 }
 
 TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePrivateCopy)
@@ -245,8 +247,9 @@ TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePriv
     TestRun run(plant);
     run.start();
     PresetDb::ModuleDbCopy copy;
+    copy.readFile(plant.moduleDb());
     const auto fieldsOfCopy = [&] {
-        plant.write(QStringLiteral("copy.mdb"), copy.of(plant.moduleDb()).serialize());
+        plant.write(QStringLiteral("copy.mdb"), copy.database().serialize());
         return queryValue(plant.path(QStringLiteral("copy.mdb")),
                           QStringLiteral("SELECT group_concat(name, ',') FROM pragma_table_info('PRESET_DEFS')"));
     };
@@ -258,6 +261,47 @@ TEST_F(DatabaseUpdateTest, CategorieIsRenamedOnlyWhereThereIsOneAndOnlyInThePriv
     EXPECT_EQ(fieldsOfCopy(), renamed);
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), before);
     EXPECT_TRUE(run.errorLogLines().isEmpty());
+}
+
+// --- settings another program rewrites while the update reads them
+
+TEST_F(DatabaseUpdateTest, SettingsRewrittenDuringTheUpdateAreReadAgainOrNothingChanges)
+{
+    // Rewritten once: the update reads the machine list again and generates for the machines the files hold now.
+    {
+        TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+        run.start();
+        bool rewritten = false;
+        run.ui.onPump = [&] {
+            if (!rewritten) {
+                rewritten = true;
+                plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nForMachine2=false\r\n");
+            }
+        };
+        DatabaseUpdate(run.services).WorkOnMDB();
+        ASSERT_TRUE(rewritten);
+        EXPECT_EQ(lines(run.errorLogLines()), Lines());
+        EXPECT_EQ(sourceRows(), (Rows{{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}, {"2", "'M1'", "'M1.Temp'", "0.0", "1"}}));
+        EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
+    }
+
+    // Rewritten all the time: after a few readings the update reports it and changes neither database.
+    const QByteArray moduleDb = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QByteArray template_ = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
+    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    int writes = 0;
+    run.ui.onPump = [&] {
+        plant.write(QStringLiteral("parameter/Program.ini"), programIni + "; " + QByteArray::number(++writes) + "\r\n");
+    };
+    DatabaseUpdate(run.services).WorkOnMDB();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDb);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")), template_);
+    const QStringList log = run.errorLogLines();
+    ASSERT_EQ(log.size(), 1) << log.join(u'\n').toStdString();
+    EXPECT_TRUE(log[0].contains(QStringLiteral("(Nr. 9021)"))) << log[0].toStdString();
+    EXPECT_TRUE(log[0].contains(plant.path(QStringLiteral("parameter/Program.ini")))) << log[0].toStdString();
 }
 
 // --- files that are not databases, and rebuilds that fail: no data is lost
@@ -321,9 +365,11 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     const Rows rebuilt = sourceRows();
     ASSERT_FALSE(rebuilt.empty());
     EXPECT_EQ(rebuilt.front(), (std::vector<std::string>{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}));
+    // The write into the file is refused; the report names the file.
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_TRUE(run.errorLogLines()[0].startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / WorkOnMDB (Nr. "
-                                                                 "75) :Cannot copy ")));
+    EXPECT_EQ(run.errorLogLines()[0], QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
+                                                     "database '") +
+                                          plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
 }
 
 TEST_F(DatabaseUpdateTest, PresetTableInAnotherLetterCaseFailsTheRebuildAndKeepsTheModuleDb)

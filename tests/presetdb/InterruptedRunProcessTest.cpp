@@ -38,11 +38,13 @@ bool freshCopy(const QString &from, const QString &to)
 }
 
 // What a run that was killed may leave and only the next run removes: a temporary file of a whole-file write that
-// was not yet renamed, or the rollback journal of the module source database's one transaction.
+// was not yet renamed, or the rollback journal of a database written in a transaction (the template or the module
+// database).
 bool isKillLeftover(const QString &file)
 {
     static const QRegularExpression temporary(QStringLiteral("(^|/)\\.[^/]+\\.[0-9a-z]+\\.tmp$"));
-    return temporary.match(file).hasMatch() || file == QStringLiteral("Kadex/Kadex_Source.mdb-journal");
+    return temporary.match(file).hasMatch() || file == QStringLiteral("Kadex/Kadex_Source.mdb-journal") ||
+           file == QStringLiteral("Kadex/Kadex.mdb-journal");
 }
 
 class InterruptedRunProcessTest : public ::testing::Test

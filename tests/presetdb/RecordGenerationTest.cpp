@@ -7,6 +7,8 @@
 #include "tests/support/PresetPlant.h"
 #include "tests/support/TestRun.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
@@ -36,6 +38,10 @@ protected:
     void generate(TestRun &run, qint16 systemIndex = PresetDb::VisiWin32)
     {
         PresetDb::Database working(plant.sourceDb());
+        // The old database as the update hands it over: read before the generation, when there is one.
+        if (!oldDb.exists() && QFileInfo::exists(plant.moduleDb())) {
+            oldDb.readFile(plant.moduleDb());
+        }
         PresetDb::CreateRecordSets(working, run.services, templates, systemIndex, oldDb);
     }
 
@@ -43,7 +49,7 @@ protected:
     Rows renamedOldRows(const char *columns)
     {
         const QString copy = QStringLiteral("module-copy.mdb");
-        plant.write(copy, oldDb.of(plant.moduleDb()).serialize());
+        plant.write(copy, oldDb.database().serialize());
         return plant.presetRows(plant.path(copy), QString::fromLatin1(columns));
     }
 

@@ -42,7 +42,12 @@ TEST_F(SamplePlantProcessTest, SilentRunRegeneratesThePresetTableAndCarriesThePl
 
     ASSERT_EQ(runSilently(), 0) << standardError.toStdString();
 
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
+    // The module database holds the template's tables and rows, written into the same file.
+    const QString source = plant.path(QStringLiteral("Kadex/Kadex_Source.mdb"));
+    const QString schema = QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY name");
+    const QString presets = QStringLiteral("SELECT * FROM PRESET_DEFS ORDER BY rowid");
+    EXPECT_EQ(queryRows(moduleDb(), schema), queryRows(source, schema));
+    EXPECT_EQ(queryRows(moduleDb(), presets), queryRows(source, presets));
     EXPECT_EQ(Platform::FileTimes::read(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")))->lastWriteNs,
               template_->lastWriteNs);
     // Presse and Ofen are in use, 13 template rows each; the cutter's old rows are gone.

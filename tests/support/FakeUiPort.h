@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 
 namespace Kadex::Test {
 
@@ -29,12 +30,20 @@ public:
     QList<Diag::MessageBox> boxes;
     int pumpCount = 0;
     int processEnds = 0;
+    // Called at each pump: what another program does while the window lets events through.
+    std::function<void()> onPump;
     bool busy = false;
     QList<bool> busyChanges;
 
 private:
     Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
-    void doPumpEvents() override { ++pumpCount; }
+    void doPumpEvents() override
+    {
+        ++pumpCount;
+        if (onPump) {
+            onPump();
+        }
+    }
 
     std::deque<Diag::Answer> m_answers;
     bool m_defaults = false;

@@ -50,8 +50,8 @@ void readIni(const QString &root, const QString &file, QMap<QString, QString> &e
     }
 }
 
-// The tables and rows of the database at path, read from a copy (with its rollback journal, if any), so that
-// playing the journal back leaves the plant's file alone.
+} // namespace
+
 QStringList databaseContent(const QString &path)
 {
     if (!QFile::exists(path)) {
@@ -97,8 +97,6 @@ QStringList databaseContent(const QString &path)
     }
     return content;
 }
-
-} // namespace
 
 PlantState PlantState::of(const QString &root)
 {

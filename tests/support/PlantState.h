@@ -24,6 +24,10 @@ struct PlantState
     static PlantState of(const QString &root);
 };
 
+// The tables and rows of the database at path, one text per table and row, read from a copy (with its rollback
+// journal, if any), so that playing the journal back leaves the plant's file alone. "<missing>" or "<unreadable>".
+QStringList databaseContent(const QString &path);
+
 // How a state that a run ended somewhere left compares with the state before the run and a clean run's state.
 // Empty when every INI entry holds its old or its new value and each database its old or its new content; else
 // one line per entry or database that holds neither.
