@@ -64,6 +64,9 @@ public:
     // changes (a last line without line ending gets one when a line is added after it). Returns the change made.
     // Only the lines around the change are parsed again, so a series of writes costs the file once, not per write.
     Edit write(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+    // What WritePrivateProfileString with no value does: removes the line of the first matching entry of the first
+    // matching section; every other byte stays. Nothing changes when there is no such entry.
+    Edit remove(const QByteArray &section, const QByteArray &key);
 
     // The form a section or key name is looked up in: trimmed, cut at NUL, ASCII letters in lower case. Two names
     // find the same entry exactly when their lookup names are equal.
