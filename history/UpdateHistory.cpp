@@ -173,7 +173,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath)
     m_report.editor = Config::encodeEditor(s.facts.firstEnvironmentEntry);
     m_report.settingsFile = History::relativeToRoot(m_settingsPath, s.location.rootDirectory());
     for (const MachineSettings &machine : std::as_const(m_before)) {
-        m_report.machines.append({machine.number, machine.name, machine.values, {}, -1, -1});
+        m_report.machines.append({machine.number, machine.name, machine.values, {}, machine.texts, -1, -1});
     }
     writeReport();
     guard.step([&] { History::prune(folder, dbFileName); });
@@ -208,7 +208,7 @@ void UpdateHistory::finish()
     }
     Config::Services &s = m_services;
     if (!m_settingsPath.isEmpty()) {
-        const QList<MachineSettings> after = rereadMachineSettings(s, m_before, m_settingsPath);
+        const QList<MachineSettings> after = rereadMachineSettings(m_before, m_settingsPath);
         for (qsizetype i = 0; i < after.size(); ++i) {
             m_report.machines[i].after = after[i].values;
         }
