@@ -11,6 +11,7 @@
 #include "presetdb/RecordGeneration.h"
 #include "presetdb/ReplacementWitness.h"
 #include "presetdb/SqliteDb.h"
+#include "presetdb/TakeoverRecord.h"
 
 #include <memory>
 #include <optional>
@@ -160,12 +161,19 @@ void DatabaseUpdate::takeOver(Database &working, const QString &moduleDbPath, Mo
     }
     Database *oldDb = nullptr;
     bool hasTable = false;
-    guard.step([&] {
+    const bool opened = guard.step([&] {
         oldDb = &oldCopy.of(oldPath);
         hasTable = oldDb->hasTableNamedExactly(Texts::PresetTable);
     });
-    if (!hasTable ||
+    if (opened && !hasTable) {
+        return;
+    }
+    if (!opened ||
         !guard.step([&] { oldDb->prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable)); })) {
+        // The old values are lost with the file; the report says so.
+        if (m_history) {
+            m_history->takeover().noteFailure(QStringLiteral("the old module database could not be read"));
+        }
         return;
     }
     GetAddFields(m_services, m_addFields);
