@@ -235,6 +235,8 @@ void UpdateHistory::writeReport()
     }
     m_report.dropped = m_takeover.dropped();
     m_report.droppedCount = static_cast<int>(m_report.dropped.size());
+    m_report.notCarried = m_takeover.notCarried();
+    m_report.takeoverFailures = m_takeover.failures();
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
     guard.step([&] {

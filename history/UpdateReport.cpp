@@ -93,6 +93,11 @@ QString UpdateReport::toText() const
 {
     QStringList lines;
     lines << moduleName + TitleEnd;
+    if (!takeoverFailures.isEmpty()) {
+        lines << QStringLiteral("Plant values not carried over: %1 rows known, because %2")
+                     .arg(notCarried)
+                     .arg(takeoverFailures.join(QStringLiteral("; ")));
+    }
     lines << QStringLiteral("Kept database: ") + keptName;
     lines << QStringLiteral("Date: ") + when.toString(DateFormat);
     lines << QStringLiteral("Run mode: ") + runMode;

@@ -60,6 +60,9 @@ struct UpdateReport
     QList<MachineReport> machines;
     QList<DroppedRow> dropped;
     int droppedCount = 0; // as read back; dropped.size() when written
+    // Rows with plant values that failures kept from being carried, and the failures: told at the top.
+    int notCarried = 0;
+    QStringList takeoverFailures;
 
     QString toText() const;
     // Nothing when the text is no report or lacks a setting the restore needs.

@@ -166,6 +166,21 @@ TEST_F(UpdateHistoryTest, IntegratedRunWhoseUpdateFailsReportsNoRowsGenerated)
     EXPECT_FALSE(report.contains(QStringLiteral("Rows generated"))) << report.toStdString();
 }
 
+TEST_F(UpdateHistoryTest, ReportSaysAtItsTopWhenPlantValuesCouldNotBeCarried)
+{
+    // An old module database the take-over cannot read: every plant value falls back to the template's.
+    plant.write(QStringLiteral("Kadex/Kadex.mdb"), QByteArray(4096, 'x'));
+    goOnPastFailures = true;
+    runUpdate();
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    const QStringList lines =
+        QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt")).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("Plant values not carried over: 0 rows known, because the old module "
+                                             "database could not be read"));
+}
+
 TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
 {
     QFile::remove(plant.moduleDb());
