@@ -93,6 +93,9 @@ QString UpdateReport::toText() const
 {
     QStringList lines;
     lines << moduleName + TitleEnd;
+    if (!copyKept) {
+        lines << QStringLiteral("The module database this update replaced could not be kept: it is in no history.");
+    }
     if (!takeoverFailures.isEmpty()) {
         lines << QStringLiteral("Plant values not carried over: %1 rows known, because %2")
                      .arg(notCarried)

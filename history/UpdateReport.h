@@ -51,6 +51,7 @@ struct UpdateReport
 {
     QString moduleName;
     QString keptName; // the kept module database's file name in the history folder
+    bool copyKept = true; // false: the module database could not be kept, the report is printed only
     QDateTime when;
     QString runMode;      // "integrated", "silent", "standalone" or "restore"
     QString restoredFrom; // for a restore: the kept database put back
