@@ -155,10 +155,10 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         own.restoredFrom = chosen;
         own.program = Config::programStamp(services.facts.version, false);
         own.editor = Config::encodeEditor(services.facts.firstEnvironmentEntry);
-        own.settingsFile = report->settingsFile;
+        own.settingsFile = settingsPath.isEmpty() ? report->settingsFile : History::relativeToRoot(settingsPath, root);
         for (qsizetype i = 0; i < current.size(); ++i) {
-            own.machines.append({current[i].number, current[i].name, current[i].values, recorded[i].values,
-                                 current[i].texts, -1, -1});
+            own.machines.append(
+                {current[i].number, current[i].name, current[i].values, recorded[i].values, current[i].texts, -1, -1});
         }
         if (!own.write(History::reportPath(keptPath))) {
             History::removeKept(keptPath);

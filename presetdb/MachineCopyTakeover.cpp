@@ -371,8 +371,8 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
             record->noteCarried(rows[r].machineType);
         }
         for (const qsizetype r : std::as_const(overwritten)) {
-            record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo,
-                                  snapshot.carriedFields(), rows[r].carried);
+            record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo, snapshot.carriedFields(),
+                                  rows[r].carried);
         }
     }
 }

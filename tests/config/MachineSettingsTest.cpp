@@ -100,7 +100,7 @@ TEST_F(MachineSettingsTest, StoredTextsComeBackExactlyAndAnAddedEntryGoesAgain)
     const MachineSettings stored = readStoredSettings(1, QStringLiteral("M1"), file());
     EXPECT_EQ(stored.values.mid(0, 3), (QList<qint16>{-1, 0, 16}));
     EXPECT_EQ(stored.texts.mid(0, 5), (QList<StoredText>{QString(), QStringLiteral("99999"), QStringLiteral("0x10"),
-                                                          QStringLiteral("1,5"), std::nullopt}));
+                                                         QStringLiteral("1,5"), std::nullopt}));
     EXPECT_TRUE(run.ui.boxes.isEmpty());
     EXPECT_TRUE(run.errorLogLines().isEmpty());
 

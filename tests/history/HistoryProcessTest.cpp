@@ -159,7 +159,8 @@ TEST_F(HistoryProcessTest, RestoreGivesBackTheStoredTextsAndWritesNothingButTheP
     for (const QString &target : {outside, QStringLiteral("Kadex/Kadex_Config")}) {
         plant.write(QStringLiteral("../outside-") + kept().value(0) + QStringLiteral(".ini"), "[Other]\r\n");
         QByteArray edited = reportBytes;
-        edited.replace(QByteArray("Settings file: parameter/Program.ini"), QByteArray(QByteArray("Settings file: ") + target.toUtf8()));
+        edited.replace(QByteArray("Settings file: parameter/Program.ini"),
+                       QByteArray(QByteArray("Settings file: ") + target.toUtf8()));
         plant.write(report, edited);
         const QMap<QString, QByteArray> tree = SamplePlantProgram::treeBytes(plant.root());
         const ProgramRun refused = run({QStringLiteral("--restore")});
@@ -184,7 +185,8 @@ TEST_F(HistoryProcessTest, SilentRunWhoseCopyCannotBeKeptStillPrintsItsReport)
 {
     plant.write(QStringLiteral("Kadex/History"), "a file where the history folder belongs");
     const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
-    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("could not be kept"))) << update.standardOutput.toStdString();
+    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("could not be kept")))
+        << update.standardOutput.toStdString();
     EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 2\n")));
     EXPECT_EQ(update.standardOutput.count(QStringLiteral("\n  Schneider ")), 2);
 }

@@ -116,14 +116,14 @@ TEST_F(RestoreSettingsTest, RestoreGivesBackEveryStoredTextAndRemovesTheEntriesT
     QString err;
     ASSERT_EQ(restore(out, err), 0) << err.toStdString();
     EXPECT_EQ(plant.read(ProgramIni), OddSettings) << "every text as stored, every added entry gone";
-    EXPECT_TRUE(out.contains(QStringLiteral("[Machine1] KadexNumberOfProcent: \"2\" -> \"2abc\""))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("[Machine1] KadexNumberOfProcent: \"2\" -> \"2abc\"")))
+        << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("[Machine2] Kadex2ndMachineNr: \"3\" -> no entry"))) << out.toStdString();
 
     // The restore's own report records the texts it replaced, so that undoing it gives the update's back.
-    const QByteArray updated = plant.read(QStringLiteral("Kadex/History/") +
-                                          History::keptNames(plant.path(QStringLiteral("Kadex/History")),
-                                                             QStringLiteral("Kadex.mdb"))
-                                              .value(1));
+    const QByteArray updated = plant.read(
+        QStringLiteral("Kadex/History/") +
+        History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb")).value(1));
     ASSERT_EQ(restore(out, err), 0) << err.toStdString();
     TestRun check(plant);
     EXPECT_EQ(check.services.ini.LoadIniString(QStringLiteral("Machine2"), QStringLiteral("KadexInOrOutput1"),
@@ -150,8 +150,8 @@ TEST_F(RestoreSettingsTest, ReportWithoutStoredTextsRestoresTheValuesItRecorded)
 TEST_F(RestoreSettingsTest, RestoreWritesOnlyThePlantsProgramIniWhateverItsLetterCase)
 {
     update();
-    const QString outside = QDir::temp().filePath(QStringLiteral("kadex-restore-target-%1.ini")
-                                                      .arg(QCoreApplication::applicationPid()));
+    const QString outside =
+        QDir::temp().filePath(QStringLiteral("kadex-restore-target-%1.ini").arg(QCoreApplication::applicationPid()));
     QFile::remove(outside);
     {
         QFile file(outside);

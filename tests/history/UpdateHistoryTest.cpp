@@ -175,8 +175,8 @@ TEST_F(UpdateHistoryTest, ReportSaysAtItsTopWhenPlantValuesCouldNotBeCarried)
 
     const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(names.size(), 1);
-    const QStringList lines =
-        QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt")).split(QStringLiteral("\r\n"));
+    const QStringList lines = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt"))
+                                  .split(QStringLiteral("\r\n"));
     EXPECT_EQ(lines.value(1), QStringLiteral("Plant values not carried over: 0 rows known, because the old module "
                                              "database could not be read"));
 }

@@ -135,8 +135,8 @@ TEST_F(MachineCopyTakeoverTest, LaterOldRowWinsAndOnlyTheFirstNewRowChanges)
 TEST_F(MachineCopyTakeoverTest, RecordCountsOnlyValuesThatArrivedAndListsEveryOldRowWhoseValuesDidNot)
 {
     writeNewRows(presetRow(1, "'M1'", "'V'", "1", Generated) + presetRow(2, "'M2'", "'W'", "2", Generated));
-    plant.writeModuleDb(presetRow(1, "'M1'", "'V'", "1", "1, 1, 1, 1, 1") +          // overwritten by the next row
-                        presetRow(2, "'M1'", "'V'", "1", "7, 77, 17, 70, NULL") +     // carried
+    plant.writeModuleDb(presetRow(1, "'M1'", "'V'", "1", "1, 1, 1, 1, 1") +       // overwritten by the next row
+                        presetRow(2, "'M1'", "'V'", "1", "7, 77, 17, 70, NULL") + // carried
                         presetRow(3, "'M1'", "'Partly'", "3", "NULL, 5, NULL, NULL, NULL") + // tuned in part
                         presetRow(4, "'M1'", "'Untuned'", "4", "NULL, NULL, NULL, NULL, NULL") +
                         presetRow(5, "'m2'", "'w'", "2", "3, 4, 5, 6, 7"));
