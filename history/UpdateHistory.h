@@ -71,6 +71,10 @@ public:
     // kept.
     void finish();
 
+    // False when the run replaced the module database without a full record: its copy could not be kept, or plant
+    // values could not be carried over.
+    bool complete() const { return !m_notKept && m_takeover.failures().isEmpty(); }
+
     // The kept database's path; empty when nothing was kept.
     const QString &keptPath() const { return m_keptPath; }
 

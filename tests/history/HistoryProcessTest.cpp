@@ -189,6 +189,22 @@ TEST_F(HistoryProcessTest, SilentRunWhoseCopyCannotBeKeptStillPrintsItsReport)
         << update.standardOutput.toStdString();
     EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 2\n")));
     EXPECT_EQ(update.standardOutput.count(QStringLiteral("\n  Schneider ")), 2);
+    EXPECT_EQ(update.exitCode, 1);
+}
+
+TEST_F(HistoryProcessTest, SilentRunThatCouldNotCarryPlantValuesSaysSoAtTheTopAndFails)
+{
+    // A template without a field the take-over selects: every plant value falls back to the template's.
+    runSql(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")),
+           QStringLiteral("ALTER TABLE Source_PRESET_DEFS DROP COLUMN page_name;"));
+    const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+    EXPECT_EQ(update.exitCode, 1) << update.standardError.toStdString();
+    const QStringList lines = update.standardOutput.split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Plant values not carried over: ")))
+        << update.standardOutput.toStdString();
+    EXPECT_TRUE(lines.value(1).endsWith(QStringLiteral("because the new table lacks a field the take-over needs")));
+    EXPECT_FALSE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 0\n")));
+    EXPECT_EQ(lines.filter(QStringLiteral("  Rows whose plant values were carried over: 0")).size(), 2);
 }
 
 TEST_F(HistoryProcessTest, UnknownNameIsRefusedWithoutChangingAnything)
