@@ -230,13 +230,12 @@ QHash<RowKey, qint64> firstRowsByKey(Database &working)
     return rows;
 }
 
-// Every old row with plant values, noted as not carried for why.
+// Every old row with plant values, noted as not carried for why (a failure only where values were at stake).
 void noteNoneCarried(TakeoverRecord *record, const Snapshot &snapshot, const QString &why)
 {
     if (!record) {
         return;
     }
-    record->noteFailure(why);
     for (const OldRow &old : snapshot.rows()) {
         record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(), old.carried,
                               why);

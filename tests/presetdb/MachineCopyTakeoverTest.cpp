@@ -173,6 +173,13 @@ TEST_F(MachineCopyTakeoverTest, TakeOverThatCannotRunRecordsEveryRowWithValuesAn
     EXPECT_EQ(record.notCarried(), 1);
     EXPECT_EQ(record.failures(), QStringList{"the new table lacks a field the take-over needs"});
     EXPECT_TRUE(run.ui.boxes.isEmpty()) << "no report of its own";
+
+    // Without plant values at stake nothing is lost, and nothing is told.
+    plant.writeModuleDb(presetRow(2, "'M1'", "'Untuned'", "2", "NULL, NULL, NULL, NULL, NULL"));
+    PresetDb::TakeoverRecord untuned;
+    takeOver(run, &untuned);
+    EXPECT_TRUE(untuned.failures().isEmpty());
+    EXPECT_TRUE(untuned.dropped().isEmpty());
 }
 
 TEST_F(MachineCopyTakeoverTest, EmptyOldTableIsNothingToTakeOver)
