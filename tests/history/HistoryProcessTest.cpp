@@ -120,6 +120,7 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
 {
     makeLarge();
     const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
     const QList<qint16> before = settings();
     const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
     ASSERT_EQ(update.exitCode, 0) << update.standardError.toStdString();
@@ -136,6 +137,7 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
     EXPECT_EQ(settings(), before);
+    EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), programIni) << "the entries it added are gone";
 }
 
 TEST_F(HistoryProcessTest, RestoreGivesBackTheStoredTextsAndWritesNothingButThePlantsProgramIni)
