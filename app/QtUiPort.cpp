@@ -63,10 +63,10 @@ QString shownMessageText(const QString &text)
     return shown;
 }
 
-void endProcessNow()
+void endProcessNow(int status)
 {
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(status);
 }
 
 QtUiPort::QtUiPort(QString exeName) : m_exeName(std::move(exeName)) {}

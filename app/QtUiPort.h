@@ -11,7 +11,7 @@ namespace Kadex::App {
 QString shownMessageText(const QString &text);
 
 // Ends the process at once with status 0: output is flushed, no closing handler or destructor runs.
-[[noreturn]] void endProcessNow();
+[[noreturn]] void endProcessNow(int status = 0);
 
 // The UI port of an interactive run: real modal message boxes, the wait cursor and the event pump.
 class QtUiPort : public Diag::UiPort

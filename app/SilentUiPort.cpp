@@ -27,7 +27,7 @@ void SilentUiPort::doPumpEvents()
 
 void SilentUiPort::endProcess()
 {
-    endProcessNow();
+    endProcessNow(m_exitStatus);
 }
 
 } // namespace Kadex::App

@@ -15,7 +15,12 @@ public:
     SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath = QString());
 
     void setBusy(bool) override {}
+    // The process ends with exitStatus().
     [[noreturn]] void endProcess() override;
+
+    // A run that went through but left something unrecorded ends with status 1 instead of 0.
+    void setFailureStatus() { m_exitStatus = 1; }
+    int exitStatus() const { return m_exitStatus; }
 
 private:
     Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
@@ -24,6 +29,7 @@ private:
     QString m_exeName;
     QString m_servicePackLogPath;
     QString m_servicePackFallbackPath;
+    int m_exitStatus = 0;
 };
 
 } // namespace Kadex::App

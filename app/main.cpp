@@ -65,9 +65,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const Diag::ReportSettings settings = Config::reportSettingsFor(facts);
     std::unique_ptr<Diag::UiPort> ui;
+    App::SilentUiPort *silent = nullptr;
     if (flags.silentMode) {
-        ui = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
-                                                 settings.servicePackFallbackPath);
+        auto port = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
+                                                        settings.servicePackFallbackPath);
+        silent = port.get();
+        ui = std::move(port);
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
@@ -79,11 +82,16 @@ int main(int argc, char **argv)
         update.setHistory(&history);
 
         App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-        window.setAfterSaving([&history] { history.finish(); });
+        window.setAfterSaving([&history, silent] {
+            history.finish();
+            if (silent && !history.complete()) {
+                silent->setFailureStatus(); // its report says what was not recorded or carried
+            }
+        });
         window.load();
         // A silent run ends inside the load; it never shows the window or waits.
-        if (flags.silentMode) {
-            return 0;
+        if (silent) {
+            return silent->exitStatus();
         }
         window.show();
         return app.exec();

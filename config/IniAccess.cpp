@@ -120,6 +120,10 @@ qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &
     QList<Profile::Entry> encoded;
     encoded.reserve(entries.size());
     for (const IniWrite &entry : entries) {
+        if (entry.removeEntry) {
+            encoded.append(Profile::Entry{Cp1252::encode(entry.section), Cp1252::encode(entry.key), {}, true});
+            continue;
+        }
         const auto text = entry.value.text();
         if (std::holds_alternative<std::monostate>(text)) {
             m_report.ReportFault(QStringLiteral("Ini Save:  wrong data type"));

@@ -31,12 +31,13 @@ private:
     std::variant<std::monostate, qint64, double, bool, QString> m_value;
 };
 
-// One entry for IniAccess::SaveIniEntries.
+// One entry for IniAccess::SaveIniEntries; with removeEntry set, the entry is removed from the file instead.
 struct IniWrite
 {
     IniValue value;
     QString section;
     QString key;
+    bool removeEntry = false;
 };
 
 // The program's four INI operations. A missing entry reads as "", -1 and false; Booleans are written

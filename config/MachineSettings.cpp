@@ -1,5 +1,10 @@
 #include "config/MachineSettings.h"
 
+#include "platform/Cp1252.h"
+#include "platform/ProfileStrings.h"
+
+#include <limits>
+
 namespace Kadex::Config {
 
 QString machineSection(int machine)
@@ -43,6 +48,22 @@ QList<qint16> readSettingValues(IniAccess &ini, int machine, const QString &file
     return values;
 }
 
+MachineSettings readStoredSettings(int machine, const QString &name, const QString &file)
+{
+    namespace Profile = Platform::ProfileStrings;
+    MachineSettings settings{machine, name, {}, {}};
+    const QByteArray section = Platform::Cp1252::encode(machineSection(machine));
+    for (const QString &key : settingKeys()) {
+        const QByteArray keyBytes = Platform::Cp1252::encode(key);
+        const std::optional<QByteArray> stored = Profile::findString(section, keyBytes, file);
+        const qint32 read = Profile::getInt(section, keyBytes, -1, file);
+        const bool fits = read >= std::numeric_limits<qint16>::min() && read <= std::numeric_limits<qint16>::max();
+        settings.values.append(fits ? static_cast<qint16>(read) : qint16{0});
+        settings.texts.append(stored ? StoredText(Platform::Cp1252::decode(*stored)) : std::nullopt);
+    }
+    return settings;
+}
+
 qint16 readSecondMachineNr(IniAccess &ini, int machine, const QString &file)
 {
     const qint16 nr = ini.LoadIniInteger(machineSection(machine), secondMachineKey(), file);
@@ -63,6 +84,11 @@ qint16 readChannel(IniAccess &ini, int machine, int channel, const QString &file
 void MachineSettingsBatch::add(int machine, const QString &key, qint16 value)
 {
     m_entries.append(IniWrite{static_cast<int>(value), machineSection(machine), key});
+}
+
+void MachineSettingsBatch::addStored(int machine, const QString &key, const StoredText &text)
+{
+    m_entries.append(IniWrite{text ? IniValue(*text) : IniValue(), machineSection(machine), key, !text.has_value()});
 }
 
 QStringList MachineSettingsBatch::entryNames() const

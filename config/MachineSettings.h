@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace Kadex::Config {
 
 // The Kadex settings of a machine live in its section [Machine<n>] of the program INI. The window has rows for
@@ -26,17 +28,25 @@ QString channelKey(int channel); // KadexInOrOutput1 to 8
 // The ten keys, in the order of MachineSettings::values.
 const QStringList &settingKeys();
 
+// A setting's text as the file stores it; nothing for a missing entry.
+using StoredText = std::optional<QString>;
+
 // One machine's settings, each entry as LoadIniInteger reads it (-1 for a missing one), in the order of
-// settingKeys().
+// settingKeys(); with the texts stored, in the same order, where they were read.
 struct MachineSettings
 {
     int number = 0;
     QString name;
     QList<qint16> values;
+    QList<StoredText> texts;
 };
 
 // The ten entries of a machine, read from file.
 QList<qint16> readSettingValues(IniAccess &ini, int machine, const QString &file);
+
+// The ten entries of a machine with their stored texts, read without reporting anything: a number beyond 16 bits
+// gives 0 as LoadIniInteger would, without its overflow report. For records of the settings, not for the window.
+MachineSettings readStoredSettings(int machine, const QString &name, const QString &file);
 
 // The entries as the window reads them, one at a time.
 // The machine that carries the second instrument: 0 (none) for a missing entry or a number beyond the fifth.
@@ -52,6 +62,8 @@ class MachineSettingsBatch
 {
 public:
     void add(int machine, const QString &key, qint16 value);
+    // The entry set to exactly text, or removed when there is no text.
+    void addStored(int machine, const QString &key, const StoredText &text);
     bool isEmpty() const { return m_entries.isEmpty(); }
     // "[Machine1] KadexInOrOutput3" for each entry, in order.
     QStringList entryNames() const;

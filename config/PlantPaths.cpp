@@ -87,6 +87,26 @@ QString PlantPaths::GetProgramIniPath(qint32 mode)
                        QString());
 }
 
+QStringList PlantPaths::programIniPaths()
+{
+    Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"), Diag::ErrorGuard::Kind::Ignoring);
+    QStringList paths;
+    const QString plant = guard.value(
+        [&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini")); }, QString());
+    const QString r4m = GetR4MConfigurationIniPath();
+    const QString folder = r4m.isEmpty() ? QString() : saveAndRestoreFolder(r4m);
+    const QString saved =
+        folder.isEmpty()
+            ? QString()
+            : guard.value([&] { return existing(joined(folder, QStringLiteral("parameter/program.ini"))); }, QString());
+    for (const QString &path : {plant, saved}) {
+        if (!path.isEmpty()) {
+            paths.append(path);
+        }
+    }
+    return paths;
+}
+
 QString PlantPaths::GetPathMachineCopyMDB(const QString &iniPath)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathMachineCopyMDB"));

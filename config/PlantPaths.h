@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Kadex::Diag {
 class ErrorReport;
@@ -31,6 +32,9 @@ public:
     // Mode 1 in an integrated run: S/parameter/program.ini (S = SaveAndRestore); otherwise
     // R/parameter/Program.ini. "" when missing.
     QString GetProgramIniPath(qint32 mode);
+    // The program INIs a run may write its settings to, as they exist on disk: R/parameter/Program.ini and, where
+    // r4mconfiguration.ini names a SaveAndRestore folder, S/parameter/program.ini.
+    QStringList programIniPaths();
     // S/M/M.mdb, the machine copy, or "" when missing.
     QString GetPathMachineCopyMDB(const QString &iniPath);
 

@@ -185,22 +185,25 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
             throw notKept(moduleDbPath, folder);
         }
     });
-    if (keptPath.isEmpty()) {
-        return true;
-    }
+    // A copy that cannot be kept still gets its report, to be printed: nothing the update drops goes unrecorded.
     m_keptPath = keptPath;
+    m_notKept = keptPath.isEmpty();
     readBefore();
 
     const bool integrated = s.runMode.IntegratedMode();
     m_report.moduleName = s.location.GetOCXName();
-    m_report.keptName = QFileInfo(keptPath).fileName();
+    m_report.keptName = m_notKept ? QStringLiteral("-") : QFileInfo(keptPath).fileName();
+    m_report.copyKept = !m_notKept;
     m_report.when = now;
     m_report.runMode = runModeName(integrated, s.runMode.SilentMode());
     m_report.program = Config::programStamp(s.facts.version, integrated);
     m_report.editor = Config::encodeEditor(s.facts.firstEnvironmentEntry);
     m_report.settingsFile = History::relativeToRoot(m_settingsPath, s.location.rootDirectory());
     for (const MachineSettings &machine : std::as_const(m_before)) {
-        m_report.machines.append({machine.number, machine.name, machine.values, {}, -1, -1});
+        m_report.machines.append({machine.number, machine.name, machine.values, {}, machine.texts, -1, -1});
+    }
+    if (m_notKept) {
+        return true;
     }
     writeReport();
     guard.step([&] { History::prune(folder, dbFileName); });
@@ -213,6 +216,7 @@ void UpdateHistory::giveUpKept()
         History::removeKept(m_keptPath);
     }
     m_attempted = false;
+    m_notKept = false;
     m_keptPath.clear();
     m_report = UpdateReport();
 }
@@ -230,12 +234,12 @@ void UpdateHistory::readBefore()
 
 void UpdateHistory::finish()
 {
-    if (m_keptPath.isEmpty()) {
+    if (m_keptPath.isEmpty() && !m_notKept) {
         return;
     }
     Config::Services &s = m_services;
     if (!m_settingsPath.isEmpty()) {
-        const QList<MachineSettings> after = rereadMachineSettings(s, m_before, m_settingsPath);
+        const QList<MachineSettings> after = rereadMachineSettings(m_before, m_settingsPath);
         for (qsizetype i = 0; i < after.size(); ++i) {
             m_report.machines[i].after = after[i].values;
         }
@@ -246,7 +250,11 @@ void UpdateHistory::finish()
             machine.rowsGenerated = m_generated->value(machine.name, 0);
         }
     }
-    writeReport();
+    if (m_notKept) {
+        completeReport();
+    } else {
+        writeReport();
+    }
     if (s.runMode.SilentMode()) {
         const QByteArray text = m_report.toText().toLocal8Bit();
         std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
@@ -254,7 +262,7 @@ void UpdateHistory::finish()
     }
 }
 
-void UpdateHistory::writeReport()
+void UpdateHistory::completeReport()
 {
     // What the take-over did so far: all of it once the module database is replaced by the regenerated one.
     for (MachineReport &machine : m_report.machines) {
@@ -262,6 +270,13 @@ void UpdateHistory::writeReport()
     }
     m_report.dropped = m_takeover.dropped();
     m_report.droppedCount = static_cast<int>(m_report.dropped.size());
+    m_report.notCarried = m_takeover.notCarried();
+    m_report.takeoverFailures = m_takeover.failures();
+}
+
+void UpdateHistory::writeReport()
+{
+    completeReport();
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
     guard.step([&] {

@@ -69,18 +69,25 @@ public:
     // Where the take-over notes what it carried and dropped.
     PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
-    // and the rows carried and dropped. A silent run prints it on standard output.
+    // and the rows carried and dropped. A silent run prints it on standard output, also when the copy could not be
+    // kept.
     void finish();
+
+    // False when the run replaced the module database without a full record: its copy could not be kept, or plant
+    // values could not be carried over.
+    bool complete() const { return !m_notKept && m_takeover.failures().isEmpty(); }
 
     // The kept database's path; empty when nothing was kept.
     const QString &keptPath() const { return m_keptPath; }
 
 private:
     void readBefore();
+    void completeReport();
     void writeReport();
 
     Config::Services &m_services;
     bool m_attempted = false;
+    bool m_notKept = false; // the copy could not be kept: the report is only printed
     std::optional<QHash<QString, int>> m_generated;
     QString m_keptPath;
     QString m_settingsPath;

@@ -62,20 +62,24 @@ QList<MachineSettings> readMachineSettings(Config::Services &services, const QSt
     const int count = std::min(services.machines.upperIndex(), Config::MachineCount);
     for (int i = 1; i <= count; ++i) {
         if (services.machines.isMachineInUse(i, valid)) {
-            machines.append({i, services.machines.name(i), Config::readSettingValues(services.ini, i, iniPath)});
+            machines.append(Config::readStoredSettings(i, services.machines.name(i), iniPath));
         }
     }
     return machines;
 }
 
-QList<MachineSettings> rereadMachineSettings(Config::Services &services, const QList<MachineSettings> &machines,
-                                             const QString &iniPath)
+QList<MachineSettings> rereadMachineSettings(const QList<MachineSettings> &machines, const QString &iniPath)
 {
     QList<MachineSettings> now;
     for (const MachineSettings &machine : machines) {
-        now.append({machine.number, machine.name, Config::readSettingValues(services.ini, machine.number, iniPath)});
+        now.append(Config::readStoredSettings(machine.number, machine.name, iniPath));
     }
     return now;
+}
+
+QString storedCell(const StoredText &text)
+{
+    return text ? QLatin1Char('"') + *text + QLatin1Char('"') : QStringLiteral("no entry");
 }
 
 QString runModeName(bool integratedMode, bool silentMode)
@@ -89,6 +93,14 @@ QString UpdateReport::toText() const
 {
     QStringList lines;
     lines << moduleName + TitleEnd;
+    if (!copyKept) {
+        lines << QStringLiteral("The module database this update replaced could not be kept: it is in no history.");
+    }
+    if (!takeoverFailures.isEmpty()) {
+        lines << QStringLiteral("Plant values not carried over: %1 rows known, because %2")
+                     .arg(notCarried)
+                     .arg(takeoverFailures.join(QStringLiteral("; ")));
+    }
     lines << QStringLiteral("Kept database: ") + keptName;
     lines << QStringLiteral("Date: ") + when.toString(DateFormat);
     lines << QStringLiteral("Run mode: ") + runMode;
@@ -99,17 +111,22 @@ QString UpdateReport::toText() const
     lines << QStringLiteral("Editor: ") + editor;
     lines << QStringLiteral("Settings file: ") + settingsFile;
     lines << QStringLiteral("Channels: 1 = kein, 2 = Eing., 3 = Ausg.; -1 = no entry");
+    lines << QStringLiteral("Stored before: the entry's text as the file held it before, or \"no entry\"");
 
     for (const MachineReport &machine : machines) {
         lines << QString() << QStringLiteral("Machine %1: %2").arg(machine.number).arg(machine.name);
         lines << QStringLiteral("  ") + QStringLiteral("Setting").leftJustified(KeyWidth) +
                      QStringLiteral("Before").rightJustified(ValueWidth) +
-                     QStringLiteral("After").rightJustified(ValueWidth);
+                     QStringLiteral("After").rightJustified(ValueWidth) + QStringLiteral("  Stored before");
         for (qsizetype k = 0; k < settingKeys().size(); ++k) {
             const QString after = k < machine.after.size() ? QString::number(machine.after[k]) : QStringLiteral("-");
-            lines << QStringLiteral("  ") + settingKeys()[k].leftJustified(KeyWidth) +
-                         QString::number(machine.before.value(k, -1)).rightJustified(ValueWidth) +
-                         after.rightJustified(ValueWidth);
+            QString line = QStringLiteral("  ") + settingKeys()[k].leftJustified(KeyWidth) +
+                           QString::number(machine.before.value(k, -1)).rightJustified(ValueWidth) +
+                           after.rightJustified(ValueWidth);
+            if (k < machine.storedBefore.size()) {
+                line += QStringLiteral("  ") + storedCell(machine.storedBefore[k]);
+            }
+            lines << line;
         }
         if (machine.rowsGenerated >= 0) {
             lines << QStringLiteral("  Rows generated: ") + QString::number(machine.rowsGenerated);
@@ -149,7 +166,8 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
     bool hasSettingsFile = false;
     bool hasDropped = false;
     static const QRegularExpression machineLine(QStringLiteral("^Machine (\\d+): (.*)$"));
-    static const QRegularExpression settingLine(QStringLiteral("^  (\\w+) +(-?\\d+) +(-?\\d+|-)$"));
+    static const QRegularExpression settingLine(
+        QStringLiteral("^  (\\w+) +(-?\\d+) +(-?\\d+|-)(?:  (?:(no entry)|\"(.*)\"))?$"));
     MachineReport *machine = nullptr;
     for (const QString &line : lines.mid(1)) {
         if (const auto v = headerValue(line, QStringLiteral("Kept database"))) {
@@ -173,7 +191,7 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
             hasDropped = ok;
             machine = nullptr;
         } else if (const QRegularExpressionMatch m = machineLine.match(line); m.hasMatch()) {
-            report.machines.append({m.captured(1).toInt(), m.captured(2), {}, {}, -1, -1});
+            report.machines.append({m.captured(1).toInt(), m.captured(2), {}, {}, {}, -1, -1});
             machine = &report.machines.last();
         } else if (const QRegularExpressionMatch m = settingLine.match(line); m.hasMatch() && machine) {
             const qsizetype k = settingKeys().indexOf(m.captured(1));
@@ -182,14 +200,23 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
             if (k != machine->before.size() || !inRange) {
                 return std::nullopt; // a setting missing, out of order or beyond what an entry can hold
             }
+            const bool hasStored = m.capturedLength(4) > 0 || m.capturedStart(5) >= 0;
+            if (hasStored ? machine->storedBefore.size() != k : !machine->storedBefore.isEmpty()) {
+                return std::nullopt; // stored texts for some settings only
+            }
             machine->before.append(before);
+            if (hasStored) {
+                machine->storedBefore.append(m.capturedLength(4) > 0 ? StoredText() : StoredText(m.captured(5)));
+            }
             if (m.captured(3) != QStringLiteral("-")) {
                 machine->after.append(static_cast<qint16>(m.captured(3).toInt()));
             }
         }
     }
-    const bool complete = std::all_of(report.machines.begin(), report.machines.end(),
-                                      [](const MachineReport &m) { return m.before.size() == settingKeys().size(); });
+    const bool complete = std::all_of(report.machines.begin(), report.machines.end(), [](const MachineReport &m) {
+        return m.before.size() == settingKeys().size() &&
+               (m.storedBefore.isEmpty() || m.storedBefore.size() == settingKeys().size());
+    });
     if (report.keptName.isEmpty() || !hasSettingsFile || !hasDropped || !complete) {
         return std::nullopt;
     }

@@ -22,15 +22,16 @@ using PresetDb::TakeoverRecord;
 using PresetDb::Value;
 
 // A machine's settings as the report holds them: the ten entries as LoadIniInteger reads them (-1 for a missing
-// entry), in the order of settingKeys().
+// entry), in the order of settingKeys(), and the texts stored.
 using Config::MachineSettings;
 using Config::settingKeys;
+using Config::StoredText;
 
-// The settings of every machine in use (the validity rule asked afresh), read from the program INI at iniPath.
+// The settings of every machine in use (the validity rule asked afresh), read from the program INI at iniPath
+// without raising reports of their own.
 QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath);
-// The same keys of the listed machines, read again from iniPath.
-QList<MachineSettings> rereadMachineSettings(Config::Services &services, const QList<MachineSettings> &machines,
-                                             const QString &iniPath);
+// The same keys of the listed machines, read again from iniPath the same way.
+QList<MachineSettings> rereadMachineSettings(const QList<MachineSettings> &machines, const QString &iniPath);
 
 // One machine in a report: its settings before and after, and what the update generated and carried for it.
 struct MachineReport
@@ -39,6 +40,7 @@ struct MachineReport
     QString name;
     QList<qint16> before;
     QList<qint16> after;    // empty when the settings were not (yet) written
+    QList<StoredText> storedBefore; // the texts the entries held before; empty in reports that did not record them
     int rowsGenerated = -1; // -1: not known
     int rowsCarried = -1;
 };
@@ -49,6 +51,7 @@ struct UpdateReport
 {
     QString moduleName;
     QString keptName; // the kept module database's file name in the history folder
+    bool copyKept = true; // false: the module database could not be kept, the report is printed only
     QDateTime when;
     QString runMode;      // "integrated", "silent", "standalone" or "restore"
     QString restoredFrom; // for a restore: the kept database put back
@@ -58,6 +61,9 @@ struct UpdateReport
     QList<MachineReport> machines;
     QList<DroppedRow> dropped;
     int droppedCount = 0; // as read back; dropped.size() when written
+    // Rows with plant values that failures kept from being carried, and the failures: told at the top.
+    int notCarried = 0;
+    QStringList takeoverFailures;
 
     QString toText() const;
     // Nothing when the text is no report or lacks a setting the restore needs.
@@ -67,6 +73,10 @@ struct UpdateReport
     // Nothing when the file is missing, unreadable or no report.
     static std::optional<UpdateReport> read(const QString &path);
 };
+
+// A stored text as a report shows it: in quotes, so that blanks at either end stay visible; "no entry" for a
+// missing entry.
+QString storedCell(const StoredText &text);
 
 // The run mode as a report names it.
 QString runModeName(bool integratedMode, bool silentMode);

@@ -49,6 +49,40 @@ QString keptNameFor(const Place &place, const QString &name)
     return {};
 }
 
+// The plant's program INI that the report's settings file names, found without regard to letter case; empty when
+// it names anything else (a report is data from a file: another path must not be written to).
+QString settingsFileOf(Config::Services &services, const UpdateReport &report)
+{
+    if (report.settingsFile.isEmpty()) {
+        return {};
+    }
+    const QString named = Platform::FileLookup::findExistingFile(
+        History::absoluteFromRoot(report.settingsFile, services.location.rootDirectory()));
+    const QString canonical = named.isEmpty() ? QString() : QFileInfo(named).canonicalFilePath();
+    if (canonical.isEmpty()) {
+        return {};
+    }
+    for (const QString &own : services.paths.programIniPaths()) {
+        if (QFileInfo(own).canonicalFilePath() == canonical) {
+            return own;
+        }
+    }
+    return {};
+}
+
+// True when each machine of the report is one of the window's machines, named once.
+bool hasPlantMachines(const UpdateReport &report)
+{
+    QList<int> numbers;
+    for (const MachineReport &machine : report.machines) {
+        if (machine.number < 1 || machine.number > Config::MachineCount || numbers.contains(machine.number)) {
+            return false;
+        }
+        numbers.append(machine.number);
+    }
+    return true;
+}
+
 QString machinesOf(const UpdateReport &report)
 {
     QStringList names;
@@ -85,21 +119,24 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         err << "The report " << reportPath << " cannot be read; nothing restored.\n";
         return 1;
     }
-    const QString settingsPath =
-        report->settingsFile.isEmpty() ? QString() : History::absoluteFromRoot(report->settingsFile, root);
-    if (!report->machines.isEmpty() && (settingsPath.isEmpty() || !QFileInfo(settingsPath).isFile())) {
+    const QString settingsPath = settingsFileOf(services, *report);
+    if (!report->machines.isEmpty() && settingsPath.isEmpty()) {
         err << "The settings file \"" << report->settingsFile << "\" named in " << reportPath
-            << " is missing; nothing restored.\n";
+            << " is not the plant's program INI; nothing restored.\n";
+        return 1;
+    }
+    if (!hasPlantMachines(*report)) {
+        err << "The report " << reportPath << " names a machine twice or one beyond the fifth; nothing restored.\n";
         return 1;
     }
 
     // The settings as they read now, for the restore's own report.
     QList<MachineSettings> recorded;
     for (const MachineReport &machine : report->machines) {
-        recorded.append({machine.number, machine.name, machine.before});
+        recorded.append({machine.number, machine.name, machine.before, machine.storedBefore});
     }
     const QList<MachineSettings> current =
-        settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(services, recorded, settingsPath);
+        settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(recorded, settingsPath);
 
     // Keep the database about to be replaced, so that this restore can be undone too.
     QString keptPath;
@@ -118,9 +155,10 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         own.restoredFrom = chosen;
         own.program = Config::programStamp(services.facts.version, false);
         own.editor = Config::encodeEditor(services.facts.firstEnvironmentEntry);
-        own.settingsFile = report->settingsFile;
+        own.settingsFile = settingsPath.isEmpty() ? report->settingsFile : History::relativeToRoot(settingsPath, root);
         for (qsizetype i = 0; i < current.size(); ++i) {
-            own.machines.append({current[i].number, current[i].name, current[i].values, recorded[i].values, -1, -1});
+            own.machines.append(
+                {current[i].number, current[i].name, current[i].values, recorded[i].values, current[i].texts, -1, -1});
         }
         if (!own.write(History::reportPath(keptPath))) {
             History::removeKept(keptPath);
@@ -143,11 +181,23 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         out << "The database it replaced is kept as " << QFileInfo(keptPath).fileName() << ".\n";
     }
 
-    // The settings that read differently now go back in one write: a file that refuses it takes none of them.
+    // The settings that differ now go back in one write: a file that refuses it takes none of them. A report that
+    // recorded the stored texts gets exactly those back, an entry the update added removed; an older one gets the
+    // values it recorded.
     Config::MachineSettingsBatch batch;
     QStringList changes;
     for (qsizetype i = 0; i < current.size(); ++i) {
+        const bool exact = !recorded[i].texts.isEmpty();
         for (qsizetype k = 0; k < settingKeys().size(); ++k) {
+            if (exact) {
+                const StoredText &before = recorded[i].texts[k];
+                if (current[i].texts[k] != before) {
+                    batch.addStored(recorded[i].number, settingKeys()[k], before);
+                    changes.append(QStringLiteral(": ") + storedCell(current[i].texts[k]) + QStringLiteral(" -> ") +
+                                   storedCell(before));
+                }
+                continue;
+            }
             const qint16 before = recorded[i].values[k];
             if (current[i].values[k] != before) {
                 batch.add(recorded[i].number, settingKeys()[k], before);

@@ -607,6 +607,25 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     return edit;
 }
 
+IniText::Edit IniText::remove(const QByteArray &section, const QByteArray &key)
+{
+    Edit edit;
+    edit.changed = false;
+    Section *found = findSection(trimmedBytes(cutAtNul(section)));
+    if (!found) {
+        return edit;
+    }
+    const qsizetype index = findKey(*found, trimmedBytes(cutAtNul(key)));
+    if (index < 0) {
+        return edit;
+    }
+    edit.offset = lineOffset(index);
+    edit.removed = m_lines.at(index).whole().size();
+    edit.changed = true;
+    reparse(index, index + 1, QByteArray());
+    return edit;
+}
+
 IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
 {
     const QByteArray ending = dominantEnding();

@@ -63,6 +63,9 @@ public:
     // changes (a last line without line ending gets one when a line is added after it). Returns the change made.
     // Only the lines around the change are parsed again, so a series of writes costs the file once, not per write.
     Edit write(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+    // What WritePrivateProfileString with no value does: removes the line of the first matching entry of the first
+    // matching section; every other byte stays. Nothing changes when there is no such entry.
+    Edit remove(const QByteArray &section, const QByteArray &key);
 
     // What getString and getInt make of an entry's value (nothing: the entry is missing), for readers that found
     // the value another way.

@@ -34,6 +34,11 @@ StringResult getString(const QByteArray &section, const QByteArray &key, const Q
     return result;
 }
 
+std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path)
+{
+    return valueOf(section, key, path);
+}
+
 qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path)
 {
     return IniText::leadingInt(valueOf(section, key, path), defaultValue);
@@ -69,7 +74,9 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
     }
     bool changed = false;
     for (const Entry &entry : entries) {
-        changed = text.write(entry.section, entry.key, entry.value).changed || changed;
+        const IniText::Edit edit =
+            entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
+        changed = edit.changed || changed;
     }
     if (info.exists() && !changed) {
         return true;

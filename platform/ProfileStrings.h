@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // Profile-string services with the behaviour of the Windows ones (ANSI variants). Section, key and value
 // texts are bytes in the file's code page; paths are full paths, found without regard to letter case.
 // A file is parsed once per content: reads compare the file's bytes with the last ones seen and parse only
@@ -22,12 +24,16 @@ struct Entry
     QByteArray section;
     QByteArray key;
     QByteArray value;
+    bool remove = false; // removes the entry instead (value is not used)
 };
 
 // GetPrivateProfileString: the value of section/key, at most bufferSize - 1 bytes; when missing, defaultValue
 // without its trailing blanks (also cut to the buffer).
 StringResult getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
                        int bufferSize, const QString &path);
+
+// The value of section/key as stored; nothing when the entry is missing (or the file cannot be read).
+std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path);
 
 // GetPrivateProfileInt: the leading whole number of the value, wrapped to 32 bits; defaultValue when the
 // entry is missing or empty.

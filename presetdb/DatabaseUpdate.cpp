@@ -275,12 +275,19 @@ void DatabaseUpdate::takeOver(Database &working, ModuleDbCopy &oldCopy)
     }
     Database *oldDb = nullptr;
     bool hasTable = false;
-    guard.step([&] {
+    const bool opened = guard.step([&] {
         oldDb = &oldCopy.database();
         hasTable = oldDb->hasTableNamedExactly(Texts::PresetTable);
     });
-    if (!hasTable ||
+    if (opened && !hasTable) {
+        return;
+    }
+    if (!opened ||
         !guard.step([&] { oldDb->prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable)); })) {
+        // The old values are lost with the file; the report says so.
+        if (m_history) {
+            m_history->takeover().noteFailure(QStringLiteral("the old module database could not be read"));
+        }
         return;
     }
     GetAddFields(m_services, m_addFields);

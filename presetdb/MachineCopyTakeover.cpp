@@ -122,13 +122,14 @@ public:
         guard.step(
             [&] { rows.emplace(oldDb.prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable))); });
         if (!rows) {
+            m_readWhole = false;
             return;
         }
         QStringList names;
         for (int c = 0; c < rows->columnCount(); ++c) {
             names.append(rows->columnName(c));
         }
-        guard.step([&] {
+        m_readWhole = guard.step([&] {
             while (rows->next()) {
                 pump.tick();
                 OldRow row;
@@ -168,10 +169,13 @@ public:
     const QList<OldRow> &rows() const { return m_rows; }
     // The carried fields the old table has; one missing there keeps the generated value.
     const QStringList &carriedFields() const { return m_carriedFields; }
+    // False when reading the old table failed: rows() holds those read before the failure.
+    bool readWhole() const { return m_readWhole; }
 
 private:
     static Value valueAt(const Statement &rows, int column) { return column >= 0 ? rows.value(column) : Value(); }
 
+    bool m_readWhole = true;
     QList<OldRow> m_rows;
     QStringList m_carriedFields;
 };
@@ -226,6 +230,18 @@ QHash<RowKey, qint64> firstRowsByKey(Database &working)
     return rows;
 }
 
+// Every old row with plant values, noted as not carried for why (a failure only where values were at stake).
+void noteNoneCarried(TakeoverRecord *record, const Snapshot &snapshot, const QString &why)
+{
+    if (!record) {
+        return;
+    }
+    for (const OldRow &old : snapshot.rows()) {
+        record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(), old.carried,
+                              why);
+    }
+}
+
 Statement carryStatement(Database &working, const QStringList &fields)
 {
     QStringList assignments;
@@ -266,12 +282,16 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
     }
 
     const Snapshot snapshot(oldDb, guard, pump);
+    if (!snapshot.readWhole() && record) {
+        record->noteFailure(QStringLiteral("the old table could not be read (in full)"));
+    }
     if (snapshot.rows().isEmpty()) {
         return;
     }
 
     QList<FieldDef> workingFields;
     if (!guard.step([&] { workingFields = working.fields(Texts::PresetTable); })) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the new table's fields could not be read"));
         return;
     }
     if (addFields.AddFieldList) {
@@ -280,7 +300,11 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
             abortConfiguration(services);
         }
     }
-    if (!selectsResolve(workingFields, addFields) || snapshot.carriedFields().isEmpty()) {
+    if (snapshot.carriedFields().isEmpty()) {
+        return; // the old table holds no plant values
+    }
+    if (!selectsResolve(workingFields, addFields)) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the new table lacks a field the take-over needs"));
         return;
     }
 
@@ -291,12 +315,18 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
         carry.emplace(carryStatement(working, snapshot.carriedFields()));
     });
     if (!carry) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the take-over's query failed"));
         return;
     }
     std::optional<Transaction> transaction;
     guard.step([&] { transaction.emplace(working); });
     const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
-    for (const OldRow &old : snapshot.rows()) {
+    // Of several old rows of one key the last carried wins; the values of those before it are overwritten.
+    QHash<RowKey, qsizetype> lastCarried;
+    QList<qsizetype> overwritten;
+    const QList<OldRow> &rows = snapshot.rows();
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const OldRow &old = rows[r];
         pump.tick();
         const auto match = old.key ? newRows.constFind(*old.key) : newRows.constEnd();
         if (match == newRows.constEnd()) {
@@ -313,12 +343,36 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
             carry->bind(rowParameter, Value(*match));
             carry->run();
         });
-        if (carried && record) {
-            record->noteCarried(old.machineType);
+        if (!carried) {
+            if (record) {
+                record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(),
+                                      old.carried, QStringLiteral("a row's values could not be written"));
+            }
+            continue;
         }
+        if (const auto before = lastCarried.constFind(*old.key); before != lastCarried.constEnd()) {
+            overwritten.append(*before);
+        }
+        lastCarried.insert(*old.key, r);
     }
-    if (transaction) {
-        guard.step([&] { transaction->commit(); });
+    if (transaction && !guard.step([&] { transaction->commit(); })) {
+        if (record) {
+            for (const qsizetype r : QList<qsizetype>(lastCarried.values()) + overwritten) {
+                record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo,
+                                      snapshot.carriedFields(), rows[r].carried,
+                                      QStringLiteral("the carried values could not be saved"));
+            }
+        }
+        return;
+    }
+    if (record) {
+        for (const qsizetype r : std::as_const(lastCarried)) {
+            record->noteCarried(rows[r].machineType);
+        }
+        for (const qsizetype r : std::as_const(overwritten)) {
+            record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo, snapshot.carriedFields(),
+                                  rows[r].carried);
+        }
     }
 }
 

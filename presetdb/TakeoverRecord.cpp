@@ -19,10 +19,14 @@ void TakeoverRecord::noteCarried(const Value &machineType)
 }
 
 void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varName, const Value &offsetOrBitNo,
-                                   const QStringList &fields, const QList<Value> &values)
+                                   const QStringList &fields, const QList<Value> &values, const QString &why)
 {
     if (std::all_of(values.begin(), values.end(), [](const Value &v) { return v.isNull(); })) {
         return; // no plant value to lose
+    }
+    if (!why.isEmpty()) {
+        ++m_notCarried;
+        noteFailure(why);
     }
     DroppedRow row{machineType, varName, offsetOrBitNo, {}};
     for (const QString &name : carriedFieldNames()) {
@@ -30,6 +34,13 @@ void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varNam
         row.values.append(at >= 0 && at < values.size() ? values[at] : Value());
     }
     m_dropped.append(std::move(row));
+}
+
+void TakeoverRecord::noteFailure(const QString &why)
+{
+    if (!m_failures.contains(why)) {
+        m_failures.append(why);
+    }
 }
 
 int TakeoverRecord::carriedFor(const QString &machineName) const

@@ -28,16 +28,25 @@ public:
 
     // An old row whose values went into a new row.
     void noteCarried(const Value &machineType);
-    // An old row that found no new row; kept only when it holds at least one value. fields names the carried
-    // fields the old table has, values holds them in that order.
+    // An old row that found no new row, or whose values a later row of its key overwrote; kept only when it holds
+    // at least one value. fields names the carried fields the old table has, values holds them in that order.
+    // why, when given, says why a row that had a new row could not be carried: such rows are counted as not
+    // carried.
     void noteUnmatched(const Value &machineType, const Value &varName, const Value &offsetOrBitNo,
-                       const QStringList &fields, const QList<Value> &values);
+                       const QStringList &fields, const QList<Value> &values, const QString &why = QString());
+    // A failure that kept the take-over from reading or carrying rows at all.
+    void noteFailure(const QString &why);
 
     // Old rows carried over for a machine (machine_type compared without regard to letter case).
     int carriedFor(const QString &machineName) const;
     const QList<DroppedRow> &dropped() const { return m_dropped; }
+    // Rows with plant values that a failure kept from being carried, and the failures, each once.
+    int notCarried() const { return m_notCarried; }
+    const QStringList &failures() const { return m_failures; }
 
 private:
+    int m_notCarried = 0;
+    QStringList m_failures;
     QHash<QString, int> m_carried;
     QList<DroppedRow> m_dropped;
 };

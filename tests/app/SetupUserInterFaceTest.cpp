@@ -2,10 +2,13 @@
 #include "tests/app/WindowFixture.h"
 
 #include "diag/Messages.h"
+#include "history/UpdateHistory.h"
 
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace Kadex::Test {
 
@@ -268,6 +271,31 @@ TEST_F(StoredPercentageTest, NumberBeyondSixteenBitsIsReportedAndLoadsAsZero)
     // The rest of the machine is loaded all the same.
     EXPECT_TRUE(check(0)->isChecked());
     EXPECT_EQ(control<QGroupBox>(QStringLiteral("FrameMa"), 0)->title(), QStringLiteral("M1"));
+}
+
+TEST_F(StoredPercentageTest, HistoryReadsTheOverflowingNumberWithoutASecondReport)
+{
+    plant.writeStandardPlant(1);
+    plant.write(QStringLiteral("parameter/Program.ini"), programIniWith(1, "KadexNumberOfProcent=99999\r\n"));
+    plant.write(QStringLiteral("Kadex/Kadex.mdb"), "the module database before the update");
+    run = std::make_unique<TestRun>(plant);
+    History::UpdateHistory history(run->services);
+    run->ui.answerNext(Diag::Answer::Yes);
+    window = std::make_unique<App::MainWindow>(run->services, run->ui, [&] {
+        history.keepBeforeReplacing(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+                                    plant.read(QStringLiteral("Kadex/Kadex.mdb")));
+    });
+    window->setAfterSaving([&] { history.finish(); });
+    window->load();
+    window->show();
+    pressOK();
+
+    EXPECT_EQ(boxTexts(), QStringList{OverflowBox.arg(run->report.errorLogPath())}) << "the load's report only";
+    ASSERT_FALSE(history.keptPath().isEmpty());
+    const QString report = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") +
+                                                          QFileInfo(history.keptPath()).fileName() + ".txt"));
+    EXPECT_TRUE(report.contains(QRegularExpression(QStringLiteral("KadexNumberOfProcent +0 +0  \"99999\""))))
+        << report.toStdString();
 }
 
 using StoredChannelTest = WindowTest;

@@ -90,6 +90,36 @@ TEST_F(MachineSettingsTest, BatchLeavesTheBytesEntryByEntryWritesLeaveAndTouches
     EXPECT_EQ(readSettingValues(ini(), 3, file()), (QList<qint16>{0, 16, 2, 3, 2, 3, 2, 3, 2, 3}));
 }
 
+TEST_F(MachineSettingsTest, StoredTextsComeBackExactlyAndAnAddedEntryGoesAgain)
+{
+    const QByteArray original = "[Machine1]\r\nMachineName=M1\r\nKadex2ndMachineNr=\r\nKadexNumberOfProcent=99999\r\n"
+                                "KadexInOrOutput1=0x10\r\nKadexInOrOutput2=\"1,5\"\r\n; by hand\r\n[Other]\r\nA=1\r\n";
+    plant.write(ProgramIni, original);
+
+    // Read without any report: a number beyond 16 bits reads 0 as the window's reading gives it, no overflow box.
+    const MachineSettings stored = readStoredSettings(1, QStringLiteral("M1"), file());
+    EXPECT_EQ(stored.values.mid(0, 3), (QList<qint16>{-1, 0, 16}));
+    EXPECT_EQ(stored.texts.mid(0, 5), (QList<StoredText>{QString(), QStringLiteral("99999"), QStringLiteral("0x10"),
+                                                         QStringLiteral("1,5"), std::nullopt}));
+    EXPECT_TRUE(run.ui.boxes.isEmpty());
+    EXPECT_TRUE(run.errorLogLines().isEmpty());
+
+    // Writing the stored texts back over changed entries, and removing those that were missing, gives the bytes back.
+    MachineSettingsBatch change;
+    change.add(1, secondMachineKey(), 2);
+    change.add(1, numberOfProcentKey(), 4);
+    change.add(1, channelKey(1), InputChannel);
+    change.add(1, channelKey(5), OutputChannel);
+    change.add(1, channelKey(6), OutputChannel);
+    ASSERT_TRUE(change.write(ini(), file()));
+    MachineSettingsBatch back;
+    for (const int k : {0, 1, 2, 6, 7}) {
+        back.addStored(1, settingKeys()[k], stored.texts[k]);
+    }
+    ASSERT_TRUE(back.write(ini(), file()));
+    EXPECT_EQ(plant.read(ProgramIni), original);
+}
+
 TEST_F(MachineSettingsTest, FileThatRefusesTheBatchGetsNoneOfIt)
 {
     const QByteArray original = "[Machine1]\r\nKadexInOrOutput1=1\r\n";

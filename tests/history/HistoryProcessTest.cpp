@@ -6,6 +6,7 @@
 #include "tests/support/TestRun.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,7 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
 {
     makeLarge();
     const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
     const QList<qint16> before = settings();
     const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
     ASSERT_EQ(update.exitCode, 0) << update.standardError.toStdString();
@@ -135,6 +137,76 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
     EXPECT_EQ(settings(), before);
+    EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), programIni) << "the entries it added are gone";
+}
+
+TEST_F(HistoryProcessTest, RestoreGivesBackTheStoredTextsAndWritesNothingButThePlantsProgramIni)
+{
+    QByteArray program = plant.read(QStringLiteral("parameter/Program.ini"));
+    for (const auto &[from, to] : {std::pair{"KadexNumberOfProcent=4", "KadexNumberOfProcent=1e1"},
+                                   std::pair{"KadexInOrOutput4=1", "KadexInOrOutput4=0x10"},
+                                   std::pair{"KadexInOrOutput5=1", "KadexInOrOutput5="},
+                                   std::pair{"KadexNumberOfProcent=2", "KadexNumberOfProcent=3.7"}}) {
+        ASSERT_TRUE(program.contains(from)) << from;
+        program.replace(from, to);
+    }
+    plant.write(QStringLiteral("parameter/Program.ini"), program);
+    ASSERT_EQ(run({QStringLiteral("/EXTERNAL:SILENT")}).exitCode, 0);
+    ASSERT_NE(plant.read(QStringLiteral("parameter/Program.ini")), program);
+    const QString report = QStringLiteral("Kadex/History/") + kept().value(0) + QStringLiteral(".txt");
+    const QByteArray reportBytes = plant.read(report);
+
+    // An edited report that names another file is refused, whatever it names.
+    const QString outside = plant.path(QStringLiteral("../outside-") + kept().value(0) + QStringLiteral(".ini"));
+    for (const QString &target : {outside, QStringLiteral("Kadex/Kadex_Config")}) {
+        plant.write(QStringLiteral("../outside-") + kept().value(0) + QStringLiteral(".ini"), "[Other]\r\n");
+        QByteArray edited = reportBytes;
+        edited.replace(QByteArray("Settings file: parameter/Program.ini"),
+                       QByteArray(QByteArray("Settings file: ") + target.toUtf8()));
+        plant.write(report, edited);
+        const QMap<QString, QByteArray> tree = SamplePlantProgram::treeBytes(plant.root());
+        const ProgramRun refused = run({QStringLiteral("--restore")});
+        EXPECT_EQ(refused.exitCode, 1) << target.toStdString();
+        EXPECT_TRUE(refused.standardError.contains(QStringLiteral("is not the plant's program INI")));
+        EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree) << target.toStdString();
+        EXPECT_EQ(plant.read(QStringLiteral("../outside-") + kept().value(0) + QStringLiteral(".ini")),
+                  QByteArray("[Other]\r\n"));
+    }
+    QFile::remove(outside);
+
+    // The plant's own, renamed in other letters, takes back every text it held.
+    plant.write(report, reportBytes);
+    ASSERT_TRUE(QFile::rename(plant.path(QStringLiteral("parameter/Program.ini")),
+                              plant.path(QStringLiteral("parameter/PROGRAM.INI"))));
+    const ProgramRun restore = run({QStringLiteral("--restore")});
+    ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
+    EXPECT_EQ(plant.read(QStringLiteral("parameter/PROGRAM.INI")), program);
+}
+
+TEST_F(HistoryProcessTest, SilentRunWhoseCopyCannotBeKeptStillPrintsItsReport)
+{
+    plant.write(QStringLiteral("Kadex/History"), "a file where the history folder belongs");
+    const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("could not be kept")))
+        << update.standardOutput.toStdString();
+    EXPECT_TRUE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 2\n")));
+    EXPECT_EQ(update.standardOutput.count(QStringLiteral("\n  Schneider ")), 2);
+    EXPECT_EQ(update.exitCode, 1);
+}
+
+TEST_F(HistoryProcessTest, SilentRunThatCouldNotCarryPlantValuesSaysSoAtTheTopAndFails)
+{
+    // A template without a field the take-over selects: every plant value falls back to the template's.
+    runSql(plant.path(QStringLiteral("Kadex/Kadex_Source.mdb")),
+           QStringLiteral("ALTER TABLE Source_PRESET_DEFS DROP COLUMN page_name;"));
+    const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+    EXPECT_EQ(update.exitCode, 1) << update.standardError.toStdString();
+    const QStringList lines = update.standardOutput.split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.value(1).startsWith(QStringLiteral("Plant values not carried over: ")))
+        << update.standardOutput.toStdString();
+    EXPECT_TRUE(lines.value(1).endsWith(QStringLiteral("because the new table lacks a field the take-over needs")));
+    EXPECT_FALSE(update.standardOutput.contains(QStringLiteral("\nDropped plant values: 0\n")));
+    EXPECT_EQ(lines.filter(QStringLiteral("  Rows whose plant values were carried over: 0")).size(), 2);
 }
 
 TEST_F(HistoryProcessTest, UnknownNameIsRefusedWithoutChangingAnything)

@@ -117,9 +117,9 @@ TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropp
     EXPECT_TRUE(cells(QStringLiteral("M2 ")).isEmpty());
     // Settings before and after, in the order machine 1 then machine 2.
     EXPECT_EQ(lines.filter(QStringLiteral("KadexInOrOutput3")).value(0).simplified(),
-              QStringLiteral("KadexInOrOutput3 2 1"));
+              QStringLiteral("KadexInOrOutput3 2 1 \"2\""));
     EXPECT_EQ(lines.filter(QStringLiteral("KadexNumberOfProcent")).value(1).simplified(),
-              QStringLiteral("KadexNumberOfProcent -1 4"));
+              QStringLiteral("KadexNumberOfProcent -1 4 no entry"));
     EXPECT_EQ(lines.filter(QStringLiteral("Rows generated: 2")).size(), 2);
     EXPECT_EQ(lines.filter(QStringLiteral("carried over: ")),
               (QStringList{QStringLiteral("  Rows whose plant values were carried over: 1"),
@@ -164,6 +164,21 @@ TEST_F(UpdateHistoryTest, IntegratedRunWhoseUpdateFailsLeavesTheModuleDbAndKeeps
 
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
     EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), QStringList{});
+}
+
+TEST_F(UpdateHistoryTest, ReportSaysAtItsTopWhenPlantValuesCouldNotBeCarried)
+{
+    // An old module database the take-over cannot read: every plant value falls back to the template's.
+    plant.write(QStringLiteral("Kadex/Kadex.mdb"), QByteArray(4096, 'x'));
+    goOnPastFailures = true;
+    runUpdate();
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    const QStringList lines = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") + names[0] + ".txt"))
+                                  .split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("Plant values not carried over: 0 rows known, because the old module "
+                                             "database could not be read"));
 }
 
 TEST_F(UpdateHistoryTest, RunThatFindsNoModuleDatabaseKeepsNothing)
@@ -281,7 +296,7 @@ TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItself
     EXPECT_EQ(setting(check, 1, QStringLiteral("KadexNumberOfProcent")), 2);
     EXPECT_EQ(setting(check, 2, QStringLiteral("KadexNumberOfProcent")), -1); // added by the update, reads as before
     EXPECT_TRUE(check.errorLogLines().isEmpty());
-    EXPECT_TRUE(out.contains(QStringLiteral("[Machine1] KadexInOrOutput3: 1 -> 2")));
+    EXPECT_TRUE(out.contains(QStringLiteral("[Machine1] KadexInOrOutput3: \"1\" -> \"2\"")));
 
     // The restore kept what it replaced; restoring that undoes the restore.
     const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));

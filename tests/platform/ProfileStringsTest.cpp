@@ -82,6 +82,17 @@ TEST_F(ProfileStringsTest, NewKeyGoesAfterLastEntryOfFirstSectionBeforeBlankAndC
     EXPECT_EQ(contents(), QByteArray("[A]\r\nX=1\r\nY=2\r\n\r\n; about B\r\n[B]\r\nZ=3\r\n[A]\r\nW=0\r\n"));
 }
 
+TEST_F(ProfileStringsTest, RemovalTakesOnlyTheFirstMatchingEntrysLineAndTellsMissingFromEmpty)
+{
+    put("[a]\r\nk=1\r\n; note\r\nK = 2\n[b]\r\nk=\r\nlast=x");
+    EXPECT_EQ(Profile::findString("B", "K", path()), std::optional<QByteArray>(QByteArray()));
+    EXPECT_EQ(Profile::findString("b", "gone", path()), std::nullopt);
+
+    ASSERT_TRUE(Profile::writeStrings({{"A", "K", {}, true}, {"b", "last", {}, true}, {"c", "k", {}, true}}, path()));
+    EXPECT_EQ(contents(), QByteArray("[a]\r\n; note\r\nK = 2\n[b]\r\nk=\r\n"));
+    EXPECT_EQ(Profile::findString("a", "k", path()), std::optional<QByteArray>("2"));
+}
+
 TEST_F(ProfileStringsTest, NewSectionIsAppendedWithTheFilesDominantLineEnding)
 {
     put("[A]\nX=1\r\nY=2\n");

@@ -3,6 +3,7 @@
 #include "diag/Failure.h"
 #include "presetdb/AdditionalFields.h"
 #include "presetdb/SqliteDb.h"
+#include "presetdb/TakeoverRecord.h"
 #include "tests/support/FixtureDb.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/TestRun.h"
@@ -37,11 +38,21 @@ protected:
     // The working database's PRESET_DEFS as the generation left it.
     void writeNewRows(const QString &rows) const { plant.writeSource(QString::fromLatin1(PresetSchema) + rows); }
 
-    void takeOver(TestRun &run) const
+    void takeOver(TestRun &run, PresetDb::TakeoverRecord *record = nullptr) const
     {
         PresetDb::Database working(plant.sourceDb());
         PresetDb::Database old(plant.moduleDb());
-        PresetDb::TakeoverMachineCopyMDBData(working, old, run.services, fields);
+        PresetDb::TakeoverMachineCopyMDBData(working, old, run.services, fields, record);
+    }
+
+    // The var_name of each dropped row, in the order recorded.
+    static QStringList droppedNames(const PresetDb::TakeoverRecord &record)
+    {
+        QStringList names;
+        for (const PresetDb::DroppedRow &row : record.dropped()) {
+            names.append(row.varName.text());
+        }
+        return names;
     }
 
     Rows newRows() const
@@ -117,6 +128,58 @@ TEST_F(MachineCopyTakeoverTest, LaterOldRowWinsAndOnlyTheFirstNewRowChanges)
     takeOver(run);
     EXPECT_EQ(newRows(),
               (Rows{{"1", "7.0", "77.0", "17.0", "70.0", "NULL"}, {"2", "0.0", "1000.0", "10.0", "900.0", "2"}}));
+}
+
+// --- what the record learns
+
+TEST_F(MachineCopyTakeoverTest, RecordCountsOnlyValuesThatArrivedAndListsEveryOldRowWhoseValuesDidNot)
+{
+    writeNewRows(presetRow(1, "'M1'", "'V'", "1", Generated) + presetRow(2, "'M2'", "'W'", "2", Generated));
+    plant.writeModuleDb(presetRow(1, "'M1'", "'V'", "1", "1, 1, 1, 1, 1") +       // overwritten by the next row
+                        presetRow(2, "'M1'", "'V'", "1", "7, 77, 17, 70, NULL") + // carried
+                        presetRow(3, "'M1'", "'Partly'", "3", "NULL, 5, NULL, NULL, NULL") + // tuned in part
+                        presetRow(4, "'M1'", "'Untuned'", "4", "NULL, NULL, NULL, NULL, NULL") +
+                        presetRow(5, "'m2'", "'w'", "2", "3, 4, 5, 6, 7"));
+    TestRun run(plant);
+    run.start();
+    PresetDb::TakeoverRecord record;
+    takeOver(run, &record);
+
+    EXPECT_EQ(record.carriedFor(QStringLiteral("M1")), 1);
+    EXPECT_EQ(record.carriedFor(QStringLiteral("M2")), 1);
+    EXPECT_EQ(droppedNames(record), (QStringList{"Partly", "V"}));
+    EXPECT_EQ(PresetDb::toText(record.dropped().value(1).values.value(0)), std::optional<QString>("1"));
+    EXPECT_EQ(record.notCarried(), 0);
+    EXPECT_TRUE(record.failures().isEmpty());
+}
+
+TEST_F(MachineCopyTakeoverTest, TakeOverThatCannotRunRecordsEveryRowWithValuesAndWhy)
+{
+    // A template whose table lacks page_name: the take-over's query cannot be built, no row is matched.
+    plant.writeSource(QStringLiteral(
+        "CREATE TABLE PRESET_DEFS (ID SMALLINT, machine_type VARCHAR(50), type VARCHAR(20), part SMALLINT, "
+        "var_name VARCHAR(100), category_id SMALLINT, isBitArray BIT, offset_or_bitno SMALLINT, text VARCHAR(255), "
+        "abs_min DOUBLE, abs_max DOUBLE, min DOUBLE, max DOUBLE, pass SMALLINT);"
+        "INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'V', 2, 0, 1, 't', 0, 1000, 10, 900, 2);"));
+    plant.writeModuleDb(presetRow(1, "'M1'", "'V'", "1", "7, 77, 17, 70, NULL") +
+                        presetRow(2, "'M1'", "'Untuned'", "2", "NULL, NULL, NULL, NULL, NULL"));
+    TestRun run(plant);
+    run.start();
+    PresetDb::TakeoverRecord record;
+    takeOver(run, &record);
+
+    EXPECT_EQ(record.carriedFor(QStringLiteral("M1")), 0);
+    EXPECT_EQ(droppedNames(record), QStringList{"V"});
+    EXPECT_EQ(record.notCarried(), 1);
+    EXPECT_EQ(record.failures(), QStringList{"the new table lacks a field the take-over needs"});
+    EXPECT_TRUE(run.ui.boxes.isEmpty()) << "no report of its own";
+
+    // Without plant values at stake nothing is lost, and nothing is told.
+    plant.writeModuleDb(presetRow(2, "'M1'", "'Untuned'", "2", "NULL, NULL, NULL, NULL, NULL"));
+    PresetDb::TakeoverRecord untuned;
+    takeOver(run, &untuned);
+    EXPECT_TRUE(untuned.failures().isEmpty());
+    EXPECT_TRUE(untuned.dropped().isEmpty());
 }
 
 TEST_F(MachineCopyTakeoverTest, EmptyOldTableIsNothingToTakeOver)
