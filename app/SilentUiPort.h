@@ -8,7 +8,7 @@ namespace Kadex::App {
 
 // The UI port of a silent run, where no operator is there to answer: a box is never shown; its text goes to the
 // service-pack log as "! Fault <exe>: <text>" (or to its fallback when the log cannot be appended to) and the
-// box's default button is the answer. Nothing ever waits.
+// box's default button is the answer, and the run ends with status 1. Nothing ever waits.
 class SilentUiPort : public Diag::UiPort
 {
 public:
