@@ -5,9 +5,11 @@
 #include "app/SilentUiPort.h"
 #include "config/CommandLine.h"
 #include "config/InfoOptions.h"
+#include "config/PlantLock.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
+#include "diag/RunStatus.h"
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
@@ -74,6 +76,14 @@ int main(int argc, char **argv)
     try {
         Diag::ErrorReport report(settings, *ui);
         Config::Services services(facts, report);
+        services.runMode.GetStartModeIntegrated();
+        // One run at a time per plant: the lock is held until the process ends.
+        const std::optional<Platform::FileLock> plant = Config::holdPlant(
+            Config::plantLockPath(facts.programDir, facts.exeFileName), report,
+            flags.silentMode ? Config::UnattendedPlantWait : Config::InteractivePlantWait);
+        if (!plant) {
+            return 1;
+        }
         PresetDb::DatabaseUpdate update(services);
         History::UpdateHistory history(services);
         update.setHistory(&history);
@@ -83,7 +93,7 @@ int main(int argc, char **argv)
         window.load();
         // A silent run ends inside the load; it never shows the window or waits.
         if (flags.silentMode) {
-            return 0;
+            return Diag::RunStatus::exitStatus();
         }
         window.show();
         return app.exec();
