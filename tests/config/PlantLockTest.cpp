@@ -44,16 +44,5 @@ TEST_F(PlantLockTest, SecondRunWaitsThenSaysTheOtherIsActiveAndGetsThePlantOnceI
     EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/.Kadex_Config.lock")));
 }
 
-TEST_F(PlantLockTest, FolderWithoutLockFileRunsWithoutTheLock)
-{
-    TestRun run(plant);
-    run.start();
-    const std::optional<Platform::FileLock> lock =
-        Config::holdPlant(plant.path(QStringLiteral("missing/.Kadex_Config.lock")), run.report, 0ms);
-    ASSERT_TRUE(lock);
-    EXPECT_FALSE(lock->held());
-    EXPECT_TRUE(run.ui.boxes.isEmpty());
-}
-
 } // namespace
 } // namespace Kadex::Test

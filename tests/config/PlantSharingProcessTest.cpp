@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -94,44 +93,6 @@ TEST_F(PlantSharingProcessTest, TwoSilentRunsStartedTogetherRunOneAfterTheOther)
         EXPECT_FALSE(plant.exists(QStringLiteral("R4Mcfglog.txt")));
         EXPECT_EQ(plant.read(QStringLiteral("ServicePack.log")), QByteArray());
     }
-}
-
-TEST_F(PlantSharingProcessTest, ExitStatusTellsWhetherAnythingWasReported)
-{
-    const QStringList silent{QStringLiteral("/EXTERNAL:SILENT")};
-    ProgramRun run = SamplePlantProgram::run(plant, silent, silentEnvironment(plant));
-    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
-    run = SamplePlantProgram::run(plant, {QStringLiteral("--list")}, silentEnvironment(plant));
-    EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
-
-    // A program INI that refuses the settings: reported in the log, and the run says so by its status.
-    const QString programIni = plant.path(QStringLiteral("parameter/Program.ini"));
-    ASSERT_TRUE(QFile::setPermissions(programIni, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-    run = SamplePlantProgram::run(plant, silent, silentEnvironment(plant));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(plant.read(QStringLiteral("ServicePack.log")), QByteArray());
-}
-
-TEST_F(PlantSharingProcessTest, RunThatHoldsThePlantTooLongEndsTheOtherWithItsMessage)
-{
-    // A run that holds the plant past the other's wait: a process that keeps the plant's lock for 40 s.
-    QProcess holder;
-    holder.start(QStringLiteral("flock"), {plant.path(QStringLiteral("Kadex/.Kadex_Config.lock")),
-                                           QStringLiteral("sleep"), QStringLiteral("40")});
-    ASSERT_TRUE(holder.waitForStarted());
-    QThread::msleep(300);
-    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
-
-    QProcess waiter;
-    startSilentRun(waiter, plant);
-    const bool finished = waiter.waitForFinished(RunWithinMs);
-    holder.kill();
-    holder.waitForFinished();
-
-    ASSERT_TRUE(finished);
-    EXPECT_EQ(waiter.exitCode(), 1);
-    EXPECT_TRUE(plant.read(QStringLiteral("ServicePack.log")).contains("Another configuration run of this plant"));
-    EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), programIni);
 }
 
 // Another program that keeps adding lines of its own to Program.ini while runs go on, in turns: by writing the
