@@ -124,7 +124,8 @@ void QtUiPort::doPumpEvents()
 
 void QtUiPort::endProcess()
 {
-    endProcessNow();
+    // The operator saw every report in its box: a window run ends with status 0.
+    endProcessNow(0);
 }
 
 } // namespace Kadex::App

@@ -10,8 +10,8 @@ namespace Kadex::App {
 // the info display) becomes one line break.
 QString shownMessageText(const QString &text);
 
-// Ends the process at once with status 0: output is flushed, no closing handler or destructor runs.
-[[noreturn]] void endProcessNow(int status = 0);
+// Ends the process at once with the given status: output is flushed, no closing handler or destructor runs.
+[[noreturn]] void endProcessNow(int status);
 
 // The UI port of an interactive run: real modal message boxes, the wait cursor and the event pump.
 class QtUiPort : public Diag::UiPort

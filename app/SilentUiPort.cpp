@@ -2,6 +2,7 @@
 
 #include "app/QtUiPort.h"
 #include "diag/LogFile.h"
+#include "diag/RunStatus.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,8 @@ SilentUiPort::SilentUiPort(QString exeName, QString servicePackLogPath, QString 
 
 Diag::Answer SilentUiPort::doShowMessage(const Diag::MessageBox &box)
 {
+    // A box in a silent run is a fault line in the log: the run is reported as failed.
+    Diag::RunStatus::markFailed();
     Diag::writeServicePackLine(m_servicePackLogPath, m_servicePackFallbackPath, m_exeName, box.text);
     return box.defaultButton;
 }
@@ -27,7 +30,7 @@ void SilentUiPort::doPumpEvents()
 
 void SilentUiPort::endProcess()
 {
-    endProcessNow(m_exitStatus);
+    endProcessNow(Diag::RunStatus::exitStatus());
 }
 
 } // namespace Kadex::App

@@ -8,19 +8,15 @@ namespace Kadex::App {
 
 // The UI port of a silent run, where no operator is there to answer: a box is never shown; its text goes to the
 // service-pack log as "! Fault <exe>: <text>" (or to its fallback when the log cannot be appended to) and the
-// box's default button is the answer. Nothing ever waits.
+// box's default button is the answer, and the run ends with status 1. Nothing ever waits.
 class SilentUiPort : public Diag::UiPort
 {
 public:
     SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath = QString());
 
     void setBusy(bool) override {}
-    // The process ends with exitStatus().
+    // The process ends with the run's status (diag/RunStatus): 1 once anything was reported.
     [[noreturn]] void endProcess() override;
-
-    // A run that went through but left something unrecorded ends with status 1 instead of 0.
-    void setFailureStatus() { m_exitStatus = 1; }
-    int exitStatus() const { return m_exitStatus; }
 
 private:
     Diag::Answer doShowMessage(const Diag::MessageBox &box) override;
@@ -29,7 +25,6 @@ private:
     QString m_exeName;
     QString m_servicePackLogPath;
     QString m_servicePackFallbackPath;
-    int m_exitStatus = 0;
 };
 
 } // namespace Kadex::App

@@ -5,9 +5,11 @@
 #include "app/SilentUiPort.h"
 #include "config/CommandLine.h"
 #include "config/InfoOptions.h"
+#include "config/PlantLock.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
+#include "diag/RunStatus.h"
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
@@ -65,33 +67,38 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const Diag::ReportSettings settings = Config::reportSettingsFor(facts);
     std::unique_ptr<Diag::UiPort> ui;
-    App::SilentUiPort *silent = nullptr;
     if (flags.silentMode) {
-        auto port = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
-                                                        settings.servicePackFallbackPath);
-        silent = port.get();
-        ui = std::move(port);
+        ui = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
+                                                 settings.servicePackFallbackPath);
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
     try {
         Diag::ErrorReport report(settings, *ui);
         Config::Services services(facts, report);
+        services.runMode.GetStartModeIntegrated();
+        // One run at a time per plant: the lock is held until the process ends.
+        const std::optional<Platform::FileLock> plant = Config::holdPlant(
+            Config::plantLockPath(facts.programDir, facts.exeFileName), report,
+            flags.silentMode ? Config::UnattendedPlantWait : Config::InteractivePlantWait);
+        if (!plant) {
+            return 1;
+        }
         PresetDb::DatabaseUpdate update(services);
         History::UpdateHistory history(services);
         update.setHistory(&history);
 
         App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-        window.setAfterSaving([&history, silent] {
+        window.setAfterSaving([&history] {
             history.finish();
-            if (silent && !history.complete()) {
-                silent->setFailureStatus(); // its report says what was not recorded or carried
+            if (!history.complete()) {
+                Diag::RunStatus::markFailed(); // its report says what was not recorded or carried
             }
         });
         window.load();
         // A silent run ends inside the load; it never shows the window or waits.
-        if (silent) {
-            return silent->exitStatus();
+        if (flags.silentMode) {
+            return Diag::RunStatus::exitStatus();
         }
         window.show();
         return app.exec();

@@ -33,8 +33,17 @@ constexpr std::array Files = {
     UsageLine{"<M>/<M>.cfg", "the module configuration: machines in use, additional fields, edit stamp"},
     UsageLine{"<M>/<M>_Source.mdb", "template of the module database (SQLite 3)"},
     UsageLine{"<M>/<M>.mdb", "the module database the update regenerates (SQLite 3)"},
+    UsageLine{"<M>/.<program>.lock", "held by a run from start to end: one run at a time per plant"},
     UsageLine{"<M>/History/", "the newest 10 module databases an update replaced, each with its report"},
     UsageLine{"R4Mcfglog.txt", "error log of standalone and silent runs"},
+};
+
+constexpr std::array ExitStatuses = {
+    UsageLine{"0", "nothing was reported during the run (--help, --version: always)"},
+    UsageLine{"1", "a silent run, --list or --restore that reported anything (a failure, a refusal, another run"},
+    UsageLine{"", "of this plant still active after 30 s); an interactive run without a display, or with"},
+    UsageLine{"", "another run of this plant active"},
+    UsageLine{"2", "--list and --restore given together"},
 };
 
 constexpr std::array Environment = {
@@ -64,7 +73,8 @@ QString usageText(const QString &exeFileName)
                           "the value.\n\n") +
            QStringLiteral("Run modes and switches:\n") + table(Switches) +
            QStringLiteral("\nThe program lives in <root>/<M>/ (M: its name less \"_Config\"); the plant's files:\n") +
-           table(Files) + QStringLiteral("\nEnvironment:\n") + table(Environment);
+           table(Files) + QStringLiteral("\nExit status:\n") + table(ExitStatuses) +
+           QStringLiteral("\nEnvironment:\n") + table(Environment);
 }
 
 QString versionText(const QString &exeFileName, const Platform::Version &version)

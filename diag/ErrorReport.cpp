@@ -2,6 +2,7 @@
 
 #include "diag/LogFile.h"
 #include "diag/Messages.h"
+#include "diag/RunStatus.h"
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
 
@@ -31,6 +32,7 @@ QString ErrorReport::errorLogPath() const
 int ErrorReport::ReportError(qint32 number, const QString &source, const QString &description,
                              const QString &procedure, bool fatal)
 {
+    RunStatus::markFailed();
     const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source
                             + QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number)
                             + QStringLiteral(") :") + description;
@@ -62,15 +64,19 @@ void ErrorReport::EndProgram()
 QString ErrorReport::WriteErrorLog(const QString &text)
 {
     const QString path = errorLogPath();
-    // A log that cannot be written does not stop the report: it goes on without the line.
-    appendLogLine(path, text);
+    // A log that cannot be written does not stop the report: the line goes to standard error instead, and the
+    // notice names no file.
+    if (!appendLogLine(path, text)) {
+        writeToStandardError(text);
+        return QStringLiteral("Error not logged");
+    }
     // File names tell letter cases apart here: the notice names the file as it is on disk.
-    const QString onDisk = path.isEmpty() ? QString() : Platform::FileLookup::resolvePath(path);
-    return QStringLiteral("Error logged to ") + Messages::LineBreak + onDisk;
+    return QStringLiteral("Error logged to ") + Messages::LineBreak + Platform::FileLookup::resolvePath(path);
 }
 
 void ErrorReport::ReportFault(const QString &text)
 {
+    RunStatus::markFailed();
     if (m_settings.silentMode) {
         WriteServicePackLog(text);
         return;
@@ -80,6 +86,7 @@ void ErrorReport::ReportFault(const QString &text)
 
 void ErrorReport::WriteServicePackLog(const QString &text)
 {
+    RunStatus::markFailed();
     writeServicePackLine(m_settings.servicePackLogPath, m_settings.servicePackFallbackPath, m_settings.exeName,
                          text);
 }

@@ -27,17 +27,20 @@ public:
 
     ErrorReport(ReportSettings settings, UiPort &ui);
 
+    // Every report below marks the run as failed (diag/RunStatus).
     // Logs a failure and asks whether to go on; a silent run always goes on. Returns EndTheProgram or Continue.
     int ReportError(qint32 number, const QString &source, const QString &description, const QString &procedure,
                     bool fatal);
     // Ends the program at once; no closing handler runs.
     [[noreturn]] void EndProgram();
-    // Appends text as one line to the error log; returns "Error logged to " LF CR + the log
-    // file's path as it is on disk.
+    // Appends text as one line to the error log; returns "Error logged to " LF CR + the log file's path as it is
+    // on disk, or, when the line could not be written there, "Error not logged" (the line then goes to the
+    // service-pack log in a silent run, else to standard error).
     QString WriteErrorLog(const QString &text);
     // Tells the operator of a detected problem (critical box), or in a silent run writes it to the service-pack log.
     void ReportFault(const QString &text);
-    // Appends "! Fault " + executable name + ": " + text to the service-pack log.
+    // Appends "! Fault " + executable name + ": " + text to the service-pack log (standard error when no log takes
+    // it).
     void WriteServicePackLog(const QString &text);
 
     // The run mode and the LOGFILE switch, once the command line has been read.

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <cstdio>
+
 namespace Kadex::Diag {
 
 bool appendLogLine(const QString &path, const QString &text)
@@ -39,10 +41,19 @@ bool writeServicePackLine(const QString &path, const QString &fallbackPath, cons
                           const QString &text)
 {
     const QString line = QStringLiteral("! Fault ") + exeName + QStringLiteral(": ") + text;
-    if (appendLogLine(path, line)) {
+    if (appendLogLine(path, line) || (!fallbackPath.isEmpty() && appendLogLine(fallbackPath, line))) {
         return true;
     }
-    return !fallbackPath.isEmpty() && appendLogLine(fallbackPath, line);
+    writeToStandardError(line);
+    return false;
+}
+
+void writeToStandardError(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 } // namespace Kadex::Diag

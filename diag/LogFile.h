@@ -16,8 +16,13 @@ QString servicePackLogPath();
 // /var/log): BrolmServicePack.log in the root directory. Empty when KADEX_SERVICEPACK_LOG names the log.
 QString servicePackFallbackPath(const QString &rootDirectory);
 
+// The last resort for a line that no log took: writes it to standard error (line breaks of the program's messages
+// as plain line breaks), so that a run that can write nothing still leaves its trace.
+void writeToStandardError(const QString &text);
+
 // Writes "! Fault " + exeName + ": " + text as one line to the service-pack log at path, or, when that file
-// cannot be appended to, to fallbackPath (unless it is empty).
+// cannot be appended to, to fallbackPath (unless it is empty). When neither takes it, the line goes to standard
+// error and the result is false.
 bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName,
                           const QString &text);
 

@@ -1,13 +1,16 @@
 #include "history/HistoryCommand.h"
 
+#include "config/PlantLock.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
+#include "diag/RunStatus.h"
 #include "diag/UiPort.h"
 #include "history/UpdateRestore.h"
 
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Kadex::History {
@@ -54,8 +57,18 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        return command.history == Config::HistoryRequest::List ? listKeptUpdates(services, out)
-                                                                : restoreKeptUpdate(services, name, out, err);
+        if (command.history == Config::HistoryRequest::List) {
+            const int code = listKeptUpdates(services, out);
+            return std::max(code, Diag::RunStatus::exitStatus());
+        }
+        // A restore changes the plant: it waits for, and then holds off, any other run of it.
+        const std::optional<Platform::FileLock> plant = Config::holdPlant(
+            Config::plantLockPath(facts.programDir, facts.exeFileName), report, Config::UnattendedPlantWait);
+        if (!plant) {
+            return 1;
+        }
+        const int code = restoreKeptUpdate(services, name, out, err);
+        return std::max(code, Diag::RunStatus::exitStatus());
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;

@@ -80,7 +80,7 @@ namespace {
 
 void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
 {
-    // The temporaries of a kept copy or of its report.
+    // The temporaries of a kept copy or of its report that no live writer holds.
     const QRegularExpression pattern = keptPattern(dbFileName);
     const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString &file : files) {
@@ -89,7 +89,7 @@ void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
             target.chop(4);
         }
         if (!target.isEmpty() && pattern.match(target).hasMatch()) {
-            QFile::remove(folder + QLatin1Char('/') + file);
+            Platform::AtomicFile::removeAbandoned(folder + QLatin1Char('/') + file);
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileLock.h"
 #include "platform/UniqueFd.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -83,12 +85,21 @@ void removeLeftTemporaries(const QString &target)
         folder.entryList({QLatin1Char('*') + TemporaryEnding}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
         if (temporaryTarget(name) == targetName) {
-            QFile::remove(folder.filePath(name));
+            removeAbandoned(folder.filePath(name));
         }
     }
 }
 
-// Creates a new temporary file beside target; returns its descriptor (not open on failure) and fills name.
+// Whether the open file fd is still linked into its folder: another run's sweep may have removed a temporary
+// between its creation and its lock.
+bool stillLinked(int fd)
+{
+    struct stat info = {};
+    return ::fstat(fd, &info) == 0 && info.st_nlink > 0;
+}
+
+// Creates a new temporary file beside target and locks it, so that no other run's sweep removes it while it is
+// written; returns its descriptor (not open on failure) and fills name.
 UniqueFd createTemporary(const QString &target, QByteArray &name)
 {
     const QFileInfo info(target);
@@ -96,33 +107,53 @@ UniqueFd createTemporary(const QString &target, QByteArray &name)
         name = QFile::encodeName(info.absolutePath() + QLatin1Char('/') +
                                  temporaryName(info.fileName(), QRandomGenerator::global()->generate()));
         UniqueFd fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd.isOpen() || errno != EEXIST) {
+        if (!fd.isOpen()) {
+            if (errno != EEXIST) {
+                return fd;
+            }
+            continue;
+        }
+        if (tryLock(fd.get()) && stillLinked(fd.get())) {
             return fd;
         }
     }
     return UniqueFd();
 }
 
+// The bytes of the file at path now; nothing when there is no file to read.
+std::optional<QByteArray> currentBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
 // Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
-// did not exist before; otherwise a new file gets the usual mode left by the umask.
-bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode)
+// did not exist before; otherwise a new file gets the usual mode left by the umask. With expected, the file is
+// replaced only while it still holds those bytes (or, for nothing, is still missing), checked once the temporary
+// is on disk, right before the rename.
+Outcome replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
+                    const std::optional<std::optional<QByteArray>> &expected = std::nullopt,
+                    std::optional<QByteArray> *replaced = nullptr)
 {
     if (path.isEmpty()) {
-        return false;
+        return Outcome::Failed;
     }
     const QString target = writeTarget(path);
     const QByteArray encodedTarget = QFile::encodeName(target);
     struct stat existing = {};
     const bool exists = ::stat(encodedTarget.constData(), &existing) == 0;
     if (exists && (!S_ISREG(existing.st_mode) || modeIsReadOnly(existing, encodedTarget))) {
-        return false;
+        return Outcome::Failed;
     }
 
     removeLeftTemporaries(target);
     QByteArray tempName;
     UniqueFd temporary = createTemporary(target, tempName);
     if (!temporary.isOpen()) {
-        return false;
+        return Outcome::Failed;
     }
     const int fd = temporary.get();
     bool ok = fill(fd);
@@ -136,14 +167,33 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
         ok = ::fchmod(fd, *newFileMode) == 0;
     }
     ok = ok && ::fsync(fd) == 0;
+    // The lock lives on the open file, not on this descriptor: a second descriptor of it keeps the temporary
+    // locked until the rename has made it the file, while the close of the first still reports a failed write-back.
+    const UniqueFd lockUntilRenamed(::dup(fd));
+    ok = lockUntilRenamed.isOpen() && ok;
     ok = temporary.close() && ok;
+    if (ok && expected && currentBytes(target) != *expected) {
+        ::unlink(tempName.constData());
+        return Outcome::Changed;
+    }
+    if (ok && replaced && exists &&
+        ::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, encodedTarget.constData(), RENAME_EXCHANGE) == 0) {
+        // Swapped: the temporary's name now holds the file as it was replaced, which may be newer than the check.
+        *replaced = currentBytes(QFile::decodeName(tempName));
+        ::unlink(tempName.constData());
+        syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
+        return Outcome::Written;
+    }
     ok = ok && ::rename(tempName.constData(), encodedTarget.constData()) == 0;
     if (!ok) {
         ::unlink(tempName.constData());
-        return false;
+        return Outcome::Failed;
+    }
+    if (replaced) {
+        *replaced = *expected; // replaced by name alone: the check just before is all that is known
     }
     syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
-    return true;
+    return Outcome::Written;
 }
 
 } // namespace
@@ -151,7 +201,16 @@ bool replaceFile(const QString &path, const std::function<bool(int)> &fill, std:
 bool write(const QString &path, const QByteArray &bytes)
 {
     return replaceFile(
-        path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt);
+               path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt) ==
+           Outcome::Written;
+}
+
+Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
+                  std::optional<QByteArray> &replaced)
+{
+    return replaceFile(
+        path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt, expected,
+        &replaced);
 }
 
 bool copy(const QString &source, const QString &destination)
@@ -187,7 +246,24 @@ bool copy(const QString &source, const QString &destination)
             }
         }
     };
-    return replaceFile(destination, pump, info.st_mode & 0777);
+    return replaceFile(destination, pump, info.st_mode & 0777) == Outcome::Written;
+}
+
+bool removeAbandoned(const QString &temporaryPath)
+{
+    const QByteArray encoded = QFile::encodeName(temporaryPath);
+    const UniqueFd fd(::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.isOpen() || !tryLock(fd.get())) {
+        return false; // gone already, or a live writer holds it
+    }
+    // Locked only once its writer was done: remove it only when the name still is this file (not renamed away).
+    struct stat opened = {};
+    struct stat named = {};
+    if (::fstat(fd.get(), &opened) != 0 || ::lstat(encoded.constData(), &named) != 0 ||
+        opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+        return false;
+    }
+    return ::unlink(encoded.constData()) == 0;
 }
 
 QString temporaryTarget(const QString &fileName)

@@ -3,14 +3,27 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace Kadex::Platform::AtomicFile {
 
 // Replaces the file at path with bytes: written to a temporary file in the same folder, flushed to disk and
 // renamed over the old one, so a reader sees either the old or the new file, never half of one. Writes through a
 // symbolic link to its target and keeps the permissions of an existing file. Returns false, leaving the old file
 // and no temporary file, on any failure, and for a read-only file (see isReadOnly). Temporary files of the same
-// file that an earlier write left behind (a process killed between writing and renaming) are removed first.
+// file that an earlier write left behind (a process killed between writing and renaming) are removed first; one
+// that another process is writing at the moment stays (see removeAbandoned).
 bool write(const QString &path, const QByteArray &bytes);
+
+enum class Outcome { Written, Failed, Changed };
+
+// As write, but only while the file still holds expected, the bytes the new ones were made from (nothing: while
+// there is still no file): checked right before the rename. Changed, leaving the file and no temporary, when
+// another program wrote it since. When Written, replaced holds the bytes the file held at the moment it was
+// replaced: the old file is swapped out in one step (RENAME_EXCHANGE) and read, so a write that another program
+// made between the check and the swap shows as replaced differing from expected.
+Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
+                  std::optional<QByteArray> &replaced);
 
 // Copies source over destination in the same atomic way; a new destination gets the source's permissions.
 bool copy(const QString &source, const QString &destination);
@@ -18,6 +31,10 @@ bool copy(const QString &source, const QString &destination);
 // Whether the file at path exists and must not be written: it has no write permission bit at all (which counts even
 // for a process that could override the bits, as root can), or this process may not write it.
 bool isReadOnly(const QString &path);
+
+// Removes the temporary file at temporaryPath when no live writer holds it: a write locks its temporary from its
+// creation until the rename, so only the temporary of a write that died is removed. Returns whether it was removed.
+bool removeAbandoned(const QString &temporaryPath);
 
 // The temporary files a write leaves while it runs are named ".<name>.<random>.tmp" beside the file <name> they
 // replace (<name> cut to its first 100 characters, <random> of digits and lower-case letters). For such a file

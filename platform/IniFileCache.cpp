@@ -19,6 +19,8 @@ namespace {
 // A run touches four INI files; a few more are kept for programs that read others.
 constexpr std::size_t KeptFiles = 8;
 constexpr qsizetype ChunkSize = 64 * 1024;
+// How often a file that changes while it is read is read again before its last reading counts.
+constexpr int ReadAttempts = 8;
 
 struct Kept
 {
@@ -92,6 +94,13 @@ bool readComparing(int fd, const QByteArray *known, qsizetype sizeHint, QByteArr
     return false;
 }
 
+// What tells that a file changed between two looks at it: its size and its change and modification times.
+bool sameState(const struct stat &a, const struct stat &b)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
 } // namespace
 
 std::shared_ptr<const ParsedFile> read(const QString &path)
@@ -110,7 +119,26 @@ std::shared_ptr<const ParsedFile> read(const QString &path)
     }
     std::shared_ptr<const ParsedFile> known = find(path);
     QByteArray fresh;
-    const bool same = readComparing(fd.get(), known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
+    bool same = false;
+    // A file another program writes while it is read (an editor writing it in place) reads torn: its size or times
+    // differ at the end of the read, or the bytes read are not its size. Times are coarse, so a changed file is
+    // read once more and must read the same. A torn read is repeated.
+    for (int attempt = 1;; ++attempt) {
+        fresh.clear();
+        same = readComparing(fd.get(), known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
+        const qsizetype bytesRead = same ? known->bytes.size() : fresh.size();
+        bool whole = bytesRead == info.st_size;
+        if (whole && !same) {
+            QByteArray again;
+            whole = ::lseek(fd.get(), 0, SEEK_SET) == 0 && readComparing(fd.get(), &fresh, bytesRead, again);
+        }
+        struct stat after = {};
+        whole = ::fstat(fd.get(), &after) == 0 && whole && sameState(info, after);
+        if (whole || attempt == ReadAttempts || ::lseek(fd.get(), 0, SEEK_SET) != 0) {
+            break;
+        }
+        info = after;
+    }
     if (same) {
         return known;
     }

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace Kadex::Platform::ProfileStrings {
@@ -21,6 +22,22 @@ std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &k
     }
     const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(FileLookup::resolvePath(path));
     return file ? file->text.value(section, key) : std::nullopt;
+}
+
+// How often a write starts again on the bytes another program wrote meanwhile before it fails.
+constexpr int WriteAttempts = 8;
+
+// Whether every entry reads back from the file as the written text holds it: another program that replaced the
+// file just after this write, from bytes it had read before, drops them.
+bool readsBack(const QList<Entry> &entries, const IniText &written, const QString &path)
+{
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(path);
+    if (!file) {
+        return false;
+    }
+    return std::all_of(entries.begin(), entries.end(), [&](const Entry &entry) {
+        return file->text.value(entry.section, entry.key) == written.value(entry.section, entry.key);
+    });
 }
 
 } // namespace
@@ -55,41 +72,65 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
         return false;
     }
     const QString resolved = FileLookup::resolvePath(path);
-    const QFileInfo info(resolved);
-    QByteArray before;
-    IniText text;
-    if (info.exists()) {
-        // A read-only file fails even when the value would not change.
-        if (!info.isFile() || AtomicFile::isReadOnly(resolved)) {
+    // Another program may write the file at the same time: when it did between this read and the replacement,
+    // the entries are applied again to its bytes, so that its lines stay.
+    std::optional<QByteArray> base;   // the bytes the entries go into; read from the file when not known
+    std::optional<QByteArray> onDisk; // what the file holds when base came from a replaced file
+    for (int attempt = 0; attempt < WriteAttempts; ++attempt) {
+        const QFileInfo info(resolved);
+        if (info.exists() && (!info.isFile() || AtomicFile::isReadOnly(resolved))) {
+            // A read-only file fails even when the value would not change.
             return false;
         }
-        const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved);
-        if (!file) {
+        if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
             return false;
         }
-        before = file->bytes;
-        text = file->text;
-    } else if (!QFileInfo(info.absolutePath()).isDir()) {
-        return false;
+        std::optional<QByteArray> before = onDisk;
+        IniText text;
+        if (base) {
+            text = IniText(*base);
+        } else if (info.exists()) {
+            const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved);
+            if (!file) {
+                return false;
+            }
+            before = file->bytes;
+            text = file->text;
+        }
+        bool changed = false;
+        for (const Entry &entry : entries) {
+            const IniText::Edit edit =
+                entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
+            changed = edit.changed || changed;
+        }
+        const QByteArray after = text.bytes();
+        if (!base && before && (!changed || after == *before)) {
+            return true;
+        }
+        std::optional<QByteArray> replaced;
+        switch (AtomicFile::writeOver(resolved, after, before, replaced)) {
+        case AtomicFile::Outcome::Failed:
+            return false;
+        case AtomicFile::Outcome::Changed:
+            if (base) {
+                // Changed twice around this write: the bytes it took out and the change to its own file cannot
+                // both be kept, so the write fails and is reported rather than drop either.
+                return false;
+            }
+            continue;
+        case AtomicFile::Outcome::Written:
+            break;
+        }
+        IniFileCache::remember(resolved, after, text);
+        if (replaced != before && replaced) {
+            // Another program wrote the file just before it was replaced: its bytes get the entries again.
+            base = replaced;
+            onDisk = after;
+            continue;
+        }
+        return readsBack(entries, text, resolved);
     }
-    bool changed = false;
-    for (const Entry &entry : entries) {
-        const IniText::Edit edit =
-            entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
-        changed = edit.changed || changed;
-    }
-    if (info.exists() && !changed) {
-        return true;
-    }
-    const QByteArray after = text.bytes();
-    if (info.exists() && after == before) {
-        return true;
-    }
-    if (!AtomicFile::write(resolved, after)) {
-        return false;
-    }
-    IniFileCache::remember(resolved, after, std::move(text));
-    return true;
+    return false;
 }
 
 } // namespace Kadex::Platform::ProfileStrings

@@ -47,7 +47,10 @@ bool writeString(const QByteArray &section, const QByteArray &key, const QByteAr
 
 // The entries written in order, as writeString would write them one by one, in one atomic replacement of the
 // file: it ends with the same bytes, and a reader or a crash sees all of the entries or none. Returns false,
-// changing nothing, when the file cannot be written.
+// changing nothing, when the file cannot be written. Another program's write in between is kept: when the file
+// changed since it was read, the entries go into its new bytes instead (a bounded number of times); and when the
+// entries do not read back after the replacement (another writer replaced the file from older bytes), the write
+// counts as failed.
 bool writeStrings(const QList<Entry> &entries, const QString &path);
 
 } // namespace Kadex::Platform::ProfileStrings

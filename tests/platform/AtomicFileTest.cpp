@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -6,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
 
 namespace Kadex::Test {
 namespace {
@@ -62,6 +65,45 @@ TEST_F(AtomicFileTest, WriteRemovesTheTemporariesAKilledWriteOfTheSameFileLeft)
     EXPECT_EQ(contents(QStringLiteral("Kadex.mdb")), QByteArray("new"));
     EXPECT_EQ(entries(), (QStringList{QStringLiteral(".Kadex.cfg.k3x9q1.tmp"), QStringLiteral(".Kadex.mdb.K3X.tmp"),
                                       QStringLiteral(".Kadex.mdb.notes.txt"), QStringLiteral("Kadex.mdb")}));
+}
+
+TEST_F(AtomicFileTest, SweepLeavesTheTemporaryALiveWriterHolds)
+{
+    put(QStringLiteral("Kadex.mdb"), "old");
+    put(QStringLiteral(".Kadex.mdb.live01.tmp"), "being written");
+    put(QStringLiteral(".Kadex.mdb.dead01.tmp"), "left by a killed run");
+    // Another run writing its temporary holds a lock on it, as a write does from creating it to the rename.
+    const Platform::UniqueFd writer(::open(QFile::encodeName(path(QStringLiteral(".Kadex.mdb.live01.tmp"))).constData(),
+                                           O_RDWR | O_CLOEXEC));
+    ASSERT_TRUE(Platform::tryLock(writer.get()));
+
+    ASSERT_TRUE(Atomic::write(path(QStringLiteral("Kadex.mdb")), "new"));
+
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral(".Kadex.mdb.live01.tmp"), QStringLiteral("Kadex.mdb")}));
+    EXPECT_EQ(contents(QStringLiteral(".Kadex.mdb.live01.tmp")), QByteArray("being written"));
+}
+
+// --- writeOver
+
+TEST_F(AtomicFileTest, WriteOverReplacesOnlyTheBytesItWasMadeFrom)
+{
+    put(QStringLiteral("Program.ini"), "[A]\r\nK=1\r\n");
+    std::optional<QByteArray> replaced;
+
+    // Another program wrote the file since it was read: nothing is replaced, and no temporary stays.
+    EXPECT_EQ(Atomic::writeOver(path(QStringLiteral("Program.ini")), "mine", QByteArray("[A]\r\n"), replaced),
+              Atomic::Outcome::Changed);
+    EXPECT_EQ(contents(QStringLiteral("Program.ini")), QByteArray("[A]\r\nK=1\r\n"));
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("Program.ini")});
+    // A file that appeared since a write found none is not replaced either.
+    EXPECT_EQ(Atomic::writeOver(path(QStringLiteral("Program.ini")), "mine", std::nullopt, replaced),
+              Atomic::Outcome::Changed);
+
+    EXPECT_EQ(Atomic::writeOver(path(QStringLiteral("Program.ini")), "mine", QByteArray("[A]\r\nK=1\r\n"), replaced),
+              Atomic::Outcome::Written);
+    EXPECT_EQ(contents(QStringLiteral("Program.ini")), QByteArray("mine"));
+    EXPECT_EQ(replaced, QByteArray("[A]\r\nK=1\r\n"));
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("Program.ini")});
 }
 
 TEST_F(AtomicFileTest, WriteReplacesContentAndKeepsPermissions)

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace Kadex::Test {
 namespace {
 
@@ -119,6 +122,35 @@ TEST_F(IniReuseTest, FileLongerThanOneReadChangedPastItsStartReadsWhole)
     const qsizetype changedSection = file.lastIndexOf("[S", at);
     const QByteArray changedName = file.mid(changedSection + 1, file.indexOf(']', changedSection) - changedSection - 1);
     EXPECT_EQ(read(changedName.constData(), "A").left(6), QByteArray("later "));
+}
+
+TEST_F(IniReuseTest, FileWrittenInPlaceWhileItIsReadIsReadAgainNeverTorn)
+{
+    // Two contents of the same size, each longer than several reads; another program writes them over each other.
+    const QByteArray ones = "[S]\r\nK=" + QByteArray(300 * 1024, '1') + "\r\n";
+    const QByteArray twos = "[S]\r\nK=" + QByteArray(300 * 1024, '2') + "\r\n";
+    putInPlace(ones);
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        for (int i = 0; !stop; ++i) {
+            QFile file(path());
+            if (file.open(QIODevice::ReadWrite)) {
+                file.write(i % 2 == 0 ? twos : ones);
+            }
+            file.close();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+
+    int torn = 0;
+    for (int read = 0; read < 300; ++read) {
+        const std::shared_ptr<const Cache::ParsedFile> file = Cache::read(path());
+        torn += file && file->bytes != ones && file->bytes != twos ? 1 : 0;
+    }
+    stop = true;
+    other.join();
+
+    EXPECT_EQ(torn, 0);
 }
 
 TEST_F(IniReuseTest, ManyFilesAreEachReadRight)

@@ -80,14 +80,17 @@ TEST_F(SamplePlantProcessTest, AdditionalFieldAbortLeavesTheDatabasesAsTheyWereW
                                                        .replace("[Project]", "[Project]\r\nDataBaseAdditionalFields=missing"));
     const PlantState before = PlantState::of(plant.root());
 
-    ASSERT_EQ(runSilently(), 0) << standardError.toStdString();
+    // The abort is logged, and the run ends with status 1.
+    ASSERT_EQ(runSilently(), 1) << standardError.toStdString();
 
     const PlantState after = PlantState::of(plant.root());
     EXPECT_EQ(mixedParts(after, before, before), QStringList{}) << "every entry and database as before the run";
     QStringList added = after.files;
     added.removeIf([&](const QString &file) { return before.files.contains(file); });
-    // Only the logs: the sample plant carries its language file, and the program finds every text in it.
-    EXPECT_EQ(added, (QStringList{QStringLiteral("R4Mcfglog.txt"), QStringLiteral("ServicePack.log")}));
+    // Only the plant's run lock and the logs: the sample plant carries its language file, and the program finds
+    // every text in it.
+    EXPECT_EQ(added, (QStringList{QStringLiteral("Kadex/.Kadex_Config.lock"), QStringLiteral("R4Mcfglog.txt"),
+                                  QStringLiteral("ServicePack.log")}));
     const QStringList log = fileLines(plant.path(QStringLiteral("R4Mcfglog.txt")));
     ASSERT_FALSE(log.isEmpty());
     EXPECT_TRUE(log.first().startsWith(QStringLiteral("Conflict while attempting to extend database!")));
