@@ -129,8 +129,10 @@ TEST_F(InterruptedRunProcessTest, KilledAtAnyMomentEveryFileStaysWholeAndTheNext
     QList<qint64> runsMs = {cleanRunMs};
     qint64 runMs = cleanRunMs;
     for (int moment = 0; moment < Moments; ++moment) {
-        // One moment in each of equal slices of the run's time, anywhere inside its slice.
-        const qint64 slice = runMs / Moments + 1;
+        // One moment in each of equal slices of the run's time and a little beyond, anywhere inside its slice: the
+        // module database and the INI files are written in the last milliseconds of a run, and a run killed
+        // there matters most.
+        const qint64 slice = (runMs + runMs / 8) / Moments + 1;
         const int atMs = static_cast<int>(slice * moment + random.bounded(static_cast<quint32>(slice)));
         SCOPED_TRACE(testing::Message() << "killed " << atMs << " ms after the start (run " << runMs << " ms, seed "
                                         << seed << ")");
