@@ -4,6 +4,9 @@
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/UiPort.h"
+#include "config/InfoOptions.h"
+#include "history/HistoryListing.h"
+#include "history/KeptPins.h"
 #include "history/UpdateRestore.h"
 
 #include <QTextStream>
@@ -41,21 +44,26 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (command.history == Config::HistoryRequest::ListAndRestore) {
-        err << "--restore and --list go alone; see --help.\n";
+    if (command.history == Config::HistoryRequest::Malformed) {
+        err << Config::historyUsageLine(facts.exeFileName);
         return 2;
     }
-    const QString &name = command.restoreName;
-    if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) {
-        err << "Unknown kept update \"" << name << "\"; nothing restored.\n";
-        return 1;
-    }
+    const QString &name = command.keptName;
     ConsoleUiPort ui;
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        return command.history == Config::HistoryRequest::List ? listKeptUpdates(services, out)
-                                                                : restoreKeptUpdate(services, name, out, err);
+        switch (command.history) {
+        case Config::HistoryRequest::List:
+            return listKeptUpdates(services, out);
+        case Config::HistoryRequest::Show:
+            return showKeptReport(services, name, out, err);
+        case Config::HistoryRequest::Pin:
+        case Config::HistoryRequest::Unpin:
+            return pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);
+        default:
+            return restoreKeptUpdate(services, name, out, err);
+        }
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;
