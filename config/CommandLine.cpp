@@ -96,9 +96,9 @@ void readHistoryRequest(const QStringList &arguments, CommandLine &command)
         named = true;
         used = 2;
     }
-    const bool wellFormed = arguments.size() == used &&
-                            (named ? option.name != NameRule::None && !command.keptName.isEmpty()
-                                   : option.name != NameRule::Required);
+    const bool wellFormed =
+        arguments.size() == used &&
+        (named ? option.name != NameRule::None && !command.keptName.isEmpty() : option.name != NameRule::Required);
     command.history = wellFormed ? option.request : HistoryRequest::Malformed;
     if (!wellFormed) {
         command.keptName.clear();

@@ -1,10 +1,10 @@
 #include "history/HistoryCommand.h"
 
+#include "config/InfoOptions.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/UiPort.h"
-#include "config/InfoOptions.h"
 #include "history/HistoryListing.h"
 #include "history/KeptPins.h"
 #include "history/UpdateRestore.h"

@@ -88,8 +88,8 @@ int showKeptReport(Config::Services &services, const QString &name, QTextStream 
     const HistoryPlace place = historyPlaceOf(services);
     const QString chosen = place.recordedNameFor(name);
     if (chosen.isEmpty()) {
-        err << "Unknown kept update \"" << name << "\". Kept updates (see --list): "
-            << place.recorded.join(QStringLiteral(", ")) << "\n";
+        err << "Unknown kept update \"" << name
+            << "\". Kept updates (see --list): " << place.recorded.join(QStringLiteral(", ")) << "\n";
         return 1;
     }
     QFile report(History::reportPath(place.pathOf(chosen)));

@@ -55,8 +55,9 @@ QByteArray contentDigest(Database &db)
         }
     }
     for (const QString &table : std::as_const(tables)) {
-        Statement rows = db.prepare(QStringLiteral("SELECT * FROM \"") + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                                    QLatin1Char('"'));
+        Statement rows =
+            db.prepare(QStringLiteral("SELECT * FROM \"") +
+                       QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'));
         QList<QByteArray> all;
         while (rows.next()) {
             all.append(rowOf(rows));

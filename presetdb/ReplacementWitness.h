@@ -21,8 +21,7 @@ public:
     // the file's database as it is now, read by the update (which holds its lock, so the file must not be opened
     // again); a missing file is not replaced but made. replacement is the database about to take its place. True
     // when this call kept a copy of it.
-    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
-                                     Database &replacement) = 0;
+    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content, Database &replacement) = 0;
     // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
     virtual void giveUpKept() = 0;
     // The regenerated database replaced the module database; rows generated per machine name.

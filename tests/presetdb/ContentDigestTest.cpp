@@ -21,7 +21,7 @@ TEST(ContentDigestTest, SameRowsMatchWhateverTheFileAndAnyChangedValueOrTableDif
         return PresetDb::contentDigestOfFile(path);
     };
     const QByteArray base = digestOf(QStringLiteral("a.db"), QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5);"
-                                                                             "INSERT INTO T VALUES (2, NULL, 2);"));
+                                                                            "INSERT INTO T VALUES (2, NULL, 2);"));
     ASSERT_FALSE(base.isEmpty());
     // Another order of the rows, a deleted row left behind in the file's pages and a vacuumed file: the same content.
     EXPECT_EQ(digestOf(QStringLiteral("b.db"), QStringLiteral("INSERT INTO T VALUES (2, NULL, 2);"
@@ -43,9 +43,10 @@ TEST(ContentDigestTest, SameRowsMatchWhateverTheFileAndAnyChangedValueOrTableDif
                                                               "INSERT INTO T VALUES (2, NULL, 2);"
                                                               "INSERT INTO T VALUES (2, NULL, 2);")),
               base);
-    EXPECT_NE(digestOf(QStringLiteral("g.db"), QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5);"
-                                                              "INSERT INTO T VALUES (2, NULL, 2); CREATE TABLE U (a);")),
-              base);
+    EXPECT_NE(
+        digestOf(QStringLiteral("g.db"), QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5);"
+                                                        "INSERT INTO T VALUES (2, NULL, 2); CREATE TABLE U (a);")),
+        base);
     // No database at all has no fingerprint.
     QFile junk(dir.filePath(QStringLiteral("junk.db")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
