@@ -2,7 +2,7 @@
 
 #include "diag/Failure.h"
 
-#include <algorithm>
+#include <QList>
 
 namespace Kadex::Config {
 
@@ -23,7 +23,8 @@ qsizetype endOfValue(const QString &rest, bool isPath)
 InfoRequest infoRequestOf(const QStringList &arguments)
 {
     for (const QString &argument : arguments) {
-        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h") ||
+            argument == QStringLiteral("/?")) {
             return InfoRequest::Help;
         }
         if (argument == QStringLiteral("--version")) {
@@ -33,27 +34,74 @@ InfoRequest infoRequestOf(const QStringList &arguments)
     return InfoRequest::None;
 }
 
-// Sets history and restoreName. "--restore NAME" takes the argument after it; "--restore=NAME" is the same
-// written as one argument and counts only when the separate form is not given.
+enum class NameRule { None, Optional, Required };
+
+struct HistoryOption
+{
+    QString option;
+    HistoryRequest request;
+    NameRule name;
+};
+
+const QList<HistoryOption> &historyOptions()
+{
+    static const QList<HistoryOption> options = {
+        {QStringLiteral("--list"), HistoryRequest::List, NameRule::None},
+        {QStringLiteral("--restore"), HistoryRequest::Restore, NameRule::Optional},
+        {QStringLiteral("--show"), HistoryRequest::Show, NameRule::Required},
+        {QStringLiteral("--pin"), HistoryRequest::Pin, NameRule::Required},
+        {QStringLiteral("--unpin"), HistoryRequest::Unpin, NameRule::Required},
+    };
+    return options;
+}
+
+// The history option an argument gives, alone or as "<option>=NAME".
+const HistoryOption *historyOptionOf(const QString &argument)
+{
+    for (const HistoryOption &option : historyOptions()) {
+        if (argument == option.option || argument.startsWith(option.option + QLatin1Char('='))) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Sets history and keptName. A name follows its option as the next argument ("--restore NAME") or after "="
+// ("--restore=NAME"); a next argument that starts like a switch is no name.
 void readHistoryRequest(const QStringList &arguments, CommandLine &command)
 {
-    const QString namedRestore = QStringLiteral("--restore=");
-    const qsizetype restore = arguments.indexOf(QStringLiteral("--restore"));
-    const auto named = std::find_if(arguments.begin(), arguments.end(),
-                                    [&](const QString &argument) { return argument.startsWith(namedRestore); });
-    const bool restores = restore >= 0 || named != arguments.end();
-    const bool lists = arguments.contains(QStringLiteral("--list"));
-    if (restores && lists) {
-        command.history = HistoryRequest::ListAndRestore;
-    } else if (restores) {
-        command.history = HistoryRequest::Restore;
-    } else if (lists) {
-        command.history = HistoryRequest::List;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (historyOptionOf(arguments[i]) != nullptr) {
+            if (at >= 0) {
+                command.history = HistoryRequest::Malformed;
+                return;
+            }
+            at = i;
+        }
     }
-    if (restore >= 0) {
-        command.restoreName = restore + 1 < arguments.size() ? arguments[restore + 1] : QString();
-    } else if (named != arguments.end()) {
-        command.restoreName = named->mid(namedRestore.size());
+    if (at < 0) {
+        return;
+    }
+    const HistoryOption &option = *historyOptionOf(arguments[at]);
+    const QString &argument = arguments[at];
+    bool named = false;
+    qsizetype used = 1;
+    if (argument.size() > option.option.size()) {
+        command.keptName = argument.mid(option.option.size() + 1);
+        named = true;
+    } else if (at + 1 < arguments.size() && !arguments[at + 1].startsWith(QLatin1Char('-')) &&
+               !arguments[at + 1].startsWith(QLatin1Char('/'))) {
+        command.keptName = arguments[at + 1];
+        named = true;
+        used = 2;
+    }
+    const bool wellFormed =
+        arguments.size() == used &&
+        (named ? option.name != NameRule::None && !command.keptName.isEmpty() : option.name != NameRule::Required);
+    command.history = wellFormed ? option.request : HistoryRequest::Malformed;
+    if (!wellFormed) {
+        command.keptName.clear();
     }
 }
 

@@ -28,12 +28,14 @@ struct RunModeFlags
 // The run mode an EXTERNAL value names.
 RunModeFlags runModeNamed(const QString &externalValue);
 
-// The informational switches people type first: --help (or -h) and --version; the first one given counts.
+// The informational switches people type first: --help (or -h, or /? as on the plants' other programs) and
+// --version; the first one given counts.
 enum class InfoRequest { None, Help, Version };
 
-// What the arguments ask of the kept updates: --list, --restore [NAME] (or --restore=NAME), or both, which is
-// refused.
-enum class HistoryRequest { None, List, Restore, ListAndRestore };
+// What the arguments ask of the kept updates: --list, --restore [NAME], --show NAME, --pin NAME or --unpin NAME (a
+// name may also follow the option after "="). A command given with anything else (a second command, a name
+// where none belongs or an empty one, a missing name, another argument) is malformed and refused.
+enum class HistoryRequest { None, List, Restore, Show, Pin, Unpin, Malformed };
 
 // The program's arguments (without its own path), read once at the start. The double-dash options are whole
 // arguments; the classic switches are read from the arguments joined by single blanks.
@@ -41,8 +43,8 @@ struct CommandLine
 {
     InfoRequest info = InfoRequest::None;
     HistoryRequest history = HistoryRequest::None;
-    // The kept update --restore names; empty for the newest.
-    QString restoreName;
+    // The kept update the history command names; empty for --list and for --restore's newest.
+    QString keptName;
     // EXTERNAL, read quietly before any report exists: a bad command line is a standalone run.
     RunModeFlags runMode;
 

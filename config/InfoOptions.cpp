@@ -20,10 +20,13 @@ constexpr std::array Switches = {
     UsageLine{"/EXTERNAL:R4MCFG", "integrated run, started by the plant's main configuration program"},
     UsageLine{"/LOGFILE:<path>", "error log of an integrated run"},
     UsageLine{"/EXTERNAL:SILENT", "silent run: no window, no questions; confirms by itself and logs failures"},
-    UsageLine{"--list", "list the kept updates of the module database: name, run mode, machines, values dropped"},
+    UsageLine{"--list", "list the kept updates of the module database: name, run mode, state (live: the same"},
+    UsageLine{"", "content as the module database now; pinned; no database), values dropped, machines"},
+    UsageLine{"--show NAME", "print the report of one kept update"},
     UsageLine{"--restore [NAME]", "put a kept module database back (the newest without NAME) with the settings"},
     UsageLine{"", "its update recorded as before; the database it replaces is kept too"},
-    UsageLine{"--help, -h", "print this text and exit"},
+    UsageLine{"--pin NAME, --unpin NAME", "keep a kept update for good (never pruned), or release it"},
+    UsageLine{"--help, -h, /?", "print this text and exit"},
     UsageLine{"--version", "print the version and exit"},
 };
 
@@ -34,7 +37,8 @@ constexpr std::array Files = {
     UsageLine{"<M>/<M>_Source.mdb", "template of the module database (SQLite 3)"},
     UsageLine{"<M>/<M>.mdb", "the module database the update regenerates (SQLite 3)"},
     UsageLine{"<M>/.<program>.lock", "held by a run from start to end: one run at a time per plant"},
-    UsageLine{"<M>/History/", "the newest 10 module databases an update replaced, each with its report"},
+    UsageLine{"<M>/History/", "the newest 10 module databases an update replaced, each with its report, and"},
+    UsageLine{"", "the newest whose update dropped plant values, and those pinned (<name>.pin)"},
     UsageLine{"R4Mcfglog.txt", "error log of standalone and silent runs"},
 };
 
@@ -75,6 +79,12 @@ QString usageText(const QString &exeFileName)
            QStringLiteral("\nThe program lives in <root>/<M>/ (M: its name less \"_Config\"); the plant's files:\n") +
            table(Files) + QStringLiteral("\nExit status:\n") + table(ExitStatuses) +
            QStringLiteral("\nEnvironment:\n") + table(Environment);
+}
+
+QString historyUsageLine(const QString &exeFileName)
+{
+    return QStringLiteral("Usage: ") + exeFileName +
+           QStringLiteral(" --list | --show NAME | --restore [NAME] | --pin NAME | --unpin NAME (see --help)\n");
 }
 
 QString versionText(const QString &exeFileName, const Platform::Version &version)

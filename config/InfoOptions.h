@@ -10,11 +10,13 @@
 
 namespace Kadex::Config {
 
-// The answers to the informational switches (--help, -h, --version). They are given before Qt starts, so no
+// The answers to the informational switches (--help, -h, /?, --version). They are given before Qt starts, so no
 // display is needed, and they touch no file.
 
 // The usage: run modes, switches, the plant's files and the environment variables the program reads.
 QString usageText(const QString &exeFileName);
+// The one line that says how the history commands are written, for a malformed one.
+QString historyUsageLine(const QString &exeFileName);
 // "<program> <major>.<minor>.<revision>"
 QString versionText(const QString &exeFileName, const Platform::Version &version);
 

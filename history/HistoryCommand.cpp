@@ -1,11 +1,14 @@
 #include "history/HistoryCommand.h"
 
+#include "config/InfoOptions.h"
 #include "config/PlantLock.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/RunStatus.h"
 #include "diag/UiPort.h"
+#include "history/HistoryListing.h"
+#include "history/KeptPins.h"
 #include "history/UpdateRestore.h"
 
 #include <QTextStream>
@@ -44,30 +47,30 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (command.history == Config::HistoryRequest::ListAndRestore) {
-        err << "--restore and --list go alone; see --help.\n";
+    if (command.history == Config::HistoryRequest::Malformed) {
+        err << Config::historyUsageLine(facts.exeFileName);
         return 2;
     }
-    const QString &name = command.restoreName;
-    if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('/'))) {
-        err << "Unknown kept update \"" << name << "\"; nothing restored.\n";
-        return 1;
-    }
+    const QString &name = command.keptName;
     ConsoleUiPort ui;
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
         if (command.history == Config::HistoryRequest::List) {
-            const int code = listKeptUpdates(services, out);
-            return std::max(code, Diag::RunStatus::exitStatus());
+            return std::max(listKeptUpdates(services, out), Diag::RunStatus::exitStatus());
         }
-        // A restore changes the plant: it waits for, and then holds off, any other run of it.
+        if (command.history == Config::HistoryRequest::Show) {
+            return std::max(showKeptReport(services, name, out, err), Diag::RunStatus::exitStatus());
+        }
+        // A restore or a pin changes the plant: it waits for, and then holds off, any other run of it.
         const std::optional<Platform::FileLock> plant = Config::holdPlant(
             Config::plantLockPath(facts.programDir, facts.exeFileName), report, Config::UnattendedPlantWait);
         if (!plant) {
             return 1;
         }
-        const int code = restoreKeptUpdate(services, name, out, err);
+        const int code = command.history == Config::HistoryRequest::Restore
+                             ? restoreKeptUpdate(services, name, out, err)
+                             : pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);
         return std::max(code, Diag::RunStatus::exitStatus());
     } catch (const Diag::ProgramEnded &) {
         out.flush();

@@ -7,9 +7,9 @@
 
 namespace Kadex::History {
 
-// Runs --restore [NAME] or --list when the command line asks for one: without a display and without the window,
-// on the plant found from the program's own location. Returns the exit code then, nothing when the command line
-// asks for neither.
+// Runs the history command the command line gives (--list, --show, --restore, --pin, --unpin): without a display
+// and without the window, on the plant found from the program's own location. A malformed one is refused with the
+// usage line and exit code 2. Returns the exit code then, nothing when the command line gives none.
 std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const Config::CommandLine &command);
 
 } // namespace Kadex::History

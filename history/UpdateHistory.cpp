@@ -2,7 +2,10 @@
 
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
+#include "history/KeptPins.h"
+#include "history/Pruning.h"
 #include "platform/AtomicFile.h"
+#include "presetdb/ContentDigest.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,15 +34,23 @@ QRegularExpression keptPattern(const QString &dbFileName)
                               QStringLiteral("\\.(\\d{8}-\\d{6})(?:-(\\d+))?$"));
 }
 
-QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName)
+// The kept databases, and with withReports also the names of reports whose database is gone.
+QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName, bool withReports = false)
 {
     const QRegularExpression pattern = keptPattern(dbFileName);
     QList<KeptName> kept;
     const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString &file : files) {
-        const QRegularExpressionMatch m = pattern.match(file);
+        QString name = file;
+        if (withReports && name.endsWith(QStringLiteral(".txt"))) {
+            name.chop(4);
+            if (files.contains(name)) {
+                continue; // listed with its database
+            }
+        }
+        const QRegularExpressionMatch m = pattern.match(name);
         if (m.hasMatch()) {
-            kept.append({file, m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
+            kept.append({name, m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
         }
     }
     std::sort(kept.begin(), kept.end(), [](const KeptName &a, const KeptName &b) {
@@ -59,6 +70,15 @@ QStringList keptNames(const QString &folder, const QString &dbFileName)
 {
     QStringList names;
     for (const KeptName &kept : keptEntries(folder, dbFileName)) {
+        names.append(kept.name);
+    }
+    return names;
+}
+
+QStringList recordedNames(const QString &folder, const QString &dbFileName)
+{
+    QStringList names;
+    for (const KeptName &kept : keptEntries(folder, dbFileName, true)) {
         names.append(kept.name);
     }
     return names;
@@ -129,14 +149,7 @@ void removeKept(const QString &keptPath)
 {
     QFile::remove(reportPath(keptPath));
     QFile::remove(keptPath);
-}
-
-void prune(const QString &folder, const QString &dbFileName)
-{
-    const QStringList names = keptNames(folder, dbFileName);
-    for (qsizetype i = 0; i + Kept < names.size(); ++i) {
-        removeKept(folder + QLatin1Char('/') + names[i]);
-    }
+    QFile::remove(pinPath(keptPath));
 }
 
 QString relativeToRoot(const QString &path, const QString &root)
@@ -164,7 +177,22 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content)
+namespace {
+
+bool sameContent(const QByteArray &content, PresetDb::Database &replacement)
+{
+    const QByteArray old = PresetDb::contentDigestOfBytes(content);
+    try {
+        return !old.isEmpty() && old == PresetDb::contentDigest(replacement);
+    } catch (const Diag::Failure &) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
+                                        PresetDb::Database &replacement)
 {
     if (m_attempted) {
         return false;
@@ -173,10 +201,12 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
     if (!QFileInfo(moduleDbPath).isFile()) {
         return true; // nothing is replaced, nothing to keep
     }
+    if (sameContent(content, replacement)) {
+        return false; // the replacement changes nothing that a copy would hold
+    }
     Config::Services &s = m_services;
     Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
     const QString folder = History::folderFor(moduleDbPath);
-    const QString dbFileName = QFileInfo(moduleDbPath).fileName();
     const QDateTime now = QDateTime::currentDateTime();
     QString keptPath;
     guard.step([&] {
@@ -188,6 +218,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
     // A copy that cannot be kept still gets its report, to be printed: nothing the update drops goes unrecorded.
     m_keptPath = keptPath;
     m_notKept = keptPath.isEmpty();
+    m_dbFileName = QFileInfo(moduleDbPath).fileName();
     readBefore();
 
     const bool integrated = s.runMode.IntegratedMode();
@@ -206,8 +237,15 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
         return true;
     }
     writeReport();
-    guard.step([&] { History::prune(folder, dbFileName); });
     return true;
+}
+
+void UpdateHistory::noteRegenerated(const QHash<QString, int> &generated)
+{
+    m_generated = generated;
+    if (!m_keptPath.isEmpty()) {
+        History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName);
+    }
 }
 
 void UpdateHistory::giveUpKept()

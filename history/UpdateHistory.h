@@ -27,6 +27,8 @@ inline constexpr int Kept = 10;
 QString folderFor(const QString &moduleDbPath);
 // The kept databases of the module database named dbFileName, oldest first.
 QStringList keptNames(const QString &folder, const QString &dbFileName);
+// The names the history records for it, oldest first: its kept databases and the reports whose database is gone.
+QStringList recordedNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
 // Keeps a copy of the database file at dbPath in its history folder under a new name for now, written atomically;
@@ -35,10 +37,8 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 QString keepCopy(const QString &dbPath, const QDateTime &now);
 // Keeps content, the database of the file at dbPath as read by its user, as keepCopy keeps a copy of the file.
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now);
-// Removes a kept database and its report.
+// Removes a kept database, its report and its pin.
 void removeKept(const QString &keptPath);
-// Removes all but the newest Kept databases and their reports.
-void prune(const QString &folder, const QString &dbFileName);
 // The report of a kept database.
 inline QString reportPath(const QString &keptPath)
 {
@@ -56,16 +56,19 @@ public:
     explicit UpdateHistory(Config::Services &services);
 
     // Called right before the module database is replaced; the update never changes the file before that. The
-    // first call of a run keeps content, the file as it is now, under its time-stamped name with a first report, holding
-    // the settings as they read before the run, and prunes the history; later calls do nothing. True for the first
-    // call.
-    bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content) override;
+    // first call of a run keeps content, the file as it is now, under its time-stamped name with a first report,
+    // holding the settings as they read before the run; later calls do nothing. A database whose tables and rows
+    // are those of replacement is not kept: the history would fill with copies of one content. True when this call
+    // is the run's first and the content differs.
+    bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
+                             PresetDb::Database &replacement) override;
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;
     // Called once the regenerated database has replaced the module database, with the rows generated per machine
-    // name: only then does the report count them.
-    void noteRegenerated(const QHash<QString, int> &generated) override { m_generated = generated; }
+    // name: only then does the report count them, and only then is the history pruned, so that a run whose
+    // replacement fails removes nothing.
+    void noteRegenerated(const QHash<QString, int> &generated) override;
     // Where the take-over notes what it carried and dropped.
     PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -90,6 +93,7 @@ private:
     bool m_notKept = false; // the copy could not be kept: the report is only printed
     std::optional<QHash<QString, int>> m_generated;
     QString m_keptPath;
+    QString m_dbFileName;
     QString m_settingsPath;
     QList<MachineSettings> m_before;
     UpdateReport m_report;

@@ -2,10 +2,12 @@
 
 #include "config/MachineSettings.h"
 #include "config/Services.h"
-#include "platform/FileLookup.h"
-#include "presetdb/SqliteDb.h"
+#include "history/HistoryPlace.h"
+#include "history/Pruning.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
+#include "platform/FileLookup.h"
+#include "presetdb/SqliteDb.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,39 +17,6 @@
 namespace Kadex::History {
 
 namespace {
-
-// The module database, its history folder and the kept databases, found from the program's own location.
-struct Place
-{
-    QString moduleDbPath;
-    QString dbFileName;
-    QString folder;
-    QStringList kept; // oldest first
-};
-
-Place placeOf(Config::Services &services)
-{
-    Place place;
-    place.moduleDbPath = Platform::FileLookup::resolvePath(services.paths.GetPathOCXMDB());
-    place.dbFileName = QFileInfo(place.moduleDbPath).fileName();
-    place.folder = History::folderFor(place.moduleDbPath);
-    place.kept = History::keptNames(place.folder, place.dbFileName);
-    return place;
-}
-
-// The kept name meant by name: the kept file's name, or the part after the database's name (the time stamp).
-QString keptNameFor(const Place &place, const QString &name)
-{
-    if (name.isEmpty()) {
-        return place.kept.isEmpty() ? QString() : place.kept.last();
-    }
-    for (const QString &kept : place.kept) {
-        if (kept == name || kept == place.dbFileName + QLatin1Char('.') + name) {
-            return kept;
-        }
-    }
-    return {};
-}
 
 // The plant's program INI that the report's settings file names, found without regard to letter case; empty when
 // it names anything else (a report is data from a file: another path must not be written to).
@@ -83,22 +52,13 @@ bool hasPlantMachines(const UpdateReport &report)
     return true;
 }
 
-QString machinesOf(const UpdateReport &report)
-{
-    QStringList names;
-    for (const MachineReport &machine : report.machines) {
-        names.append(machine.name);
-    }
-    return names.isEmpty() ? QStringLiteral("-") : names.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err)
 {
-    const Place place = placeOf(services);
+    const HistoryPlace place = historyPlaceOf(services);
     const QString root = services.location.rootDirectory();
-    const QString chosen = keptNameFor(place, name);
+    const QString chosen = place.keptNameFor(name);
     if (chosen.isEmpty()) {
         if (place.kept.isEmpty()) {
             err << "No kept module database in " << QDir::toNativeSeparators(place.folder) << "; nothing restored.\n";
@@ -227,43 +187,8 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
             out << (written == 0 ? " (all read as before already).\n" : ".\n");
         }
     }
-    History::prune(place.folder, place.dbFileName);
+    History::prune(place.folder, place.dbFileName, chosen);
     return failed == 0 ? 0 : 1;
-}
-
-int listKeptUpdates(Config::Services &services, QTextStream &out)
-{
-    const Place place = placeOf(services);
-    if (place.kept.isEmpty()) {
-        out << "No kept module database in " << place.folder << ".\n";
-        return 0;
-    }
-    out << "Kept module databases in " << place.folder << ", newest first:\n";
-    QList<QStringList> rows = {
-        {QStringLiteral("Name"), QStringLiteral("Run mode"), QStringLiteral("Dropped"), QStringLiteral("Machines")}};
-    for (auto it = place.kept.crbegin(); it != place.kept.crend(); ++it) {
-        const std::optional<UpdateReport> report =
-            UpdateReport::read(History::reportPath(place.folder + QLatin1Char('/') + *it));
-        if (!report) {
-            rows.append({*it, QStringLiteral("(no readable report)"), QString(), QString()});
-            continue;
-        }
-        const QString mode = report->restoredFrom.isEmpty()
-                                 ? report->runMode
-                                 : report->runMode + QStringLiteral(" of ") + report->restoredFrom;
-        rows.append({*it, mode, QString::number(report->droppedCount), machinesOf(*report)});
-    }
-    QList<qsizetype> widths(4, 0);
-    for (const QStringList &row : rows) {
-        for (int c = 0; c < 4; ++c) {
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-    }
-    for (const QStringList &row : rows) {
-        out << row[0].leftJustified(widths[0] + 2) << row[1].leftJustified(widths[1] + 2)
-            << row[2].rightJustified(widths[2]) << "  " << row[3] << "\n";
-    }
-    return 0;
 }
 
 } // namespace Kadex::History

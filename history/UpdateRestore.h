@@ -16,7 +16,4 @@ namespace Kadex::History {
 // the exit code (0 done, 1 refused or failed).
 int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err);
 
-// Prints the kept updates, newest first: name, run mode, machines and the number of values dropped.
-int listKeptUpdates(Config::Services &services, QTextStream &out);
-
 } // namespace Kadex::History

@@ -228,7 +228,7 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
 void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
 {
     if (live.db) {
-        const bool keptNow = m_history && m_history->keepBeforeReplacing(live.path, live.content);
+        const bool keptNow = m_history && m_history->keepBeforeReplacing(live.path, live.content, working);
         try {
             live.db->write(working);
         } catch (...) {
@@ -244,7 +244,7 @@ void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, 
     if (QFile file(moduleDbPath); file.open(QIODevice::ReadOnly)) {
         old = file.readAll();
     }
-    const bool keptNow = m_history && m_history->keepBeforeReplacing(moduleDbPath, old);
+    const bool keptNow = m_history && m_history->keepBeforeReplacing(moduleDbPath, old, working);
     if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
         if (keptNow) {
             m_history->giveUpKept();

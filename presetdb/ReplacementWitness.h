@@ -6,6 +6,7 @@
 
 namespace Kadex::PresetDb {
 
+class Database;
 class TakeoverRecord;
 
 // Whoever keeps a record of the module databases an update replaces (the update history) hears from the update
@@ -18,8 +19,9 @@ public:
 
     // Right before the module database is replaced; the update never changes the file before that. content is
     // the file's database as it is now, read by the update (which holds its lock, so the file must not be opened
-    // again); a missing file is not replaced but made. True when this call kept a copy of it.
-    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content) = 0;
+    // again); a missing file is not replaced but made. replacement is the database about to take its place. True
+    // when this call kept a copy of it.
+    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content, Database &replacement) = 0;
     // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
     virtual void giveUpKept() = 0;
     // The regenerated database replaced the module database; rows generated per machine name.

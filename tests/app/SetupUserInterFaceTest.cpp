@@ -3,6 +3,8 @@
 
 #include "diag/Messages.h"
 #include "history/UpdateHistory.h"
+#include "presetdb/SqliteDb.h"
+#include "tests/support/FixtureDb.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
@@ -282,8 +284,11 @@ TEST_F(StoredPercentageTest, HistoryReadsTheOverflowingNumberWithoutASecondRepor
     History::UpdateHistory history(run->services);
     run->ui.answerNext(Diag::Answer::Yes);
     window = std::make_unique<App::MainWindow>(run->services, run->ui, [&] {
+        // An empty database stands for the regenerated one: it differs from the old file, so the file is kept.
+        runSql(plant.path(QStringLiteral("regenerated.mdb")), QStringLiteral("CREATE TABLE PRESET_DEFS (id INTEGER)"));
+        PresetDb::Database replacement(plant.path(QStringLiteral("regenerated.mdb")));
         history.keepBeforeReplacing(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
-                                    plant.read(QStringLiteral("Kadex/Kadex.mdb")));
+                                    plant.read(QStringLiteral("Kadex/Kadex.mdb")), replacement);
     });
     window->setAfterSaving([&] { history.finish(); });
     window->load();

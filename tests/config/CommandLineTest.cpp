@@ -85,7 +85,7 @@ struct ArgumentsCase
     QStringList arguments;
     Config::InfoRequest info;
     Config::HistoryRequest history;
-    const char *restoreName;
+    const char *keptName;
     bool integrated;
     bool silent;
 };
@@ -101,7 +101,7 @@ TEST_P(CommandLineTest, ParsesEveryRequestOfTheArguments)
 
     EXPECT_EQ(command.info, c.info);
     EXPECT_EQ(command.history, c.history);
-    EXPECT_EQ(command.restoreName, QString::fromUtf8(c.restoreName));
+    EXPECT_EQ(command.keptName, QString::fromUtf8(c.keptName));
     EXPECT_EQ(command.runMode.integratedMode, c.integrated);
     EXPECT_EQ(command.runMode.silentMode, c.silent);
 }
@@ -127,10 +127,28 @@ INSTANTIATE_TEST_SUITE_P(
                       "20260102-030405", false, false},
         ArgumentsCase{"RestoreNamedInOneArgument", {"--restore=Kadex.mdb.20260102-030405"}, InfoRequest::None,
                       HistoryRequest::Restore, "Kadex.mdb.20260102-030405", false, false},
-        ArgumentsCase{"SeparateRestoreWinsOverOneArgument", {"--restore=B", "--restore", "A"}, InfoRequest::None,
-                      HistoryRequest::Restore, "A", false, false},
-        ArgumentsCase{"ListWithRestore", {"--restore=A", "--list"}, InfoRequest::None, HistoryRequest::ListAndRestore,
-                      "A", false, false},
+        ArgumentsCase{"WindowsHelp", {"/?"}, InfoRequest::Help, HistoryRequest::None, "", false, false},
+        ArgumentsCase{"Show", {"--show", "20260102-030405"}, InfoRequest::None, HistoryRequest::Show,
+                      "20260102-030405", false, false},
+        ArgumentsCase{"PinInOneArgument", {"--pin=A"}, InfoRequest::None, HistoryRequest::Pin, "A", false, false},
+        ArgumentsCase{"Unpin", {"--unpin", "A"}, InfoRequest::None, HistoryRequest::Unpin, "A", false, false},
+        // Malformed history commands: refused with the usage line rather than guessed at.
+        ArgumentsCase{"RestoreTwice", {"--restore=B", "--restore", "A"}, InfoRequest::None,
+                      HistoryRequest::Malformed, "", false, false},
+        ArgumentsCase{"ListWithRestore", {"--restore=A", "--list"}, InfoRequest::None, HistoryRequest::Malformed,
+                      "", false, false},
+        ArgumentsCase{"RestoreWithAnEmptyName", {"--restore="}, InfoRequest::None, HistoryRequest::Malformed, "",
+                      false, false},
+        ArgumentsCase{"RestoreOfASwitch", {"--restore", "--force"}, InfoRequest::None, HistoryRequest::Malformed,
+                      "", false, false},
+        ArgumentsCase{"ListWithAName", {"--list", "A"}, InfoRequest::None, HistoryRequest::Malformed, "", false,
+                      false},
+        ArgumentsCase{"ShowWithoutAName", {"--show"}, InfoRequest::None, HistoryRequest::Malformed, "", false,
+                      false},
+        ArgumentsCase{"PinWithAnEmptyName", {"--pin="}, InfoRequest::None, HistoryRequest::Malformed, "", false,
+                      false},
+        ArgumentsCase{"RestoreWithARunSwitch", {"--restore", "/EXTERNAL:SILENT"}, InfoRequest::None,
+                      HistoryRequest::Malformed, "", false, true},
         ArgumentsCase{"SwitchValueInTheNextArgument", {"/external", "r4mcfg"}, InfoRequest::None, HistoryRequest::None,
                       "", true, false},
         ArgumentsCase{"KeywordAtTheEndIsAStandaloneRun", {"/LOGFILE:x.txt", "/EXTERNAL"}, InfoRequest::None,

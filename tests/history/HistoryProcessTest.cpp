@@ -1,5 +1,6 @@
 // The built program as a process: a silent run keeps the replaced module database and prints its report; --list
 // and --restore work on the plant found from the program's folder, without a display.
+#include "history/UpdateHistory.h"
 #include "tests/support/FixtureDb.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TempPlant.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -31,11 +33,10 @@ protected:
         return result;
     }
 
+    // The kept databases, oldest first (runs within one second are told apart by -2, -3 ...).
     QStringList kept() const
     {
-        return QDir(plant.path(QStringLiteral("Kadex/History")))
-            .entryList({QStringLiteral("Kadex.mdb.*")}, QDir::Files, QDir::Name)
-            .filter(QRegularExpression(QStringLiteral("\\d$")));
+        return History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb"));
     }
 
     // Five machines of 2,000 generated rows each; the old table holds a tuned value for each, and three tuned
@@ -132,6 +133,11 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
         << update.standardOutput.toStdString();
 
     ASSERT_NE(settings(), before) << "the silent run adds Kadex2ndMachineNr";
+    // A second run regenerates the same 10,000 rows: it keeps nothing and prints no report.
+    const ProgramRun again = run({QStringLiteral("/EXTERNAL:SILENT")});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.standardOutput, QString());
+    EXPECT_EQ(kept().size(), 1);
 
     const ProgramRun restore = run({QStringLiteral("--restore"), kept().value(0)});
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
@@ -223,6 +229,94 @@ TEST_F(HistoryProcessTest, UnknownNameIsRefusedWithoutChangingAnything)
     EXPECT_TRUE(joined.standardError.contains(QStringLiteral("Unknown kept update \"20000101-000000\"")))
         << joined.standardError.toStdString();
     EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree);
+}
+
+TEST_F(HistoryProcessTest, RoutineRunsRestoresAndPinsKeepWhatMatters)
+{
+    const auto silentRun = [&] {
+        const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
+        EXPECT_EQ(update.exitCode, 0) << update.standardError.toStdString();
+    };
+    silentRun(); // drops the cutter's two tuned rows
+    const QString dropping = kept().value(0);
+    // A run that changes nothing keeps nothing.
+    silentRun();
+    ASSERT_EQ(kept(), QStringList{dropping});
+    // Ten runs that each change a text the template owns, and drop nothing: the copy of the update that dropped
+    // values stays beside the ten newest.
+    for (int i = 0; i < 10; ++i) {
+        runSql(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+               QStringLiteral("UPDATE PRESET_DEFS SET text = 'edited %1' WHERE rowid = (SELECT min(rowid) FROM "
+                              "PRESET_DEFS);")
+                   .arg(i));
+        silentRun();
+    }
+    QStringList names = kept();
+    ASSERT_EQ(names.size(), 11);
+    EXPECT_EQ(names[0], dropping);
+
+    // The oldest routine copy put back is not pruned by its own restore, though the restore keeps a twelfth.
+    const ProgramRun restore = run({QStringLiteral("--restore=") + names[1]});
+    ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
+    EXPECT_EQ(kept().mid(0, 11), names);
+    ASSERT_EQ(kept().size(), 12);
+    const QString restoreCopy = kept().last();
+    const QByteArray restored = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+
+    // Pinned, a copy outlives pruning; a report whose database was deleted by hand is listed.
+    ASSERT_EQ(run({QStringLiteral("--pin"), names[2]}).exitCode, 0);
+    ASSERT_TRUE(QFile::remove(plant.path(QStringLiteral("Kadex/History/") + names[5])));
+    const ProgramRun list = run({QStringLiteral("--list")});
+    EXPECT_EQ(list.exitCode, 0);
+    const auto listed = [&](const QString &name) {
+        for (const QString &line : list.standardOutput.split(QLatin1Char('\n'))) {
+            if (line.startsWith(name + QLatin1Char(' '))) {
+                return line.simplified().split(QLatin1Char(' '));
+            }
+        }
+        return QStringList();
+    };
+    EXPECT_EQ(listed(names[0]).mid(1, 3), (QStringList{"silent", "-", "2"})) << list.standardOutput.toStdString();
+    EXPECT_EQ(listed(names[1]).mid(1, 3), (QStringList{"silent", "live", "0"})) << list.standardOutput.toStdString();
+    EXPECT_EQ(listed(names[2]).value(2), QStringLiteral("pinned"));
+    EXPECT_EQ(listed(names[5]).mid(2, 2), (QStringList{"no", "database"}));
+    EXPECT_EQ(listed(restoreCopy).mid(1, 4), (QStringList{"restore", "of", names[1], "-"}));
+
+    // --show prints one report as it is kept.
+    const ProgramRun show = run({QStringLiteral("--show"), names[0]});
+    EXPECT_EQ(show.exitCode, 0);
+    EXPECT_EQ(show.standardOutput.toUtf8(),
+              plant.read(QStringLiteral("Kadex/History/") + names[0] + QStringLiteral(".txt")).replace("\r\n", "\n"));
+
+    // --restore without a name puts back the newest: the database the restore replaced.
+    const QString newest = kept().last();
+    ASSERT_EQ(run({QStringLiteral("--restore")}).exitCode, 0);
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/History/") + newest));
+    EXPECT_NE(plant.read(QStringLiteral("Kadex/Kadex.mdb")), restored);
+    // It kept one more and pruned the three beyond ten: the copy that dropped values and the pinned one stay.
+    EXPECT_EQ(kept().mid(0, 4), (QStringList{dropping, names[2], names[3], names[4]}));
+    ASSERT_EQ(run({QStringLiteral("--unpin"), names[2]}).exitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(plant.path(QStringLiteral("Kadex/History/") + names[2] + QStringLiteral(".pin"))));
+}
+
+TEST_F(HistoryProcessTest, MalformedCommandsAreRefusedWithTheUsageLineAndSlashQuestionMarkHelps)
+{
+    ASSERT_EQ(run({QStringLiteral("/EXTERNAL:SILENT")}).exitCode, 0);
+    const QMap<QString, QByteArray> tree = SamplePlantProgram::treeBytes(plant.root());
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("--restore=")}, QStringList{QStringLiteral("--show")},
+          QStringList{QStringLiteral("--list"), QStringLiteral("--restore")},
+          QStringList{QStringLiteral("--pin"), QStringLiteral("/EXTERNAL:SILENT")}}) {
+        const ProgramRun refused = run(arguments);
+        EXPECT_EQ(refused.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(refused.standardError.startsWith(QStringLiteral("Usage: Kadex_Config --list | --show NAME")))
+            << refused.standardError.toStdString();
+        EXPECT_EQ(SamplePlantProgram::treeBytes(plant.root()), tree) << arguments.join(u' ').toStdString();
+    }
+    const ProgramRun help = run({QStringLiteral("/?")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.standardOutput, run({QStringLiteral("--help")}).standardOutput);
+    EXPECT_TRUE(help.standardOutput.startsWith(QStringLiteral("Usage: Kadex_Config [switch ...]")));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // put back with the settings as they read before the update.
 #include "history/UpdateHistory.h"
 
+#include "history/KeptPins.h"
+
 #include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
 #include "history/UpdateRestore.h"
@@ -230,6 +232,78 @@ TEST_F(UpdateHistoryTest, PruningKeepsTheNewestTenWithTheirReports)
                   historyDir(), QStringLiteral("Kadex.mdb"),
                   QDateTime::fromString(QStringLiteral("2026-01-01 12:00:19"), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
               names.last() + QStringLiteral("-2"));
+}
+
+TEST_F(UpdateHistoryTest, OnlyAChangedContentIsKeptAndAFailedReplacementRemovesNoEarlierCopy)
+{
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    PresetDb::DatabaseUpdate update(run.services);
+    History::UpdateHistory history(run.services);
+    update.setHistory(&history);
+    update.WorkOnMDB();
+    const QStringList first = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(first.size(), 1);
+
+    // The same run updating again: a replacement that fails, of a database whose content the regenerated one
+    // would not change, leaves the copy the run kept from before it, with its report.
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    update.WorkOnMDB();
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), first);
+    EXPECT_TRUE(QFileInfo::exists(kept(first[0]) + QStringLiteral(".txt")));
+
+    // A later run that regenerates the same tables and rows keeps nothing: its copy would hold nothing new.
+    runUpdate();
+    EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), first);
+}
+
+TEST_F(UpdateHistoryTest, PruningFollowsOnlyASuccessfulReplacementAndSparesDroppedValuesAndPins)
+{
+    const QByteArray fixture = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    runUpdate(); // drops the tuned limits of M1.Kanal3
+    const QString dropping = QStringLiteral("Kadex.mdb.20260101-115959");
+    const QString made = keptNames(historyDir(), QStringLiteral("Kadex.mdb")).value(0);
+    ASSERT_TRUE(QFile::rename(kept(made), kept(dropping)));
+    ASSERT_TRUE(QFile::rename(kept(made) + QStringLiteral(".txt"), kept(dropping) + QStringLiteral(".txt")));
+    // Eleven routine copies after it, and an older report whose database was deleted by hand.
+    QStringList routine;
+    for (int second = 10; second < 21; ++second) {
+        routine.append(QStringLiteral("Kadex.mdb.20260101-1200") + QString::number(second));
+        plant.write(QStringLiteral("Kadex/History/") + routine.last(), "copy");
+        plant.write(QStringLiteral("Kadex/History/") + routine.last() + QStringLiteral(".txt"), "report");
+    }
+    const QString orphan = QStringLiteral("Kadex.mdb.20260101-110000");
+    plant.write(QStringLiteral("Kadex/History/") + orphan + QStringLiteral(".txt"), "report");
+    {
+        TestRun pinning(plant);
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        ASSERT_EQ(History::pinKeptUpdate(pinning.services, QStringLiteral("20260101-120010"), true, outStream,
+                                         errStream),
+                  0);
+    }
+    const QStringList all = QStringList{orphan, dropping} + routine;
+    ASSERT_EQ(History::recordedNames(historyDir(), QStringLiteral("Kadex.mdb")), all);
+
+    // This run's replacement fails: it removes nothing, old copies included.
+    plant.write(QStringLiteral("Kadex/Kadex.mdb"), fixture);
+    runSql(plant.moduleDb(), QStringLiteral("DELETE FROM PRESET_DEFS WHERE var_name = 'M1.Kanal3';"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(History::recordedNames(historyDir(), QStringLiteral("Kadex.mdb")), all);
+
+    // This one succeeds and drops nothing: of the four beyond the newest ten, the report without its database and
+    // the oldest routine copy go; the copy of the update that dropped values and the pinned one stay.
+    runUpdate();
+    const QStringList left = History::recordedNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    EXPECT_EQ(left.mid(0, left.size() - 1), QStringList({dropping, routine[0]}) + routine.mid(2))
+        << left.join(u' ').toStdString();
+    EXPECT_TRUE(History::isPinned(kept(routine[0])));
+    EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + orphan + QStringLiteral(".txt")));
 }
 
 TEST_F(UpdateHistoryTest, TemporariesOfAKilledKeepAreRemovedByTheNextOne)

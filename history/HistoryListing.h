@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+namespace Kadex::Config {
+struct Services;
+}
+
+namespace Kadex::History {
+
+// --list: what the history holds, newest first: name, run mode, state (the copy whose tables and rows are those of
+// the module database now, pinned copies, reports whose database is gone), values dropped, machines.
+int listKeptUpdates(Config::Services &services, QTextStream &out);
+
+// --show NAME: prints the report of one kept update (or of a report whose database is gone) as it is written. 0
+// when printed, 1 for an unknown name or a report that cannot be read.
+int showKeptReport(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err);
+
+} // namespace Kadex::History

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "presetdb/SqliteDb.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace Kadex::PresetDb {
+
+// A fingerprint of what a database holds: its tables, indexes, views and triggers as created, and every table's
+// rows (in any order). Two databases with the same fingerprint hold the same content, whatever their file
+// headers, page layout or row order say.
+QByteArray contentDigest(Database &db);
+
+// The fingerprint of the database file at path, read into memory; empty when it is missing or no database.
+QByteArray contentDigestOfFile(const QString &path);
+
+// The fingerprint of content, the bytes of a database file; empty when they are no database.
+QByteArray contentDigestOfBytes(const QByteArray &content);
+
+} // namespace Kadex::PresetDb
