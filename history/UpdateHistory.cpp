@@ -247,7 +247,7 @@ void UpdateHistory::finish()
     // A run whose regenerated database did not replace the module database generated none of its rows.
     if (m_generated) {
         for (MachineReport &machine : m_report.machines) {
-            machine.rowsGenerated = m_generated->value(machine.name, 0);
+            machine.rowsGenerated = m_generated->value(machine.number, 0);
         }
     }
     if (m_notKept) {

@@ -64,8 +64,8 @@ public:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;
     // Called once the regenerated database has replaced the module database, with the rows generated per machine
-    // name: only then does the report count them.
-    void noteRegenerated(const QHash<QString, int> &generated) override { m_generated = generated; }
+    // number: only then does the report count them.
+    void noteRegenerated(const QHash<int, int> &generated) override { m_generated = generated; }
     // Where the take-over notes what it carried and dropped.
     PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -88,7 +88,7 @@ private:
     Config::Services &m_services;
     bool m_attempted = false;
     bool m_notKept = false; // the copy could not be kept: the report is only printed
-    std::optional<QHash<QString, int>> m_generated;
+    std::optional<QHash<int, int>> m_generated;
     QString m_keptPath;
     QString m_settingsPath;
     QList<MachineSettings> m_before;
