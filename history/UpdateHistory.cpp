@@ -265,8 +265,16 @@ void UpdateHistory::finish()
 void UpdateHistory::completeReport()
 {
     // What the take-over did so far: all of it once the module database is replaced by the regenerated one.
+    // Machines of one name share their old rows: each such row is counted once, under the first of them.
+    QHash<QString, int> firstOfName; // machine_type is compared without regard to letter case
     for (MachineReport &machine : m_report.machines) {
-        machine.rowsCarried = m_takeover.carriedFor(machine.name);
+        const QString name = machine.name.toCaseFolded();
+        if (!firstOfName.contains(name)) {
+            firstOfName.insert(name, machine.number);
+        }
+        const int first = firstOfName.value(name);
+        machine.carriedUnder = first == machine.number ? 0 : first;
+        machine.rowsCarried = machine.carriedUnder > 0 ? -1 : m_takeover.carriedFor(machine.name);
     }
     m_report.dropped = m_takeover.dropped();
     m_report.droppedCount = static_cast<int>(m_report.dropped.size());
