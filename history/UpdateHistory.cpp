@@ -240,7 +240,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
     return true;
 }
 
-void UpdateHistory::noteRegenerated(const QHash<QString, int> &generated)
+void UpdateHistory::noteRegenerated(const QHash<int, int> &generated)
 {
     m_generated = generated;
     if (!m_keptPath.isEmpty()) {
@@ -285,7 +285,7 @@ void UpdateHistory::finish()
     // A run whose regenerated database did not replace the module database generated none of its rows.
     if (m_generated) {
         for (MachineReport &machine : m_report.machines) {
-            machine.rowsGenerated = m_generated->value(machine.name, 0);
+            machine.rowsGenerated = m_generated->value(machine.number, 0);
         }
     }
     if (m_notKept) {
@@ -303,8 +303,16 @@ void UpdateHistory::finish()
 void UpdateHistory::completeReport()
 {
     // What the take-over did so far: all of it once the module database is replaced by the regenerated one.
+    // Machines of one name share their old rows: each such row is counted once, under the first of them.
+    QHash<QString, int> firstOfName; // machine_type is compared without regard to letter case
     for (MachineReport &machine : m_report.machines) {
-        machine.rowsCarried = m_takeover.carriedFor(machine.name);
+        const QString name = machine.name.toCaseFolded();
+        if (!firstOfName.contains(name)) {
+            firstOfName.insert(name, machine.number);
+        }
+        const int first = firstOfName.value(name);
+        machine.carriedUnder = first == machine.number ? 0 : first;
+        machine.rowsCarried = machine.carriedUnder > 0 ? -1 : m_takeover.carriedFor(machine.name);
     }
     m_report.dropped = m_takeover.dropped();
     m_report.droppedCount = static_cast<int>(m_report.dropped.size());

@@ -66,9 +66,9 @@ public:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;
     // Called once the regenerated database has replaced the module database, with the rows generated per machine
-    // name: only then does the report count them, and only then is the history pruned, so that a run whose
+    // number: only then does the report count them, and only then is the history pruned, so that a run whose
     // replacement fails removes nothing.
-    void noteRegenerated(const QHash<QString, int> &generated) override;
+    void noteRegenerated(const QHash<int, int> &generated) override;
     // Where the take-over notes what it carried and dropped.
     PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
     // After the settings are written: completes the report with the settings after the run, the rows generated
@@ -91,7 +91,7 @@ private:
     Config::Services &m_services;
     bool m_attempted = false;
     bool m_notKept = false; // the copy could not be kept: the report is only printed
-    std::optional<QHash<QString, int>> m_generated;
+    std::optional<QHash<int, int>> m_generated;
     QString m_keptPath;
     QString m_dbFileName;
     QString m_settingsPath;

@@ -131,7 +131,11 @@ QString UpdateReport::toText() const
         if (machine.rowsGenerated >= 0) {
             lines << QStringLiteral("  Rows generated: ") + QString::number(machine.rowsGenerated);
         }
-        if (machine.rowsCarried >= 0) {
+        if (machine.carriedUnder > 0) {
+            lines << QStringLiteral("  Rows whose plant values were carried over: counted under machine %1 of the "
+                                    "same name")
+                         .arg(machine.carriedUnder);
+        } else if (machine.rowsCarried >= 0) {
             lines << QStringLiteral("  Rows whose plant values were carried over: ") +
                          QString::number(machine.rowsCarried);
         }

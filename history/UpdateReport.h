@@ -43,6 +43,9 @@ struct MachineReport
     QList<StoredText> storedBefore; // the texts the entries held before; empty in reports that did not record them
     int rowsGenerated = -1; // -1: not known
     int rowsCarried = -1;
+    // The take-over tells machines apart by name only: the rows carried for a name are counted under the first
+    // machine of that name, and a later one names that machine here instead (0: counted here).
+    int carriedUnder = 0;
 };
 
 // The readable record of one update (or restore) beside the module database it kept. Written in Windows-1252

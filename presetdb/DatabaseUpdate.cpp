@@ -137,7 +137,7 @@ void DatabaseUpdate::WorkOnMDB()
     std::unique_ptr<Database> working;
     std::optional<Transaction> transaction;
     bool rebuilt = false;
-    QHash<QString, int> generated;
+    QHash<int, int> generated;
     QStringList changing;
     for (int reading = 0; reading < ReadingsOfChangingSettings; ++reading) {
         transaction.reset();

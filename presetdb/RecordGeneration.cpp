@@ -131,7 +131,7 @@ private:
 
 } // namespace
 
-QHash<QString, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
+QHash<int, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
                                      qint16 systemIndex, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CreateRecordSets"));
@@ -168,7 +168,7 @@ QHash<QString, int> CreateRecordSets(Database &working, Config::Services &servic
     const RowBuilder builder(fields, templates, systemIndex, renamer);
     qint16 id = 1;
     bool overflowReported = false;
-    QHash<QString, int> written;
+    QHash<int, int> written;
     for (int m = 1; m <= machineCount; ++m) {
         bool selected = false;
         guard.step([&] { selected = services.machines.isMachineInUse(m, valid); });
@@ -200,7 +200,7 @@ QHash<QString, int> CreateRecordSets(Database &working, Config::Services &servic
                     insert->bind(c + 1, row[c]);
                 }
                 insert->run();
-                ++written[machine];
+                ++written[m];
             });
         }
     }

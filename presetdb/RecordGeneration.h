@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QString>
 
 #include <QtGlobal>
 
@@ -20,8 +19,8 @@ class VarNameTemplates;
 // machine's name for their first "###machine"; var_name gets the name built from the template of its part for
 // the system systemIndex, and the old rows of the module database's private copy oldDb are renamed to match
 // (VarNameInQuelleErsetzen). Failures are reported under "CreateRecordSets". Gives the rows written per machine
-// name; none when they were not saved.
-QHash<QString, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
+// number (two machines may carry the same name); none when they were not saved.
+QHash<int, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
                                      qint16 systemIndex, ModuleDbCopy &oldDb);
 
 } // namespace Kadex::PresetDb

@@ -24,8 +24,8 @@ public:
     virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content, Database &replacement) = 0;
     // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
     virtual void giveUpKept() = 0;
-    // The regenerated database replaced the module database; rows generated per machine name.
-    virtual void noteRegenerated(const QHash<QString, int> &generated) = 0;
+    // The regenerated database replaced the module database; rows generated per machine number.
+    virtual void noteRegenerated(const QHash<int, int> &generated) = 0;
     // Where the take-over notes what it carried and dropped.
     virtual TakeoverRecord &takeover() = 0;
 };

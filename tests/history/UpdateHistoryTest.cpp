@@ -128,6 +128,40 @@ TEST_F(UpdateHistoryTest, UpdateKeepsTheReplacedDatabaseWithAReportOfWhatItDropp
                            QStringLiteral("  Rows whose plant values were carried over: 0")}));
 }
 
+TEST_F(UpdateHistoryTest, MachinesOfOneNameAreReportedOnceEachWithTheirOwnRows)
+{
+    // Machines 1 and 2 both named Presse, machine 3 Walze. The old rows of Presse cannot be told apart between
+    // machines 1 and 2: one is carried, one dropped, and each is counted once.
+    plant.writeStandardPlant(3);
+    plant.write(ProgramIni, "[Project]\r\nNumberOfMachines=3\r\n[Machine1]\r\nMachineName=Presse\r\n"
+                            "[Machine2]\r\nMachineName=Presse\r\n[Machine3]\r\nMachineName=Walze\r\n");
+    plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                "[Common]\r\nNameM1=Presse\r\nNameM2=Presse\r\nNameM3=Walze\r\n");
+    plant.writeModuleDb(QStringLiteral(
+        "INSERT INTO PRESET_DEFS VALUES (1, 'Presse', 'DINT', 1, 'Presse.Rpm', 2, 0, 1, 't', 'p', 5, 6, 7, 8, 9);"
+        "INSERT INTO PRESET_DEFS VALUES (2, 'Presse', 'DINT', 1, 'Presse.Alt', 2, 0, 9, 't', 'p', 1, 2, 3, 4, 5);"
+        "INSERT INTO PRESET_DEFS VALUES (3, 'Walze', 'DINT', 1, 'Walze.Rpm', 2, 0, 1, 't', 'p', 5, 6, 7, 8, 9);"));
+    runUpdate();
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), 1);
+    const QStringList lines = Platform::Cp1252::decode(plant.read(QStringLiteral("Kadex/History/") + names[0] +
+                                                                  QStringLiteral(".txt")))
+                                  .remove(QLatin1Char('\r'))
+                                  .split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.filter(QStringLiteral("Machine ")),
+              (QStringList{QStringLiteral("Machine 1: Presse"), QStringLiteral("Machine 2: Presse"),
+                           QStringLiteral("Machine 3: Walze")}));
+    EXPECT_EQ(lines.filter(QStringLiteral("Rows generated: ")), QStringList(3, QStringLiteral("  Rows generated: 2")));
+    EXPECT_EQ(lines.filter(QStringLiteral("carried over: ")),
+              (QStringList{QStringLiteral("  Rows whose plant values were carried over: 1"),
+                           QStringLiteral("  Rows whose plant values were carried over: counted under machine 1 of "
+                                          "the same name"),
+                           QStringLiteral("  Rows whose plant values were carried over: 1")}));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Dropped plant values: 1")));
+    EXPECT_EQ(lines.filter(QStringLiteral("Presse.Alt")).size(), 1);
+}
+
 TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMachineCopy)
 {
     plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
