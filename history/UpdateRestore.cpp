@@ -2,16 +2,20 @@
 
 #include "config/MachineSettings.h"
 #include "config/Services.h"
+#include "diag/ErrorNumbers.h"
+#include "diag/Failure.h"
 #include "history/HistoryPlace.h"
 #include "history/Pruning.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
 #include "platform/FileLookup.h"
+#include "presetdb/LiveModuleDb.h"
 #include "presetdb/SqliteDb.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <memory>
 #include <optional>
 
 namespace Kadex::History {
@@ -50,6 +54,18 @@ bool hasPlantMachines(const UpdateReport &report)
         numbers.append(machine.number);
     }
     return true;
+}
+
+// Writes the kept database's content into the locked module database in the transaction its lock began; false,
+// the file as it was, when the write fails.
+bool writeInPlace(PresetDb::LiveModuleDb &live, PresetDb::Database &kept)
+{
+    try {
+        live.write(kept);
+        return true;
+    } catch (const Diag::Failure &) {
+        return false;
+    }
 }
 
 } // namespace
@@ -98,11 +114,45 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
     const QList<MachineSettings> current =
         settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(recorded, settingsPath);
 
+    // The kept database is read before the module database is locked, so that the lock is held only for the write.
+    std::unique_ptr<PresetDb::Database> keptDb;
+    try {
+        keptDb = PresetDb::Database::copyInMemory(chosenPath);
+    } catch (const Diag::Failure &failure) {
+        err << "Cannot read " << chosenPath << " as a database (" << failure.description << "); nothing restored.\n";
+        return 1;
+    }
+
+    // The visualisation keeps the module database open: it is written in place under its write lock, as the
+    // update writes it, and what it held is read through that same connection. Only a missing file, or one that
+    // is no database at all, is replaced whole.
+    const bool exists = QFileInfo(place.moduleDbPath).isFile();
+    std::unique_ptr<PresetDb::LiveModuleDb> live;
+    QByteArray liveContent;
+    if (exists) {
+        try {
+            live = std::make_unique<PresetDb::LiveModuleDb>(place.moduleDbPath);
+            liveContent = live->content();
+        } catch (const Diag::Failure &failure) {
+            live.reset();
+            if (failure.number == Diag::ErrorNumbers::ModuleDbInUse) {
+                err << failure.description << "; nothing restored.\n";
+                return 1;
+            }
+            if (failure.number != Diag::ErrorNumbers::CannotOpenDatabase) {
+                err << "Cannot write " << place.moduleDbPath << " (" << failure.description
+                    << "); nothing restored.\n";
+                return 1;
+            }
+        }
+    }
+
     // Keep the database about to be replaced, so that this restore can be undone too.
     QString keptPath;
-    if (QFileInfo(place.moduleDbPath).isFile()) {
+    if (exists) {
         const QDateTime now = QDateTime::currentDateTime();
-        keptPath = History::keepCopy(place.moduleDbPath, now);
+        keptPath = live ? History::keepContent(place.moduleDbPath, liveContent, now)
+                        : History::keepCopy(place.moduleDbPath, now);
         if (keptPath.isEmpty()) {
             err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder << "; nothing restored.\n";
             return 1;
@@ -127,13 +177,16 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
         }
     }
 
-    if (!PresetDb::replaceDatabaseFile(chosenPath, place.moduleDbPath)) {
+    const bool replaced =
+        live ? writeInPlace(*live, *keptDb) : PresetDb::replaceDatabaseFile(chosenPath, place.moduleDbPath);
+    live.reset();
+    if (!replaced) {
         // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
         // never happened.
         if (!keptPath.isEmpty()) {
             History::removeKept(keptPath);
         }
-        err << "Cannot copy " << chosenPath << " over " << place.moduleDbPath << "; nothing restored.\n";
+        err << "Cannot copy " << chosenPath << " into " << place.moduleDbPath << "; nothing restored.\n";
         return 1;
     }
     out << "Restored " << place.moduleDbPath << " from " << chosen << ".\n";

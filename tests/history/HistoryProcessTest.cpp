@@ -2,6 +2,7 @@
 // and --restore work on the plant found from the program's folder, without a display.
 #include "history/UpdateHistory.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/PlantState.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TempPlant.h"
 #include "tests/support/TestRun.h"
@@ -12,6 +13,9 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
 
 namespace Kadex::Test {
 namespace {
@@ -89,12 +93,15 @@ protected:
         return values;
     }
 
+    QString moduleDb() const { return plant.path(QStringLiteral("Kadex/Kadex.mdb")); }
+    QStringList content(const QString &relative) const { return databaseContent(plant.path(relative)); }
+
     TempPlant plant;
 };
 
 TEST_F(HistoryProcessTest, SilentRunPrintsItsReportAndListAndRestoreUndoIt)
 {
-    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QStringList old = databaseContent(moduleDb());
     const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
     ASSERT_EQ(update.exitCode, 0) << update.standardError.toStdString();
     ASSERT_EQ(kept().size(), 1);
@@ -113,14 +120,52 @@ TEST_F(HistoryProcessTest, SilentRunPrintsItsReportAndListAndRestoreUndoIt)
     const ProgramRun restore = run({QStringLiteral("--restore")});
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
     EXPECT_TRUE(restore.standardOutput.contains(QStringLiteral("from ") + kept()[0]));
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(databaseContent(moduleDb()), old);
     EXPECT_EQ(kept().size(), 2);
+}
+
+TEST_F(HistoryProcessTest, RestoreWritesIntoTheFileAConnectionHoldsOpen)
+{
+    ASSERT_EQ(run({QStringLiteral("/EXTERNAL:SILENT")}).exitCode, 0);
+    const QString keptDb = QStringLiteral("Kadex/History/") + kept().value(0);
+
+    // A stand-in for the visualisation: one connection, opened before the restore and kept open across it.
+    const QString rows = QStringLiteral("SELECT group_concat(var_name || '=' || ifnull(min, '-'), ' ') FROM "
+                                        "(SELECT var_name, min FROM PRESET_DEFS ORDER BY rowid)");
+    sqlite3 *opened = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(moduleDb()).constData(), &opened), SQLITE_OK);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> held(opened, sqlite3_close);
+    sqlite3_busy_timeout(held.get(), 5000);
+    // The rows as that connection reads them, quoted as queryValue shows a text.
+    const auto heldRows = [&] {
+        sqlite3_stmt *statement = nullptr;
+        std::string text;
+        if (sqlite3_prepare_v2(held.get(), rows.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        }
+        sqlite3_finalize(statement);
+        return '\'' + text + '\'';
+    };
+    ASSERT_NE(heldRows(), queryValue(plant.path(keptDb), rows));
+
+    const ProgramRun restore = run({QStringLiteral("--restore")});
+    ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
+    EXPECT_EQ(databaseContent(moduleDb()), content(keptDb));
+    // The held connection reads the restored rows from the same file, and what it writes next lands there.
+    EXPECT_EQ(heldRows(), queryValue(plant.path(keptDb), rows));
+    ASSERT_EQ(sqlite3_exec(held.get(), "UPDATE PRESET_DEFS SET min = 4711 WHERE rowid = (SELECT min(rowid) FROM "
+                                       "PRESET_DEFS)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(held.get());
+    EXPECT_EQ(queryValue(moduleDb(), QStringLiteral("SELECT count(*) FROM PRESET_DEFS WHERE min = 4711")), "1");
 }
 
 TEST_F(HistoryProcessTest, LargePlantRoundTrip)
 {
     makeLarge();
-    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QStringList old = databaseContent(moduleDb());
     const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
     const QList<qint16> before = settings();
     const ProgramRun update = run({QStringLiteral("/EXTERNAL:SILENT")});
@@ -141,7 +186,7 @@ TEST_F(HistoryProcessTest, LargePlantRoundTrip)
 
     const ProgramRun restore = run({QStringLiteral("--restore"), kept().value(0)});
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(databaseContent(moduleDb()), old);
     EXPECT_EQ(settings(), before);
     EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), programIni) << "the entries it added are gone";
 }
@@ -261,7 +306,7 @@ TEST_F(HistoryProcessTest, RoutineRunsRestoresAndPinsKeepWhatMatters)
     EXPECT_EQ(kept().mid(0, 11), names);
     ASSERT_EQ(kept().size(), 12);
     const QString restoreCopy = kept().last();
-    const QByteArray restored = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QStringList restored = databaseContent(moduleDb());
 
     // Pinned, a copy outlives pruning; a report whose database was deleted by hand is listed.
     ASSERT_EQ(run({QStringLiteral("--pin"), names[2]}).exitCode, 0);
@@ -291,8 +336,8 @@ TEST_F(HistoryProcessTest, RoutineRunsRestoresAndPinsKeepWhatMatters)
     // --restore without a name puts back the newest: the database the restore replaced.
     const QString newest = kept().last();
     ASSERT_EQ(run({QStringLiteral("--restore")}).exitCode, 0);
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/History/") + newest));
-    EXPECT_NE(plant.read(QStringLiteral("Kadex/Kadex.mdb")), restored);
+    EXPECT_EQ(databaseContent(moduleDb()), content(QStringLiteral("Kadex/History/") + newest));
+    EXPECT_NE(databaseContent(moduleDb()), restored);
     // It kept one more and pruned the three beyond ten: the copy that dropped values and the pinned one stay.
     EXPECT_EQ(kept().mid(0, 4), (QStringList{dropping, names[2], names[3], names[4]}));
     ASSERT_EQ(run({QStringLiteral("--unpin"), names[2]}).exitCode, 0);

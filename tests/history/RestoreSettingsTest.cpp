@@ -7,6 +7,7 @@
 #include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
 #include "tests/support/FixtureDb.h"
+#include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TestRun.h"
@@ -118,15 +119,15 @@ TEST_F(RestoreSettingsTest, RestoreGivesBackEveryStoredTextAndRemovesTheEntriesT
     EXPECT_TRUE(out.contains(QStringLiteral("[Machine2] Kadex2ndMachineNr: \"3\" -> no entry"))) << out.toStdString();
 
     // The restore's own report records the texts it replaced, so that undoing it gives the update's back.
-    const QByteArray updated = plant.read(
+    const QStringList updated = databaseContent(plant.path(
         QStringLiteral("Kadex/History/") +
-        History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb")).value(1));
+        History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb")).value(1)));
     ASSERT_EQ(restore(out, err), 0) << err.toStdString();
     TestRun check(plant);
     EXPECT_EQ(check.services.ini.LoadIniString(QStringLiteral("Machine2"), QStringLiteral("KadexInOrOutput1"),
                                                plant.path(ProgramIni)),
               QStringLiteral("3"));
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), updated);
+    EXPECT_EQ(databaseContent(plant.path(QStringLiteral("Kadex/Kadex.mdb"))), updated);
 }
 
 TEST_F(RestoreSettingsTest, ReportWithoutStoredTextsRestoresTheValuesItRecorded)

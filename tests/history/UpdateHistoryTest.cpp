@@ -390,15 +390,15 @@ TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
 
 TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItselfBeUndone)
 {
-    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QStringList old = databaseContent(plant.moduleDb());
     runUpdate();
-    const QByteArray updated = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    const QStringList updated = databaseContent(plant.moduleDb());
     ASSERT_NE(updated, old);
 
     QString out;
     QString err;
     ASSERT_EQ(restore(QString(), out, err), 0) << err.toStdString();
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    EXPECT_EQ(databaseContent(plant.moduleDb()), old);
     TestRun check(plant);
     EXPECT_EQ(setting(check, 1, QStringLiteral("KadexInOrOutput3")), 2);
     EXPECT_EQ(setting(check, 1, QStringLiteral("KadexNumberOfProcent")), 2);
@@ -409,9 +409,9 @@ TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItself
     // The restore kept what it replaced; restoring that undoes the restore.
     const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(names.size(), 2);
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[1]), updated);
+    EXPECT_EQ(databaseContent(kept(names[1])), updated);
     ASSERT_EQ(restore(names[1], out, err), 0) << err.toStdString();
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), updated);
+    EXPECT_EQ(databaseContent(plant.moduleDb()), updated);
     EXPECT_EQ(setting(check, 1, QStringLiteral("KadexInOrOutput3")), 1);
     EXPECT_EQ(setting(check, 2, QStringLiteral("KadexNumberOfProcent")), 4);
 }
