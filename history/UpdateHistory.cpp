@@ -177,20 +177,6 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-namespace {
-
-bool sameContent(const QByteArray &content, PresetDb::Database &replacement)
-{
-    const QByteArray old = PresetDb::contentDigestOfBytes(content);
-    try {
-        return !old.isEmpty() && old == PresetDb::contentDigest(replacement);
-    } catch (const Diag::Failure &) {
-        return false;
-    }
-}
-
-} // namespace
-
 bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
                                         PresetDb::Database &replacement)
 {
@@ -201,7 +187,7 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
     if (!QFileInfo(moduleDbPath).isFile()) {
         return true; // nothing is replaced, nothing to keep
     }
-    if (sameContent(content, replacement)) {
+    if (PresetDb::sameContent(content, replacement)) {
         return false; // the replacement changes nothing that a copy would hold
     }
     Config::Services &s = m_services;

@@ -39,15 +39,43 @@ QByteArray rowOf(const Statement &statement)
     return row;
 }
 
+// The schema without its page numbers, which change with the file's layout alone.
+Statement schemaOf(Database &db)
+{
+    return db.prepare(QStringLiteral(
+        "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name"));
+}
+
+QString quotedTable(const QString &table)
+{
+    return QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// The schema and each table's row count.
+QByteArray outlineOf(Database &db)
+{
+    QByteArray outline;
+    Statement schema = schemaOf(db);
+    while (schema.next()) {
+        outline += rowOf(schema);
+        if (schema.value(0) == Value(QStringLiteral("table"))) {
+            Statement count = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quotedTable(schema.value(1).text()));
+            if (count.next()) {
+                outline += typed(count.value(0));
+            }
+        }
+        outline += '\n';
+    }
+    return outline;
+}
+
 } // namespace
 
 QByteArray contentDigest(Database &db)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QStringList tables;
-    // The schema without its page numbers, which change with the file's layout alone.
-    Statement schema = db.prepare(QStringLiteral(
-        "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name"));
+    Statement schema = schemaOf(db);
     while (schema.next()) {
         hash.addData(QByteArray(rowOf(schema) + '\n'));
         if (schema.value(0) == Value(QStringLiteral("table"))) {
@@ -55,9 +83,7 @@ QByteArray contentDigest(Database &db)
         }
     }
     for (const QString &table : std::as_const(tables)) {
-        Statement rows =
-            db.prepare(QStringLiteral("SELECT * FROM \"") +
-                       QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'));
+        Statement rows = db.prepare(QStringLiteral("SELECT * FROM ") + quotedTable(table));
         QList<QByteArray> all;
         while (rows.next()) {
             all.append(rowOf(rows));
@@ -69,6 +95,16 @@ QByteArray contentDigest(Database &db)
         }
     }
     return hash.result();
+}
+
+bool sameContent(const QByteArray &content, Database &db)
+{
+    try {
+        const std::unique_ptr<Database> old = Database::fromBytes(QString(), content);
+        return outlineOf(*old) == outlineOf(db) && contentDigest(*old) == contentDigest(db);
+    } catch (const Diag::Failure &) {
+        return false;
+    }
 }
 
 QByteArray contentDigestOfFile(const QString &path)

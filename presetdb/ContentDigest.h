@@ -12,6 +12,10 @@ namespace Kadex::PresetDb {
 // headers, page layout or row order say.
 QByteArray contentDigest(Database &db);
 
+// Whether the database whose file holds content has the same content as db. The schema and each table's row
+// count are compared first, so two databases that differ there are told apart without reading their rows.
+bool sameContent(const QByteArray &content, Database &db);
+
 // The fingerprint of the database file at path, read into memory; empty when it is missing or no database.
 QByteArray contentDigestOfFile(const QString &path);
 
