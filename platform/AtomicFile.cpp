@@ -196,21 +196,23 @@ Outcome replaceFile(const QString &path, const std::function<bool(int)> &fill, s
     return Outcome::Written;
 }
 
+// What fills a temporary file with bytes.
+std::function<bool(int)> bytesOf(const QByteArray &bytes)
+{
+    return [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); };
+}
+
 } // namespace
 
 bool write(const QString &path, const QByteArray &bytes)
 {
-    return replaceFile(
-               path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt) ==
-           Outcome::Written;
+    return replaceFile(path, bytesOf(bytes), std::nullopt) == Outcome::Written;
 }
 
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
                   std::optional<QByteArray> &replaced)
 {
-    return replaceFile(
-        path, [&bytes](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, std::nullopt, expected,
-        &replaced);
+    return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced);
 }
 
 bool copy(const QString &source, const QString &destination)

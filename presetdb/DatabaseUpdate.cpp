@@ -227,30 +227,28 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
 
 void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
 {
-    if (live.db) {
-        const bool keptNow = m_history && m_history->keepBeforeReplacing(live.path, live.content, working);
-        try {
-            live.db->write(working);
-        } catch (...) {
-            if (keptNow) {
-                m_history->giveUpKept();
-            }
-            throw;
+    // Without a live database no other program can have it open: the file is missing or damaged, and made whole
+    // anew.
+    QByteArray old = live.content;
+    if (!live.db) {
+        if (QFile file(moduleDbPath); file.open(QIODevice::ReadOnly)) {
+            old = file.readAll();
         }
-        return;
     }
-    // No database that another program could have open: the file is missing or damaged, and made whole anew.
-    QByteArray old;
-    if (QFile file(moduleDbPath); file.open(QIODevice::ReadOnly)) {
-        old = file.readAll();
-    }
-    const bool keptNow = m_history && m_history->keepBeforeReplacing(moduleDbPath, old, working);
-    if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
+    const QString path = live.db ? live.path : moduleDbPath;
+    const bool keptNow = m_history && m_history->keepBeforeReplacing(path, old, working);
+    try {
+        if (live.db) {
+            live.db->write(working);
+        } else if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
+            throw fileAccessFailure(QStringLiteral("Cannot copy '") + working.path() + QStringLiteral("' over '") +
+                                    moduleDbPath + QStringLiteral("'."));
+        }
+    } catch (...) {
         if (keptNow) {
             m_history->giveUpKept();
         }
-        throw fileAccessFailure(QStringLiteral("Cannot copy '") + working.path() + QStringLiteral("' over '") +
-                                moduleDbPath + QStringLiteral("'."));
+        throw;
     }
 }
 
