@@ -56,21 +56,33 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
-        if (command.history == Config::HistoryRequest::List) {
-            return std::max(listKeptUpdates(services, out), Diag::RunStatus::exitStatus());
+        // A restore or a pin changes the plant: it waits for, and then holds off, any other run of it. --list and
+        // --show only read.
+        const bool reads =
+            command.history == Config::HistoryRequest::List || command.history == Config::HistoryRequest::Show;
+        std::optional<Platform::FileLock> plant;
+        if (!reads) {
+            plant = Config::holdPlant(Config::plantLockPath(facts.programDir, facts.exeFileName), report,
+                                      Config::UnattendedPlantWait);
+            if (!plant) {
+                return 1;
+            }
         }
-        if (command.history == Config::HistoryRequest::Show) {
-            return std::max(showKeptReport(services, name, out, err), Diag::RunStatus::exitStatus());
+        int code = 0;
+        switch (command.history) {
+        case Config::HistoryRequest::List:
+            code = listKeptUpdates(services, out);
+            break;
+        case Config::HistoryRequest::Show:
+            code = showKeptReport(services, name, out, err);
+            break;
+        case Config::HistoryRequest::Restore:
+            code = restoreKeptUpdate(services, name, out, err);
+            break;
+        default:
+            code = pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);
+            break;
         }
-        // A restore or a pin changes the plant: it waits for, and then holds off, any other run of it.
-        const std::optional<Platform::FileLock> plant = Config::holdPlant(
-            Config::plantLockPath(facts.programDir, facts.exeFileName), report, Config::UnattendedPlantWait);
-        if (!plant) {
-            return 1;
-        }
-        const int code = command.history == Config::HistoryRequest::Restore
-                             ? restoreKeptUpdate(services, name, out, err)
-                             : pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);
         return std::max(code, Diag::RunStatus::exitStatus());
     } catch (const Diag::ProgramEnded &) {
         out.flush();
