@@ -139,7 +139,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
                 err << failure.description << "; nothing restored.\n";
                 return 1;
             }
-            if (failure.number != Diag::ErrorNumbers::CannotOpenDatabase) {
+            if (!PresetDb::LiveModuleDb::isNoDatabase(failure)) {
                 err << "Cannot write " << place.moduleDbPath << " (" << failure.description
                     << "); nothing restored.\n";
                 return 1;

@@ -211,10 +211,9 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
         live.db = std::make_unique<LiveModuleDb>(live.path);
         live.content = live.db->content();
     } catch (const Diag::Failure &failure) {
-        // Only a file that is no database (damaged) holds nothing to carry: it is reported where it is read and
-        // replaced whole. Any other failure (the lock not had, the file held too long to be read at all, refused)
-        // leaves a database that may be in use and hold the plant's values: it is reported and nothing changes.
-        if (failure.number != Nr::CannotOpenDatabase) {
+        // A file that is no database holds nothing to carry: it is reported where it is read and replaced whole.
+        // Any other failure is reported and nothing changes.
+        if (!LiveModuleDb::isNoDatabase(failure)) {
             Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
             guard.step([&] { throw failure; });
             return false;

@@ -107,4 +107,9 @@ void LiveModuleDb::write(Database &fresh)
     m_db.execute(QStringLiteral("DETACH ") + quoteName(Fresh));
 }
 
+bool LiveModuleDb::isNoDatabase(const Diag::Failure &failure)
+{
+    return failure.number == Diag::ErrorNumbers::CannotOpenDatabase;
+}
+
 } // namespace Kadex::PresetDb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diag/Failure.h"
 #include "presetdb/SqliteDb.h"
 
 #include <QByteArray>
@@ -26,6 +27,11 @@ public:
     ~LiveModuleDb();
     LiveModuleDb(const LiveModuleDb &) = delete;
     LiveModuleDb &operator=(const LiveModuleDb &) = delete;
+
+    // Whether the constructor's failure says the file is no database at all (damaged): only such a file, which no
+    // other program can have open as a database, may be replaced whole. Any other failure (the lock not had, the
+    // file refused) leaves a database that may be in use and hold the plant's values.
+    static bool isNoDatabase(const Diag::Failure &failure);
 
     // The file's content as committed when the lock was taken, as the bytes of a database file.
     QByteArray content();
