@@ -162,13 +162,9 @@ void MainWindow::writeMachine(int i, Config::MachineSettingsBatch &batch)
     bool selected = true; // a box that cannot be read counts as showing a selection
     guard.step([&] { selected = m_form.ComboMachines[i]->currentIndex() >= 0; });
     if (selected) {
-        guard.step([&] {
-            batch.add(i, Config::secondMachineKey(), SecondMachineNr[static_cast<size_t>(i - 1)]);
-        });
+        guard.step([&] { batch.add(i, Config::secondMachineKey(), SecondMachineNr[static_cast<size_t>(i - 1)]); });
     }
-    guard.step([&] {
-        batch.add(i, Config::numberOfProcentKey(), NumberOfProcent[static_cast<size_t>(i - 1)]);
-    });
+    guard.step([&] { batch.add(i, Config::numberOfProcentKey(), NumberOfProcent[static_cast<size_t>(i - 1)]); });
     for (int k = 1; k <= Config::ChannelCount; ++k) {
         const int base = firstCheckOf(i, k);
         // Only a full check counts; a box that cannot be read counts as checked.

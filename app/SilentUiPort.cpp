@@ -9,8 +9,7 @@
 namespace Kadex::App {
 
 SilentUiPort::SilentUiPort(QString exeName, QString servicePackLogPath, QString servicePackFallbackPath)
-    : m_exeName(std::move(exeName)),
-      m_servicePackLogPath(std::move(servicePackLogPath)),
+    : m_exeName(std::move(exeName)), m_servicePackLogPath(std::move(servicePackLogPath)),
       m_servicePackFallbackPath(std::move(servicePackFallbackPath))
 {
 }

@@ -1,5 +1,4 @@
 #include "app/DisplayChoice.h"
-#include "history/HistoryCommand.h"
 #include "app/MainWindow.h"
 #include "app/QtUiPort.h"
 #include "app/SilentUiPort.h"
@@ -10,10 +9,11 @@
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/RunStatus.h"
+#include "history/HistoryCommand.h"
+#include "history/UpdateHistory.h"
 #include "platform/ProcessFacts.h"
 #include "platform/RuntimeDirectory.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "history/UpdateHistory.h"
 
 #include <QApplication>
 
@@ -78,9 +78,9 @@ int main(int argc, char **argv)
         Config::Services services(facts, report);
         services.runMode.GetStartModeIntegrated();
         // One run at a time per plant: the lock is held until the process ends.
-        const std::optional<Platform::FileLock> plant = Config::holdPlant(
-            Config::plantLockPath(facts.programDir, facts.exeFileName), report,
-            flags.silentMode ? Config::UnattendedPlantWait : Config::InteractivePlantWait);
+        const std::optional<Platform::FileLock> plant =
+            Config::holdPlant(Config::plantLockPath(facts.programDir, facts.exeFileName), report,
+                              flags.silentMode ? Config::UnattendedPlantWait : Config::InteractivePlantWait);
         if (!plant) {
             return 1;
         }

@@ -2,9 +2,9 @@
 
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
+#include "history/UpdateHistory.h"
 #include "platform/ProcessFacts.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "history/UpdateHistory.h"
 
 #include <QElapsedTimer>
 

@@ -11,9 +11,9 @@ namespace Kadex::Config {
 
 QString programStamp(const Platform::Version &version, bool integratedMode)
 {
-    return QString::number(version.major) + QLatin1Char('.') + QString::number(version.minor) + QLatin1Char('.')
-           + QString::number(version.revision)
-           + (integratedMode ? QStringLiteral(" - Integrated") : QStringLiteral(" - Standalone"));
+    return QString::number(version.major) + QLatin1Char('.') + QString::number(version.minor) + QLatin1Char('.') +
+           QString::number(version.revision) +
+           (integratedMode ? QStringLiteral(" - Integrated") : QStringLiteral(" - Standalone"));
 }
 
 QString encodeEditor(const QString &firstEnvironmentEntry)

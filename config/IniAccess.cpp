@@ -47,14 +47,12 @@ std::variant<std::monostate, QString> IniValue::text() const
         m_value);
 }
 
-IniAccess::IniAccess(Diag::ErrorReport &report) : m_report(report)
-{
-}
+IniAccess::IniAccess(Diag::ErrorReport &report) : m_report(report) {}
 
 void IniAccess::reportNotFound(const QString &section, const QString &key, const QString &file)
 {
-    m_report.ReportFault(QStringLiteral("File '") + file + QStringLiteral("' or Section [") + section
-                         + QStringLiteral("] or Entry '") + key + QStringLiteral("' not found"));
+    m_report.ReportFault(QStringLiteral("File '") + file + QStringLiteral("' or Section [") + section +
+                         QStringLiteral("] or Entry '") + key + QStringLiteral("' not found"));
 }
 
 QString IniAccess::LoadIniString(const QString &section, const QString &key, const QString &file, bool,
@@ -72,16 +70,13 @@ qint16 IniAccess::LoadIniInteger(const QString &section, const QString &key, con
                                  bool reportMissing)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniInteger"));
-    const qint32 read = guard.value(
-        [&] {
-            return Profile::getInt(Cp1252::encode(section), Cp1252::encode(key), -1, file);
-        },
-        qint32{0});
+    const qint32 read =
+        guard.value([&] { return Profile::getInt(Cp1252::encode(section), Cp1252::encode(key), -1, file); }, qint32{0});
     const qint16 result = guard.value(
         [&] {
             if (read < std::numeric_limits<qint16>::min() || read > std::numeric_limits<qint16>::max()) {
-                throw Diag::Failure::overflow(section + QLatin1Char('/') + key + QLatin1Char('=')
-                                              + QString::number(read));
+                throw Diag::Failure::overflow(section + QLatin1Char('/') + key + QLatin1Char('=') +
+                                              QString::number(read));
             }
             return static_cast<qint16>(read);
         },
@@ -132,8 +127,7 @@ qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &
         encoded.append(Profile::Entry{Cp1252::encode(entry.section), Cp1252::encode(entry.key),
                                       Cp1252::encode(std::get<QString>(text))});
     }
-    return guard.value(
-        [&] { return static_cast<qint16>(Profile::writeStrings(encoded, file) ? 1 : 0); }, qint16{0});
+    return guard.value([&] { return static_cast<qint16>(Profile::writeStrings(encoded, file) ? 1 : 0); }, qint16{0});
 }
 
 } // namespace Kadex::Config

@@ -22,7 +22,7 @@ public:
     IniValue(double value) : m_value(value) {}
     IniValue(bool value) : m_value(value) {}
     IniValue(const QString &value) : m_value(value) {}
-    IniValue(const char *) = delete;  // would turn into a Boolean; say QStringLiteral
+    IniValue(const char *) = delete; // would turn into a Boolean; say QStringLiteral
 
     // The text written for the value ("true"/"false", "-3", "0.5"); nothing for a refused value.
     std::variant<std::monostate, QString> text() const;

@@ -35,8 +35,8 @@ void MachineList::readMachines(const QString &iniPath)
             return;
         }
         for (int i = 1; i <= MaxIntegratedMachines; ++i) {
-            const QString name = m_ini.LoadIniString(QStringLiteral("Common"), QStringLiteral("NameM") + QString::number(i),
-                                                     iniPath);
+            const QString name =
+                m_ini.LoadIniString(QStringLiteral("Common"), QStringLiteral("NameM") + QString::number(i), iniPath);
             if (name.isEmpty() || name == QStringLiteral("-")) {
                 return;
             }
@@ -45,7 +45,8 @@ void MachineList::readMachines(const QString &iniPath)
         return;
     }
 
-    const int count = m_ini.LoadIniInteger(QStringLiteral("Project"), QStringLiteral("NumberOfMachines"), m_programIniPath);
+    const int count =
+        m_ini.LoadIniInteger(QStringLiteral("Project"), QStringLiteral("NumberOfMachines"), m_programIniPath);
     for (int i = 1; i <= count; ++i) {
         m_names.append(m_ini.LoadIniString(machineSection(i), QStringLiteral("MachineName"), m_programIniPath));
     }
@@ -56,7 +57,8 @@ QString MachineList::GetValidMachines()
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetValidMachines"));
     return guard.value(
         [&] {
-            return m_ini.LoadIniString(QStringLiteral("Project"), QStringLiteral("ValidMachines"), m_paths.GetCFGPath());
+            return m_ini.LoadIniString(QStringLiteral("Project"), QStringLiteral("ValidMachines"),
+                                       m_paths.GetCFGPath());
         },
         QString());
 }

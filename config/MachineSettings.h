@@ -22,8 +22,8 @@ inline constexpr qint16 OutputChannel = 3;
 
 // "Machine1" for machine 1.
 QString machineSection(int machine);
-QString secondMachineKey();    // Kadex2ndMachineNr
-QString numberOfProcentKey();  // KadexNumberOfProcent
+QString secondMachineKey();      // Kadex2ndMachineNr
+QString numberOfProcentKey();    // KadexNumberOfProcent
 QString channelKey(int channel); // KadexInOrOutput1 to 8
 // The ten keys, in the order of MachineSettings::values.
 const QStringList &settingKeys();

@@ -112,9 +112,8 @@ QString PlantPaths::GetPathMachineCopyMDB(const QString &iniPath)
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathMachineCopyMDB"));
     const QString module = m_location.GetOCXName();
     const QString folder = saveAndRestoreFolder(iniPath);
-    const QString composed =
-        guard.value([&] { return joined(folder, module + QLatin1Char('/') + module + QStringLiteral(".mdb")); },
-                    QString());
+    const QString composed = guard.value(
+        [&] { return joined(folder, module + QLatin1Char('/') + module + QStringLiteral(".mdb")); }, QString());
     // A failing existence test is no reason to lose the copy: the composed path stands then.
     Diag::ErrorGuard lookup(m_report, QStringLiteral("GetPathMachineCopyMDB"), Diag::ErrorGuard::Kind::Ignoring);
     return lookup.value([&] { return existing(composed); }, composed);

@@ -51,8 +51,8 @@ QString ProgramLocation::GetOCXName()
         [&] {
             const std::optional<QString> name = moduleNameOf(m_exeName);
             if (!name) {
-                throw Diag::Failure::invalidArgument(QStringLiteral("program name ") + m_exeName
-                                                     + QStringLiteral(" is too short for a module name"));
+                throw Diag::Failure::invalidArgument(QStringLiteral("program name ") + m_exeName +
+                                                     QStringLiteral(" is too short for a module name"));
             }
             return *name;
         },

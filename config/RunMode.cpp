@@ -4,7 +4,8 @@
 
 namespace Kadex::Config {
 
-RunMode::RunMode(QString commandLine, Diag::ErrorReport &report) : m_commandLine(std::move(commandLine)), m_report(report)
+RunMode::RunMode(QString commandLine, Diag::ErrorReport &report)
+    : m_commandLine(std::move(commandLine)), m_report(report)
 {
 }
 

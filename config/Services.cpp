@@ -5,14 +5,9 @@
 namespace Kadex::Config {
 
 Services::Services(Platform::ProcessFacts processFacts, Diag::ErrorReport &errorReport)
-    : facts(std::move(processFacts)),
-      report(errorReport),
-      runMode(facts.commandLine, report),
-      location(facts.programDir, facts.exeName, report),
-      ini(report),
-      paths(location, runMode, ini, report),
-      machines(runMode, ini, paths, report),
-      stamp(facts, runMode, ini, paths, report)
+    : facts(std::move(processFacts)), report(errorReport), runMode(facts.commandLine, report),
+      location(facts.programDir, facts.exeName, report), ini(report), paths(location, runMode, ini, report),
+      machines(runMode, ini, paths, report), stamp(facts, runMode, ini, paths, report)
 {
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "config/EditStamp.h"
-#include "diag/ErrorReport.h"
 #include "config/IniAccess.h"
 #include "config/MachineList.h"
 #include "config/PlantPaths.h"
 #include "config/ProgramLocation.h"
 #include "config/RunMode.h"
+#include "diag/ErrorReport.h"
 #include "platform/ProcessFacts.h"
 
 namespace Kadex::Config {

@@ -31,8 +31,7 @@ public:
     }
 
     // Runs one step; returns true when it went through, false when it failed and the run goes on.
-    template<typename Step>
-    bool step(Step &&run)
+    template <typename Step> bool step(Step &&run)
     {
         try {
             std::forward<Step>(run)();
@@ -48,8 +47,7 @@ public:
     }
 
     // Runs one step that produces a value; a failed step gives fallback.
-    template<typename T, typename Step>
-    T value(Step &&run, T fallback)
+    template <typename T, typename Step> T value(Step &&run, T fallback)
     {
         T result = std::move(fallback);
         step([&] { result = std::forward<Step>(run)(); });
@@ -68,7 +66,7 @@ private:
             return;
         }
         const int result = m_report.ReportError(failure.number, failure.source, failure.description, m_procedure,
-                                                 m_kind == Kind::Fatal);
+                                                m_kind == Kind::Fatal);
         if (result == ErrorReport::EndTheProgram) {
             m_report.EndProgram();
         }

@@ -10,9 +10,7 @@
 
 namespace Kadex::Diag {
 
-ErrorReport::ErrorReport(ReportSettings settings, UiPort &ui) : m_settings(std::move(settings)), m_ui(ui)
-{
-}
+ErrorReport::ErrorReport(ReportSettings settings, UiPort &ui) : m_settings(std::move(settings)), m_ui(ui) {}
 
 void ErrorReport::setRunMode(bool integratedMode, bool silentMode, const QString &logFileSwitch)
 {
@@ -29,16 +27,16 @@ QString ErrorReport::errorLogPath() const
     return m_settings.rootDirectory + QStringLiteral("/R4Mcfglog.txt");
 }
 
-int ErrorReport::ReportError(qint32 number, const QString &source, const QString &description,
-                             const QString &procedure, bool fatal)
+int ErrorReport::ReportError(qint32 number, const QString &source, const QString &description, const QString &procedure,
+                             bool fatal)
 {
     RunStatus::markFailed();
-    const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source
-                            + QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number)
-                            + QStringLiteral(") :") + description;
+    const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source +
+                            QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number) +
+                            QStringLiteral(") :") + description;
     const QString notice = WriteErrorLog(logLine);
-    const QString message = QStringLiteral("Unexpected error!") + Messages::LineBreak + description
-                            + Messages::LineBreak + notice;
+    const QString message =
+        QStringLiteral("Unexpected error!") + Messages::LineBreak + description + Messages::LineBreak + notice;
 
     if (m_settings.silentMode) {
         WriteServicePackLog(message);
@@ -48,9 +46,9 @@ int ErrorReport::ReportError(qint32 number, const QString &source, const QString
         m_ui.showMessage({message, QStringLiteral("Fatal error"), Buttons::Ok, Icon::Critical, Answer::Ok});
         return EndTheProgram;
     }
-    const Answer answer = m_ui.showMessage({message + Messages::LineBreak + QStringLiteral("Resume?"),
-                                            QStringLiteral("Unexpected error"), Buttons::YesNo, Icon::Critical,
-                                            Answer::Yes});
+    const Answer answer =
+        m_ui.showMessage({message + Messages::LineBreak + QStringLiteral("Resume?"), QStringLiteral("Unexpected error"),
+                          Buttons::YesNo, Icon::Critical, Answer::Yes});
     return answer == Answer::Yes ? Continue : EndTheProgram;
 }
 
@@ -87,8 +85,7 @@ void ErrorReport::ReportFault(const QString &text)
 void ErrorReport::WriteServicePackLog(const QString &text)
 {
     RunStatus::markFailed();
-    writeServicePackLine(m_settings.servicePackLogPath, m_settings.servicePackFallbackPath, m_settings.exeName,
-                         text);
+    writeServicePackLine(m_settings.servicePackLogPath, m_settings.servicePackFallbackPath, m_settings.exeName, text);
 }
 
 } // namespace Kadex::Diag

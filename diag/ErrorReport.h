@@ -11,11 +11,11 @@ struct ReportSettings
 {
     bool integratedMode = false;
     bool silentMode = false;
-    QString logFileSwitch;        // value of the LOGFILE switch: the error log of an integrated run
-    QString rootDirectory;        // parent of the program's folder
-    QString moduleName;           // e.g. "Kadex"; empty when the program's name cannot be cut
-    QString exeName;              // the program's file name without extension
-    QString servicePackLogPath;   // the service-pack log
+    QString logFileSwitch;           // value of the LOGFILE switch: the error log of an integrated run
+    QString rootDirectory;           // parent of the program's folder
+    QString moduleName;              // e.g. "Kadex"; empty when the program's name cannot be cut
+    QString exeName;                 // the program's file name without extension
+    QString servicePackLogPath;      // the service-pack log
     QString servicePackFallbackPath; // where its lines go when it cannot be appended to; empty for nowhere
 };
 

@@ -11,7 +11,8 @@ namespace Kadex::Diag {
 class EventPump
 {
 public:
-    explicit EventPump(UiPort &ui, int everyCalls = 256, int everyMs = 50) : m_ui(ui), m_everyCalls(everyCalls), m_everyMs(everyMs)
+    explicit EventPump(UiPort &ui, int everyCalls = 256, int everyMs = 50)
+        : m_ui(ui), m_everyCalls(everyCalls), m_everyMs(everyMs)
     {
         m_clock.start();
     }

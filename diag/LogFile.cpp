@@ -37,8 +37,7 @@ QString servicePackFallbackPath(const QString &rootDirectory)
     return rootDirectory + QStringLiteral("/BrolmServicePack.log");
 }
 
-bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName,
-                          const QString &text)
+bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName, const QString &text)
 {
     const QString line = QStringLiteral("! Fault ") + exeName + QStringLiteral(": ") + text;
     if (appendLogLine(path, line) || (!fallbackPath.isEmpty() && appendLogLine(fallbackPath, line))) {

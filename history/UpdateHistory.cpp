@@ -17,7 +17,6 @@
 
 namespace Kadex::History {
 
-
 namespace {
 
 struct KeptName
@@ -162,7 +161,6 @@ QString absoluteFromRoot(const QString &path, const QString &root)
 {
     return QDir::isAbsolutePath(path) ? path : root + QLatin1Char('/') + path;
 }
-
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "history/UpdateReport.h"
 #include "presetdb/ReplacementWitness.h"
 #include "presetdb/TakeoverRecord.h"
-#include "history/UpdateReport.h"
 
 #include <QDateTime>
 #include <QHash>

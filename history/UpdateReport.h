@@ -39,9 +39,9 @@ struct MachineReport
     int number = 0;
     QString name;
     QList<qint16> before;
-    QList<qint16> after;    // empty when the settings were not (yet) written
+    QList<qint16> after;            // empty when the settings were not (yet) written
     QList<StoredText> storedBefore; // the texts the entries held before; empty in reports that did not record them
-    int rowsGenerated = -1; // -1: not known
+    int rowsGenerated = -1;         // -1: not known
     int rowsCarried = -1;
     // The take-over tells machines apart by name only: the rows carried for a name are counted under the first
     // machine of that name, and a later one names that machine here instead (0: counted here).
@@ -53,7 +53,7 @@ struct MachineReport
 struct UpdateReport
 {
     QString moduleName;
-    QString keptName; // the kept module database's file name in the history folder
+    QString keptName;     // the kept module database's file name in the history folder
     bool copyKept = true; // false: the module database could not be kept, the report is printed only
     QDateTime when;
     QString runMode;      // "integrated", "silent", "standalone" or "restore"

@@ -140,8 +140,7 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
                 return 1;
             }
             if (!PresetDb::LiveModuleDb::isNoDatabase(failure)) {
-                err << "Cannot write " << place.moduleDbPath << " (" << failure.description
-                    << "); nothing restored.\n";
+                err << "Cannot write " << place.moduleDbPath << " (" << failure.description << "); nothing restored.\n";
                 return 1;
             }
         }

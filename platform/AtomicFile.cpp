@@ -81,8 +81,8 @@ void removeLeftTemporaries(const QString &target)
     const QFileInfo info(target);
     const QDir folder = info.absoluteDir();
     const QString targetName = info.fileName().left(TargetNameChars);
-    const QStringList names =
-        folder.entryList({QLatin1Char('*') + TemporaryEnding}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    const QStringList names = folder.entryList({QLatin1Char('*') + TemporaryEnding},
+                                               QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
         if (temporaryTarget(name) == targetName) {
             removeAbandoned(folder.filePath(name));
@@ -261,8 +261,8 @@ bool removeAbandoned(const QString &temporaryPath)
     // Locked only once its writer was done: remove it only when the name still is this file (not renamed away).
     struct stat opened = {};
     struct stat named = {};
-    if (::fstat(fd.get(), &opened) != 0 || ::lstat(encoded.constData(), &named) != 0 ||
-        opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+    if (::fstat(fd.get(), &opened) != 0 || ::lstat(encoded.constData(), &named) != 0 || opened.st_dev != named.st_dev ||
+        opened.st_ino != named.st_ino) {
         return false;
     }
     return ::unlink(encoded.constData()) == 0;

@@ -99,8 +99,8 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
         }
         bool changed = false;
         for (const Entry &entry : entries) {
-            const IniText::Edit edit =
-                entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
+            const IniText::Edit edit = entry.remove ? text.remove(entry.section, entry.key)
+                                                    : text.write(entry.section, entry.key, entry.value);
             changed = edit.changed || changed;
         }
         const QByteArray after = text.bytes();

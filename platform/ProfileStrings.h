@@ -14,7 +14,7 @@ namespace Kadex::Platform::ProfileStrings {
 
 struct StringResult
 {
-    QByteArray value;  // the first `count` bytes the service copied
+    QByteArray value; // the first `count` bytes the service copied
     int count = 0;
 };
 
@@ -29,8 +29,8 @@ struct Entry
 
 // GetPrivateProfileString: the value of section/key, at most bufferSize - 1 bytes; when missing, defaultValue
 // without its trailing blanks (also cut to the buffer).
-StringResult getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
-                       int bufferSize, const QString &path);
+StringResult getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue, int bufferSize,
+                       const QString &path);
 
 // The value of section/key as stored; nothing when the entry is missing (or the file cannot be read).
 std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path);

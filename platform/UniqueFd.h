@@ -29,10 +29,7 @@ public:
 
     // Closes the descriptor now, for callers that must know whether the close succeeded (it reports a failed
     // write-back); true when there was nothing to close.
-    bool close()
-    {
-        return m_fd < 0 || ::close(std::exchange(m_fd, -1)) == 0;
-    }
+    bool close() { return m_fd < 0 || ::close(std::exchange(m_fd, -1)) == 0; }
 
 private:
     int m_fd;

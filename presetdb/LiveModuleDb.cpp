@@ -46,8 +46,9 @@ QStringList definitions(Database &db, const QString &schema)
 
 bool hasCounters(Database &db, const QString &schema)
 {
-    return db.prepare(QStringLiteral("SELECT 1 FROM ") + quoteName(schema) +
-                      QStringLiteral(".sqlite_master WHERE name = 'sqlite_sequence'"))
+    return db
+        .prepare(QStringLiteral("SELECT 1 FROM ") + quoteName(schema) +
+                 QStringLiteral(".sqlite_master WHERE name = 'sqlite_sequence'"))
         .next();
 }
 

@@ -132,7 +132,7 @@ private:
 } // namespace
 
 QHash<int, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                                     qint16 systemIndex, ModuleDbCopy &oldDb)
+                                 qint16 systemIndex, ModuleDbCopy &oldDb)
 {
     Diag::ErrorGuard guard(services.report, QStringLiteral("CreateRecordSets"));
     Diag::EventPump pump(services.report.ui());

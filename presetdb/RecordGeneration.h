@@ -21,6 +21,6 @@ class VarNameTemplates;
 // (VarNameInQuelleErsetzen). Failures are reported under "CreateRecordSets". Gives the rows written per machine
 // number (two machines may carry the same name); none when they were not saved.
 QHash<int, int> CreateRecordSets(Database &working, Config::Services &services, const VarNameTemplates &templates,
-                                     qint16 systemIndex, ModuleDbCopy &oldDb);
+                                 qint16 systemIndex, ModuleDbCopy &oldDb);
 
 } // namespace Kadex::PresetDb

@@ -157,8 +157,8 @@ std::unique_ptr<Database> Database::fromBytes(const QString &path, const QByteAr
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
     std::unique_ptr<Database> copy(new Database(path, memory));
-    const int rc = sqlite3_deserialize(memory, "main", engineCopyOf(content), content.size(), content.size(),
-                                       DeserializeFlags);
+    const int rc =
+        sqlite3_deserialize(memory, "main", engineCopyOf(content), content.size(), content.size(), DeserializeFlags);
     if (rc != SQLITE_OK) {
         copy->fail(rc, QStringLiteral("copy"));
     }
@@ -232,9 +232,10 @@ void Database::fail(int resultCode, const QString &context) const
     case SQLITE_CORRUPT:
         if (const QString format = accessFormatOf(m_path); !format.isEmpty()) {
             throw databaseFailure(Nr::CannotOpenDatabase,
-                                  QStringLiteral("Cannot open database '") + m_path + QStringLiteral("': it is an Access (")
-                                      + format + QStringLiteral(") database; a SQLite 3 database converted from it "
-                                                                "is expected."));
+                                  QStringLiteral("Cannot open database '") + m_path +
+                                      QStringLiteral("': it is an Access (") + format +
+                                      QStringLiteral(") database; a SQLite 3 database converted from it "
+                                                     "is expected."));
         }
         throw databaseFailure(Nr::CannotOpenDatabase, QStringLiteral("Cannot open database '") + m_path +
                                                           QStringLiteral("': it is not a database or it is damaged."));

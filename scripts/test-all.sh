@@ -3,7 +3,10 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$repo/scripts/install-deps.sh"
+"$repo/scripts/install-deps.sh" clang-format
+
+echo "== format check =="
+(cd "$repo" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror)
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"

@@ -6,10 +6,10 @@
 
 #include <QFontInfo>
 #include <QGroupBox>
-#include <QStyle>
-#include <QStyleOptionGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 namespace Kadex::Test {
@@ -145,8 +145,8 @@ void FormLayoutTest::expectCaptionsFit()
         }
         ++captions;
         const std::string where = control->objectName().toStdString() +
-                                  control->property("controlIndex").toString().toStdString() + " \"" + caption.toStdString() + "\" in " +
-                                  QFontInfo(control->font()).family().toStdString();
+                                  control->property("controlIndex").toString().toStdString() + " \"" +
+                                  caption.toStdString() + "\" in " + QFontInfo(control->font()).family().toStdString();
         EXPECT_LE(needed.width(), control->width()) << where;
         EXPECT_LE(needed.height(), control->height()) << where;
     }

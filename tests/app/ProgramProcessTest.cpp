@@ -183,7 +183,8 @@ TEST_F(ProgramProcessTest, HelpAndVersionAnswerWithoutADisplayAndTouchNoFile)
     EXPECT_EQ(help.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(help.exitCode, 0) << help.standardError.toStdString();
     EXPECT_EQ(help.standardError, QString());
-    EXPECT_TRUE(help.standardOutput.startsWith(QStringLiteral("Usage: Kadex_Config "))) << help.standardOutput.toStdString();
+    EXPECT_TRUE(help.standardOutput.startsWith(QStringLiteral("Usage: Kadex_Config ")))
+        << help.standardOutput.toStdString();
     for (const char *mentioned : {"/EXTERNAL:R4MCFG", "/EXTERNAL:SILENT", "/LOGFILE:", "parameter/Program.ini",
                                   "R4Mcfglog.txt", "KADEX_SERVICEPACK_LOG", "--version"}) {
         EXPECT_TRUE(help.standardOutput.contains(QString::fromLatin1(mentioned))) << mentioned;

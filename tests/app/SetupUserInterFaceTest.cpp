@@ -297,8 +297,8 @@ TEST_F(StoredPercentageTest, HistoryReadsTheOverflowingNumberWithoutASecondRepor
 
     EXPECT_EQ(boxTexts(), QStringList{OverflowBox.arg(run->report.errorLogPath())}) << "the load's report only";
     ASSERT_FALSE(history.keptPath().isEmpty());
-    const QString report = QString::fromLatin1(plant.read(QStringLiteral("Kadex/History/") +
-                                                          QFileInfo(history.keptPath()).fileName() + ".txt"));
+    const QString report = QString::fromLatin1(
+        plant.read(QStringLiteral("Kadex/History/") + QFileInfo(history.keptPath()).fileName() + ".txt"));
     EXPECT_TRUE(report.contains(QRegularExpression(QStringLiteral("KadexNumberOfProcent +0 +0  \"99999\""))))
         << report.toStdString();
 }

@@ -1,7 +1,7 @@
 // The language file the program ships with: its format, that the program reads every language of it without
 // adding an entry, and that the info mode shows its help texts.
-#include "tests/app/WindowFixture.h"
 #include "tests/support/ShippedLanguageFile.h"
+#include "tests/app/WindowFixture.h"
 
 #include <QLabel>
 
@@ -98,7 +98,8 @@ TEST_F(ShippedLanguageWindowTest, EveryLanguageIsReadWithoutAddingAnEntry)
     for (const QString &language : shippedLanguages()) {
         SCOPED_TRACE(language.toStdString());
         openIn(language);
-        EXPECT_EQ(control<QLabel>(QStringLiteral("Label1"))->text(), shipped(language, QStringLiteral("Caption_Label1_")));
+        EXPECT_EQ(control<QLabel>(QStringLiteral("Label1"))->text(),
+                  shipped(language, QStringLiteral("Caption_Label1_")));
         EXPECT_EQ(check(4)->toolTip(), shipped(language, QStringLiteral("TTT_CheckMa4_")));
         EXPECT_EQ(percent(2)->toolTip(), shipped(language, QStringLiteral("TTT_TextPercent2_")));
         TearDown();

@@ -91,8 +91,9 @@ TEST_F(WriteInputsTest, ChannelWithBothBoxesCheckedIsOutputAndWithNoneIsNone)
 TEST_F(WriteInputsTest, ClickOnNoneOrInputOfAnOutputChannelClearsTheOutput)
 {
     plant.writeStandardPlant(1);
-    plant.write(QStringLiteral("parameter/Program.ini"), "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\n"
-                                                         "MachineName=M1\r\nKadexInOrOutput1=3\r\nKadexInOrOutput2=3\r\n");
+    plant.write(QStringLiteral("parameter/Program.ini"),
+                "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\n"
+                "MachineName=M1\r\nKadexInOrOutput1=3\r\nKadexInOrOutput2=3\r\n");
     open();
     ASSERT_TRUE(check(2)->isChecked());
     ASSERT_TRUE(check(5)->isChecked());

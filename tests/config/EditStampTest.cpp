@@ -30,7 +30,8 @@ TEST(EditStampTest, SavingTwiceLeavesOneStampOfTheLastRun)
 {
     TempPlant plant;
     plant.writeStandardPlant();
-    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "; module\r\n[Project]\r\nForMachine1=true\r\n[Info]\r\nS_Prog=old\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"),
+                "; module\r\n[Project]\r\nForMachine1=true\r\n[Info]\r\nS_Prog=old\r\n");
     {
         TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG"));
         run.start();
@@ -66,8 +67,8 @@ TEST(EditStampFailureTest, ReadOnlyModuleConfigurationIsReportedOnceAndKeepsItsB
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.cfg")), before);
     ASSERT_EQ(run.errorLogLines().size(), 1);
     EXPECT_EQ(run.errorLogLines().first(),
-              QStringLiteral("Fehler in Kadex / Kadex_Config / WriteEditInfo (Nr. 75) :Path/File access error (")
-                  + plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QLatin1Char(')'));
+              QStringLiteral("Fehler in Kadex / Kadex_Config / WriteEditInfo (Nr. 75) :Path/File access error (") +
+                  plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QLatin1Char(')'));
 }
 
 } // namespace

@@ -41,12 +41,14 @@ TEST_F(IniAccessTest, IntegerOutside16BitsIsReportedAsOverflowAndGivesZero)
     EXPECT_EQ(ini().LoadIniInteger(QStringLiteral("S"), QStringLiteral("Edge"), file()), 32767);
     EXPECT_EQ(ini().LoadIniInteger(QStringLiteral("S"), QStringLiteral("Low"), file()), -32768);
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_TRUE(run.errorLogLines().first().startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / LoadIniInteger (Nr. 6) :Overflow")));
+    EXPECT_TRUE(run.errorLogLines().first().startsWith(
+        QStringLiteral("Fehler in Kadex / Kadex_Config / LoadIniInteger (Nr. 6) :Overflow")));
 }
 
 TEST_F(IniAccessTest, BooleanIsTrueOnlyForTrueInAnyCase)
 {
-    plant.write(QStringLiteral("parameter/test.ini"), "[S]\r\nA=True\r\nB=TRUE\r\nC=true\r\nD=1\r\nE=yes\r\nF= true \r\n");
+    plant.write(QStringLiteral("parameter/test.ini"),
+                "[S]\r\nA=True\r\nB=TRUE\r\nC=true\r\nD=1\r\nE=yes\r\nF= true \r\n");
     for (const char *key : {"A", "B", "C", "F"}) {
         EXPECT_TRUE(ini().LoadIniBoolean(QStringLiteral("S"), QString::fromLatin1(key), file())) << key;
     }
@@ -76,7 +78,8 @@ TEST_F(IniAccessTest, EmptyOrMissingFileReadsEveryEntryAsMissing)
 TEST_F(IniAccessTest, TextsCrossAsWindows1252)
 {
     plant.write(QStringLiteral("parameter/test.ini"), "[S]\r\nName=Presse S\xfc\x64\r\n");
-    EXPECT_EQ(ini().LoadIniString(QStringLiteral("S"), QStringLiteral("Name"), file()), QStringLiteral("Presse S\u00fcd"));
+    EXPECT_EQ(ini().LoadIniString(QStringLiteral("S"), QStringLiteral("Name"), file()),
+              QStringLiteral("Presse S\u00fcd"));
     ini().SaveIni(QStringLiteral("Ofen \u20ac"), QStringLiteral("S"), QStringLiteral("Other"), file());
     EXPECT_TRUE(plant.read(QStringLiteral("parameter/test.ini")).contains("Other=Ofen \x80"));
 }
@@ -131,7 +134,8 @@ TEST_F(IniAccessTest, RefusedValueIsReportedAndLeavesTheEntry)
 
 TEST_F(IniAccessTest, FailedWriteGivesZero)
 {
-    EXPECT_EQ(ini().SaveIni(1, QStringLiteral("S"), QStringLiteral("K"), plant.path(QStringLiteral("nofolder/x.ini"))), 0);
+    EXPECT_EQ(ini().SaveIni(1, QStringLiteral("S"), QStringLiteral("K"), plant.path(QStringLiteral("nofolder/x.ini"))),
+              0);
     EXPECT_EQ(ini().SaveIni(1, QStringLiteral("S"), QStringLiteral("K"), QString()), 0);
 }
 

@@ -56,8 +56,9 @@ TEST_F(MachineListTest, IntegratedListStaysEmptyWithoutPlantIniOrFirstName)
 
 TEST_F(MachineListTest, StandaloneListTakesNumberOfMachinesWithGaps)
 {
-    plant.write(QStringLiteral("parameter/Program.ini"),
-                "[Project]\r\nNumberOfMachines=3\r\n[Machine1]\r\nMachineName=Press\r\n[Machine3]\r\nMachineName=-\r\n");
+    plant.write(
+        QStringLiteral("parameter/Program.ini"),
+        "[Project]\r\nNumberOfMachines=3\r\n[Machine1]\r\nMachineName=Press\r\n[Machine3]\r\nMachineName=-\r\n");
     for (const QString &commandLine : {QString(), QStringLiteral("/EXTERNAL:SILENT")}) {
         TestRun run(plant, commandLine);
         run.start();
@@ -69,8 +70,8 @@ TEST_F(MachineListTest, StandaloneListTakesNumberOfMachinesWithGaps)
 
 TEST_F(MachineListTest, StandaloneListStaysEmptyWithoutCount)
 {
-    for (const QByteArray &content : {QByteArray(), QByteArray("[Project]\r\n"),
-                                      QByteArray("[Project]\r\nNumberOfMachines=0\r\n")}) {
+    for (const QByteArray &content :
+         {QByteArray(), QByteArray("[Project]\r\n"), QByteArray("[Project]\r\nNumberOfMachines=0\r\n")}) {
         if (!content.isEmpty()) {
             plant.write(QStringLiteral("parameter/Program.ini"), content);
         }

@@ -35,7 +35,8 @@ TEST_F(PlantLockTest, SecondRunWaitsThenSaysTheOtherIsActiveAndGetsThePlantOnceI
     EXPECT_FALSE(Config::holdPlant(lockPath(), second.report, 300ms));
     EXPECT_GE(clock.elapsed(), 300);
     ASSERT_EQ(second.ui.boxes.size(), 1);
-    EXPECT_TRUE(second.ui.boxes.first().text.startsWith(QStringLiteral("Another configuration run of this plant is active")));
+    EXPECT_TRUE(
+        second.ui.boxes.first().text.startsWith(QStringLiteral("Another configuration run of this plant is active")));
 
     held.reset();
     const std::optional<Platform::FileLock> after = Config::holdPlant(lockPath(), second.report, 0ms);

@@ -48,7 +48,7 @@ TEST_F(PlantPathsTest, FilesAreFoundWithoutRegardToLetterCase)
 TEST_F(PlantPathsTest, MissingOptionalFilesGiveEmptyPaths)
 {
     plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\n");
-    QDir(plant.path(QStringLiteral("parameter"))).mkpath(QStringLiteral("Program.ini"));  // a folder, not a file
+    QDir(plant.path(QStringLiteral("parameter"))).mkpath(QStringLiteral("Program.ini")); // a folder, not a file
     TestRun run(plant);
     run.start();
 
@@ -78,7 +78,7 @@ TEST_F(PlantPathsTest, IntegratedRunReadsProgramIniAndMachineCopyUnderSaveAndRes
 
 TEST_F(PlantPathsTest, IntegratedRunNeverFallsBackToTheLocalProgramIni)
 {
-    plant.writeStandardPlant();  // has parameter/Program.ini, but no SaveAndRestore entry
+    plant.writeStandardPlant(); // has parameter/Program.ini, but no SaveAndRestore entry
     TestRun run(plant, QStringLiteral("/EXTERNAL:R4MCFG"));
     run.start();
 
@@ -109,9 +109,8 @@ TEST_F(PlantPathsTest, MissingModuleConfigurationInASilentRunIsLoggedAndStillEnd
     EXPECT_THROW(run.services.paths.GetCFGPath(), Diag::ProgramEnded);
 
     EXPECT_TRUE(run.ui.boxes.isEmpty());
-    EXPECT_EQ(run.servicePackLines(),
-              QStringList{QStringLiteral("! Fault Kadex_Config: File not found: \n\r")
-                          + plant.path(QStringLiteral("Kadex/Kadex.cfg")).toUpper()});
+    EXPECT_EQ(run.servicePackLines(), QStringList{QStringLiteral("! Fault Kadex_Config: File not found: \n\r") +
+                                                  plant.path(QStringLiteral("Kadex/Kadex.cfg")).toUpper()});
 }
 
 } // namespace

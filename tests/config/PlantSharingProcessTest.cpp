@@ -69,8 +69,8 @@ TEST_F(PlantSharingProcessTest, TwoSilentRunsStartedTogetherRunOneAfterTheOther)
     // The result of one run alone, on a second copy of the plant.
     TempPlant serial;
     ASSERT_TRUE(SamplePlantProgram::install(serial));
-    const ProgramRun alone = SamplePlantProgram::run(serial, {QStringLiteral("/EXTERNAL:SILENT")},
-                                                     silentEnvironment(serial));
+    const ProgramRun alone =
+        SamplePlantProgram::run(serial, {QStringLiteral("/EXTERNAL:SILENT")}, silentEnvironment(serial));
     ASSERT_EQ(alone.exitCode, 0) << alone.standardError.toStdString();
     const PlantState expected = PlantState::of(serial.root());
 
@@ -191,7 +191,8 @@ QByteArray withoutOfenChannels(const QByteArray &ini)
         if (line.startsWith('[')) {
             inOfen = line.startsWith("[Machine2]");
         }
-        const bool channel = line.startsWith("KadexInOrOutput") && line.size() > 15 && line[15] >= '3' && line[15] <= '8';
+        const bool channel =
+            line.startsWith("KadexInOrOutput") && line.size() > 15 && line[15] >= '3' && line[15] <= '8';
         if (!(inOfen && channel)) {
             kept += line + '\n';
         }
@@ -207,7 +208,8 @@ TEST_F(PlantSharingProcessTest, AnotherWriterOfProgramIniLosesNothingAndNoRunRea
     TempPlant serial;
     ASSERT_TRUE(SamplePlantProgram::install(serial));
     serial.write(QStringLiteral("parameter/Program.ini"), original);
-    ASSERT_EQ(SamplePlantProgram::run(serial, {QStringLiteral("/EXTERNAL:SILENT")}, silentEnvironment(serial)).exitCode, 0);
+    ASSERT_EQ(SamplePlantProgram::run(serial, {QStringLiteral("/EXTERNAL:SILENT")}, silentEnvironment(serial)).exitCode,
+              0);
     const QMap<QString, QString> runEntries = PlantState::of(serial.root()).iniEntries;
     plant.write(QStringLiteral("parameter/Program.ini"), original);
 
@@ -219,10 +221,11 @@ TEST_F(PlantSharingProcessTest, AnotherWriterOfProgramIniLosesNothingAndNoRunRea
         plant.write(QStringLiteral("parameter/Program.ini"),
                     withoutOfenChannels(plant.read(QStringLiteral("parameter/Program.ini"))));
         const int linesBefore = other.linesWritten();
-        const std::string rowsBefore =
-            queryValue(plant.path(QStringLiteral("Kadex/Kadex.mdb")), QStringLiteral("SELECT count(*) FROM PRESET_DEFS"));
+        const std::string rowsBefore = queryValue(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+                                                  QStringLiteral("SELECT count(*) FROM PRESET_DEFS"));
         other.start();
-        const ProgramRun run = SamplePlantProgram::run(plant, {QStringLiteral("/EXTERNAL:SILENT")}, silentEnvironment(plant));
+        const ProgramRun run =
+            SamplePlantProgram::run(plant, {QStringLiteral("/EXTERNAL:SILENT")}, silentEnvironment(plant));
         other.stop();
         ASSERT_TRUE(run.finishedInTime);
 
@@ -252,8 +255,8 @@ TEST_F(PlantSharingProcessTest, AnotherWriterOfProgramIniLosesNothingAndNoRunRea
         // Built from the machines in use, never from a half-read machine list. A run that found the settings
         // changing every time it checked them (a slow build against a writer every 2 ms) reports it and leaves
         // the module database as it was.
-        const std::string rows =
-            queryValue(plant.path(QStringLiteral("Kadex/Kadex.mdb")), QStringLiteral("SELECT count(*) FROM PRESET_DEFS"));
+        const std::string rows = queryValue(plant.path(QStringLiteral("Kadex/Kadex.mdb")),
+                                            QStringLiteral("SELECT count(*) FROM PRESET_DEFS"));
         if (run.exitCode == 0) {
             EXPECT_EQ(rows, "26");
         } else {
@@ -275,9 +278,10 @@ TEST_F(PlantSharingProcessTest, RunThatCanWriteNoLogLeavesItsLineOnStandardError
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     SamplePlantProgram::passSanitizerOptions(environment);
     QProcess reachable;
-    reachable.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                                                QStringLiteral("--clear-groups"), QStringLiteral("test"),
-                                                QStringLiteral("-x"), plant.path(QStringLiteral("Kadex/Kadex_Config"))});
+    reachable.start(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                     QStringLiteral("--clear-groups"), QStringLiteral("test"), QStringLiteral("-x"),
+                     plant.path(QStringLiteral("Kadex/Kadex_Config"))});
     if (!reachable.waitForFinished() || reachable.exitCode() != 0) {
         GTEST_SKIP() << "the user nobody cannot reach the plant's folder " << plant.root().toStdString();
     }
@@ -285,9 +289,9 @@ TEST_F(PlantSharingProcessTest, RunThatCanWriteNoLogLeavesItsLineOnStandardError
 
     QProcess run;
     run.setProcessEnvironment(environment);
-    run.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                                          QStringLiteral("--clear-groups"),
-                                          plant.path(QStringLiteral("Kadex/Kadex_Config")), QStringLiteral("/EXTERNAL:SILENT")});
+    run.start(QStringLiteral("setpriv"),
+              {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+               plant.path(QStringLiteral("Kadex/Kadex_Config")), QStringLiteral("/EXTERNAL:SILENT")});
     ASSERT_TRUE(run.waitForFinished(RunWithinMs));
 
     const QString standardError = QString::fromLocal8Bit(run.readAllStandardError());

@@ -32,7 +32,8 @@ TEST(ProgramLocationTest, TooShortProgramNameIsReportedAndGivesAnEmptyModule)
     EXPECT_EQ(run.services.location.GetOCXName(), QString());
     // The report itself names no module rather than reporting the short name again.
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_TRUE(run.errorLogLines().first().startsWith(QStringLiteral("Fehler in  / Kadex_Config / GetOCXName (Nr. 5) :")));
+    EXPECT_TRUE(
+        run.errorLogLines().first().startsWith(QStringLiteral("Fehler in  / Kadex_Config / GetOCXName (Nr. 5) :")));
 }
 
 TEST(ProgramLocationTest, FileNameOnlyTakesTheLastComponent)
@@ -49,8 +50,9 @@ TEST(ProgramLocationTest, ReplaceSearchItemReplacesOnlyTheFirstMatchIgnoringCase
               QStringLiteral("Input 3 of ###machine"));
     EXPECT_EQ(Config::replaceFirst(QStringLiteral("no placeholder"), QStringLiteral("###machine"), QStringLiteral("3")),
               QStringLiteral("no placeholder"));
-    EXPECT_EQ(Config::replaceFirst(QStringLiteral("###Var_Name.x"), QStringLiteral("###var_name"), QStringLiteral("Rpm1")),
-              QStringLiteral("Rpm1.x"));
+    EXPECT_EQ(
+        Config::replaceFirst(QStringLiteral("###Var_Name.x"), QStringLiteral("###var_name"), QStringLiteral("Rpm1")),
+        QStringLiteral("Rpm1.x"));
 }
 
 } // namespace

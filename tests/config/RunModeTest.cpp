@@ -39,17 +39,16 @@ TEST_P(RunModeTest, FlagsFollowTheExternalSwitch)
     EXPECT_EQ(quiet.integratedMode, c.integrated);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RunModeTest,
-                         ::testing::Values(ModeCase{"Empty", "", false, false},
-                                           ModeCase{"Integrated", "/EXTERNAL:R4MCFG", true, false},
-                                           ModeCase{"IntegratedLowerCase", "/External=r4mcfg", true, false},
-                                           ModeCase{"Silent", "/EXTERNAL:  SILENT  ", false, true},
-                                           ModeCase{"UnknownValueIsStandalone", "/EXTERNAL:OTHER", false, false},
-                                           ModeCase{"LostFirstCharacter", "/EXTERNALR4MCFG", false, false},
-                                           ModeCase{"SilentBeforeAnotherSwitch", "/EXTERNAL:SILENT/NOLOGO", false, true},
-                                           ModeCase{"KeywordInLogPath", "/LOGFILE:C:\\EXTERNAL\\x.txt /EXTERNAL:R4MCFG",
-                                                    false, false}),
-                         [](const ::testing::TestParamInfo<ModeCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, RunModeTest,
+    ::testing::Values(ModeCase{"Empty", "", false, false}, ModeCase{"Integrated", "/EXTERNAL:R4MCFG", true, false},
+                      ModeCase{"IntegratedLowerCase", "/External=r4mcfg", true, false},
+                      ModeCase{"Silent", "/EXTERNAL:  SILENT  ", false, true},
+                      ModeCase{"UnknownValueIsStandalone", "/EXTERNAL:OTHER", false, false},
+                      ModeCase{"LostFirstCharacter", "/EXTERNALR4MCFG", false, false},
+                      ModeCase{"SilentBeforeAnotherSwitch", "/EXTERNAL:SILENT/NOLOGO", false, true},
+                      ModeCase{"KeywordInLogPath", "/LOGFILE:C:\\EXTERNAL\\x.txt /EXTERNAL:R4MCFG", false, false}),
+    [](const ::testing::TestParamInfo<ModeCase> &info) { return std::string(info.param.name); });
 
 TEST(RunModeReportTest, KeywordAtTheEndIsReportedAndGivesAStandaloneRun)
 {
@@ -60,7 +59,8 @@ TEST(RunModeReportTest, KeywordAtTheEndIsReportedAndGivesAStandaloneRun)
     EXPECT_FALSE(run.services.runMode.GetStartModeIntegrated());
 
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_TRUE(run.errorLogLines().first().startsWith(QStringLiteral("Fehler in Kadex / Kadex_Config / ReadCommand (Nr. 5) :")));
+    EXPECT_TRUE(run.errorLogLines().first().startsWith(
+        QStringLiteral("Fehler in Kadex / Kadex_Config / ReadCommand (Nr. 5) :")));
 }
 
 TEST(RunModeReportTest, LogPathIsEmptyWithoutTheSwitchAndKeepsItsLettersWithIt)

@@ -1,5 +1,5 @@
-#include "diag/ErrorGuard.h"
 #include "diag/ErrorReport.h"
+#include "diag/ErrorGuard.h"
 #include "tests/support/TestRun.h"
 
 #include <QDir>
@@ -19,7 +19,10 @@ using Diag::Icon;
 class ErrorReportTest : public ::testing::Test
 {
 protected:
-    QString logNotice() const { return QStringLiteral("Error logged to \n\r") + plant.root() + QStringLiteral("/R4Mcfglog.txt"); }
+    QString logNotice() const
+    {
+        return QStringLiteral("Error logged to \n\r") + plant.root() + QStringLiteral("/R4Mcfglog.txt");
+    }
 
     TempPlant plant;
 };
@@ -36,10 +39,12 @@ TEST_F(ErrorReportTest, StandaloneFailureLogsOneLineAndAsksResume)
                                               QStringLiteral("LoadIniInteger"), false);
 
     EXPECT_EQ(result, Diag::ErrorReport::Continue);
-    EXPECT_EQ(run.errorLogLines(), QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / LoadIniInteger (Nr. 6) :Overflow")});
+    EXPECT_EQ(run.errorLogLines(),
+              QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / LoadIniInteger (Nr. 6) :Overflow")});
     ASSERT_EQ(run.ui.boxes.size(), 1);
     const Diag::MessageBox &box = run.ui.boxes.first();
-    EXPECT_EQ(box.text, QStringLiteral("Unexpected error!\n\rOverflow\n\r") + logNotice() + QStringLiteral("\n\rResume?"));
+    EXPECT_EQ(box.text,
+              QStringLiteral("Unexpected error!\n\rOverflow\n\r") + logNotice() + QStringLiteral("\n\rResume?"));
     EXPECT_EQ(box.title, QStringLiteral("Unexpected error"));
     EXPECT_EQ(box.buttons, Buttons::YesNo);
     EXPECT_EQ(box.icon, Icon::Critical);
@@ -108,9 +113,10 @@ TEST_F(ErrorReportTest, NegativeNumbersAndTwoFailuresAppendTwoLines)
     run.report.ReportError(-2147221504, QStringLiteral("S"), QStringLiteral("first"), QStringLiteral("P"), false);
     run.report.ReportError(3049, QStringLiteral("DAO.Database"), QStringLiteral("second"), QString(), false);
 
-    EXPECT_EQ(run.errorLogLines(), (QStringList{QStringLiteral("earlier line"),
-                                                QStringLiteral("Fehler in Kadex / S / P (Nr. -2147221504) :first"),
-                                                QStringLiteral("Fehler in Kadex / DAO.Database /  (Nr. 3049) :second")}));
+    EXPECT_EQ(
+        run.errorLogLines(),
+        (QStringList{QStringLiteral("earlier line"), QStringLiteral("Fehler in Kadex / S / P (Nr. -2147221504) :first"),
+                     QStringLiteral("Fehler in Kadex / DAO.Database /  (Nr. 3049) :second")}));
 }
 
 TEST_F(ErrorReportTest, ForeignExceptionsAreReportedAsInternalErrors)
@@ -122,7 +128,8 @@ TEST_F(ErrorReportTest, ForeignExceptionsAreReportedAsInternalErrors)
 
     guard.step([] { throw std::runtime_error("boom"); });
 
-    EXPECT_EQ(run.errorLogLines(), QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / CloseMe (Nr. 51) :boom")});
+    EXPECT_EQ(run.errorLogLines(),
+              QStringList{QStringLiteral("Fehler in Kadex / Kadex_Config / CloseMe (Nr. 51) :boom")});
 }
 
 TEST_F(ErrorReportTest, IgnoringGuardSkipsWithoutAnyReport)
@@ -162,9 +169,9 @@ TEST_F(ErrorReportTest, ReportFaultShowsCriticalBoxOrLogsWhenSilent)
         run.ui.answerNext(Answer::Ok);
         run.report.ReportFault(QStringLiteral("Something missing"));
         ASSERT_EQ(run.ui.boxes.size(), 1);
-        EXPECT_EQ(run.ui.boxes.first(), (Diag::MessageBox{QStringLiteral("Something missing"),
-                                                          QStringLiteral("Kadex_Config"), Buttons::Ok, Icon::Critical,
-                                                          Answer::Ok}));
+        EXPECT_EQ(run.ui.boxes.first(),
+                  (Diag::MessageBox{QStringLiteral("Something missing"), QStringLiteral("Kadex_Config"), Buttons::Ok,
+                                    Icon::Critical, Answer::Ok}));
     }
     {
         TestRun run(plant, QStringLiteral("/external silent"));
@@ -262,7 +269,8 @@ TEST_F(ErrorReportTest, ServicePackLineGoesToTheRootWhenTheDefaultLogCannotBeApp
     const QStringList lines = fileLines(plant.path(QStringLiteral("BrolmServicePack.log")));
     ASSERT_EQ(lines.size(), 2) << lines.join(u'|').toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("! Fault Kadex_Config: File not found: Kadex.cfg"));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("! Fault Kadex_Config: Unexpected error!"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("! Fault Kadex_Config: Unexpected error!")))
+        << lines[1].toStdString();
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
 

@@ -1,8 +1,8 @@
 // The language file read in one pass and written once gives what reading and writing it entry by entry through
 // the INI operations gives: the same texts on the controls and the same bytes in the file.
-#include "diag/IniLanguageFile.h"
 #include "config/IniAccess.h"
 #include "diag/ErrorReport.h"
+#include "diag/IniLanguageFile.h"
 #include "diag/LanguageTexts.h"
 #include "tests/support/FakeLanguageControl.h"
 #include "tests/support/FakeUiPort.h"

@@ -154,8 +154,9 @@ TEST_F(HistoryProcessTest, RestoreWritesIntoTheFileAConnectionHoldsOpen)
     EXPECT_EQ(databaseContent(moduleDb()), content(keptDb));
     // The held connection reads the restored rows from the same file, and what it writes next lands there.
     EXPECT_EQ(heldRows(), queryValue(plant.path(keptDb), rows));
-    ASSERT_EQ(sqlite3_exec(held.get(), "UPDATE PRESET_DEFS SET min = 4711 WHERE rowid = (SELECT min(rowid) FROM "
-                                       "PRESET_DEFS)",
+    ASSERT_EQ(sqlite3_exec(held.get(),
+                           "UPDATE PRESET_DEFS SET min = 4711 WHERE rowid = (SELECT min(rowid) FROM "
+                           "PRESET_DEFS)",
                            nullptr, nullptr, nullptr),
               SQLITE_OK)
         << sqlite3_errmsg(held.get());

@@ -4,9 +4,9 @@
 
 #include "history/KeptPins.h"
 
+#include "history/UpdateRestore.h"
 #include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
-#include "history/UpdateRestore.h"
 #include "tests/support/FixtureDb.h"
 #include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
@@ -145,10 +145,10 @@ TEST_F(UpdateHistoryTest, MachinesOfOneNameAreReportedOnceEachWithTheirOwnRows)
 
     const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
     ASSERT_EQ(names.size(), 1);
-    const QStringList lines = Platform::Cp1252::decode(plant.read(QStringLiteral("Kadex/History/") + names[0] +
-                                                                  QStringLiteral(".txt")))
-                                  .remove(QLatin1Char('\r'))
-                                  .split(QLatin1Char('\n'));
+    const QStringList lines =
+        Platform::Cp1252::decode(plant.read(QStringLiteral("Kadex/History/") + names[0] + QStringLiteral(".txt")))
+            .remove(QLatin1Char('\r'))
+            .split(QLatin1Char('\n'));
     EXPECT_EQ(lines.filter(QStringLiteral("Machine ")),
               (QStringList{QStringLiteral("Machine 1: Presse"), QStringLiteral("Machine 2: Presse"),
                            QStringLiteral("Machine 3: Walze")}));
@@ -315,9 +315,8 @@ TEST_F(UpdateHistoryTest, PruningFollowsOnlyASuccessfulReplacementAndSparesDropp
         QString err;
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        ASSERT_EQ(History::pinKeptUpdate(pinning.services, QStringLiteral("20260101-120010"), true, outStream,
-                                         errStream),
-                  0);
+        ASSERT_EQ(
+            History::pinKeptUpdate(pinning.services, QStringLiteral("20260101-120010"), true, outStream, errStream), 0);
     }
     const QStringList all = QStringList{orphan, dropping} + routine;
     ASSERT_EQ(History::recordedNames(historyDir(), QStringLiteral("Kadex.mdb")), all);

@@ -73,8 +73,8 @@ TEST_F(AtomicFileTest, SweepLeavesTheTemporaryALiveWriterHolds)
     put(QStringLiteral(".Kadex.mdb.live01.tmp"), "being written");
     put(QStringLiteral(".Kadex.mdb.dead01.tmp"), "left by a killed run");
     // Another run writing its temporary holds a lock on it, as a write does from creating it to the rename.
-    const Platform::UniqueFd writer(::open(QFile::encodeName(path(QStringLiteral(".Kadex.mdb.live01.tmp"))).constData(),
-                                           O_RDWR | O_CLOEXEC));
+    const Platform::UniqueFd writer(
+        ::open(QFile::encodeName(path(QStringLiteral(".Kadex.mdb.live01.tmp"))).constData(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(Platform::tryLock(writer.get()));
 
     ASSERT_TRUE(Atomic::write(path(QStringLiteral("Kadex.mdb")), "new"));

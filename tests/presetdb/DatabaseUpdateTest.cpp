@@ -127,7 +127,8 @@ TEST_F(DatabaseUpdateTest, VWStudioChoosesTheSystemOnlyInStandaloneRuns)
         TestRun run(plant, commandLine);
         run.start();
         if (run.services.runMode.IntegratedMode()) {
-            EXPECT_EQ(run.services.machines.ProgramIniPath(), plant.path(QStringLiteral("backup/parameter/program.ini")));
+            EXPECT_EQ(run.services.machines.ProgramIniPath(),
+                      plant.path(QStringLiteral("backup/parameter/program.ini")));
             run.ui.answerNext(Diag::Answer::Ok); // the missing-copy notice
         }
         DatabaseUpdate update(run.services);
@@ -275,7 +276,8 @@ TEST_F(DatabaseUpdateTest, SettingsRewrittenDuringTheUpdateAreReadAgainOrNothing
         run.ui.onPump = [&] {
             if (!rewritten) {
                 rewritten = true;
-                plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nForMachine2=false\r\n");
+                plant.write(QStringLiteral("Kadex/Kadex.cfg"),
+                            "[Project]\r\nForMachine1=true\r\nForMachine2=false\r\n");
             }
         };
         DatabaseUpdate(run.services).WorkOnMDB();
@@ -367,9 +369,10 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     EXPECT_EQ(rebuilt.front(), (std::vector<std::string>{"1", "'M1'", "'M1.Rpm'", "5.0", "9"}));
     // The write into the file is refused; the report names the file.
     ASSERT_EQ(run.errorLogLines().size(), 1);
-    EXPECT_EQ(run.errorLogLines()[0], QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
-                                                     "database '") +
-                                          plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
+    EXPECT_EQ(run.errorLogLines()[0],
+              QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
+                             "database '") +
+                  plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
 }
 
 TEST_F(DatabaseUpdateTest, PresetTableInAnotherLetterCaseFailsTheRebuildAndKeepsTheModuleDb)

@@ -6,8 +6,8 @@
 #include "tests/support/SmallDisk.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -204,8 +204,8 @@ TEST_F(InterruptedRunProcessTest, FullDiskIsReportedLosesNothingAndTheNextRunRep
         const QStringList stray = strayFiles(full, before, clean);
         EXPECT_EQ(mixed, QStringList{});
         EXPECT_EQ(stray, QStringList{}) << "no temporary file or journal stays";
-        const bool complete = full.iniEntries == clean.iniEntries && full.databases == clean.databases &&
-                              keepsACopyWithReport(full);
+        const bool complete =
+            full.iniEntries == clean.iniEntries && full.databases == clean.databases && keepsACopyWithReport(full);
         const bool faultReported = QFile::exists(servicePackLog());
         EXPECT_TRUE(complete || faultReported) << "a run that could not finish its work must say so";
         EXPECT_EQ(status, faultReported ? 1 : 0) << "the exit status tells whether anything was reported";
@@ -218,8 +218,9 @@ TEST_F(InterruptedRunProcessTest, FullDiskIsReportedLosesNothingAndTheNextRunRep
     };
 
     // From no room at all, in steps of a sixteenth, to a little more than the source database's rewrite, the kept
-    // copy of the old module database and the final copy of the new one need together; then, by halving, down to the last block below the least
-    // room that is enough, where only the last writes (the settings, the stamp) find no room.
+    // copy of the old module database and the final copy of the new one need together; then, by halving, down to the
+    // last block below the least room that is enough, where only the last writes (the settings, the stamp) find no
+    // room.
     constexpr int Steps = 16;
     const qint64 most = 3 * finalCopy + 32 * block;
     qint64 tooLittle = -1;

@@ -60,7 +60,8 @@ protected:
             char sql[160];
             std::snprintf(sql, sizeof sql, "UPDATE PRESET_DEFS SET min = min + 1 WHERE var_name = '%s'", Written[row]);
             if (sqlite3_exec(handle, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-                std::fprintf(stderr, "writer, commit of %d: %s (%d)\n", value, sqlite3_errmsg(handle), sqlite3_extended_errcode(handle));
+                std::fprintf(stderr, "writer, commit of %d: %s (%d)\n", value, sqlite3_errmsg(handle),
+                             sqlite3_extended_errcode(handle));
                 ++failures;
                 return;
             }

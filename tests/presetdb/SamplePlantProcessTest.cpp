@@ -7,7 +7,6 @@
 #include "tests/support/TempPlant.h"
 #include "tests/support/TestRun.h"
 
-
 #include <gtest/gtest.h>
 
 namespace Kadex::Test {
@@ -76,8 +75,9 @@ TEST_F(SamplePlantProcessTest, SilentRunRegeneratesThePresetTableAndCarriesThePl
 
 TEST_F(SamplePlantProcessTest, AdditionalFieldAbortLeavesTheDatabasesAsTheyWereWithoutJournalOrTemporary)
 {
-    plant.write(QStringLiteral("Kadex/Kadex.cfg"), plant.read(QStringLiteral("Kadex/Kadex.cfg"))
-                                                       .replace("[Project]", "[Project]\r\nDataBaseAdditionalFields=missing"));
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"),
+                plant.read(QStringLiteral("Kadex/Kadex.cfg"))
+                    .replace("[Project]", "[Project]\r\nDataBaseAdditionalFields=missing"));
     const PlantState before = PlantState::of(plant.root());
 
     // The abort is logged, and the run ends with status 1.

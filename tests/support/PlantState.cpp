@@ -41,7 +41,8 @@ void readIni(const QString &root, const QString &file, QMap<QString, QString> &e
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             section = line.mid(1, line.size() - 2).trimmed().toLower();
         } else if (const qsizetype equals = line.indexOf(QLatin1Char('=')); equals > 0) {
-            const QString key = file + QLatin1Char('|') + section + QLatin1Char('|') + line.left(equals).trimmed().toLower();
+            const QString key =
+                file + QLatin1Char('|') + section + QLatin1Char('|') + line.left(equals).trimmed().toLower();
             // The first of two equal keys is the one that counts.
             if (!entries.contains(key)) {
                 entries.insert(key, line.mid(equals + 1).trimmed());
@@ -66,8 +67,8 @@ QStringList databaseContent(const QString &path)
     }
     sqlite3 *db = nullptr;
     QStringList tables;
-    const bool opened = sqlite3_open_v2(QFile::encodeName(copy).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-                        SQLITE_OK;
+    const bool opened =
+        sqlite3_open_v2(QFile::encodeName(copy).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     sqlite3_stmt *query = nullptr;
     if (opened && sqlite3_prepare_v2(db, "SELECT name, sql FROM sqlite_master WHERE type = 'table' ORDER BY name", -1,
                                      &query, nullptr) == SQLITE_OK) {
@@ -138,8 +139,8 @@ QStringList mixedParts(const PlantState &now, const PlantState &before, const Pl
     for (auto it = now.databases.cbegin(); it != now.databases.cend(); ++it) {
         if (it.value() != before.databases.value(it.key()) && it.value() != clean.databases.value(it.key())) {
             mixed.append(it.key() + QStringLiteral(" holds neither its old nor its new content (") +
-                         QString::number(it.value().size()) + QStringLiteral(" lines, first: ") +
-                         it.value().value(0) + QLatin1Char(')'));
+                         QString::number(it.value().size()) + QStringLiteral(" lines, first: ") + it.value().value(0) +
+                         QLatin1Char(')'));
         }
     }
     mixed.sort();

@@ -26,8 +26,7 @@ QByteArray shippedLanguageFile(const QString &language)
 QStringList shippedLanguages()
 {
     QStringList languages;
-    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]\r$"),
-                                           QRegularExpression::MultilineOption);
+    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]\r$"), QRegularExpression::MultilineOption);
     for (const QRegularExpressionMatch &match : header.globalMatch(QString::fromLatin1(shippedLanguageFile()))) {
         if (match.captured(1) != QStringLiteral("Language")) {
             languages.append(match.captured(1));

@@ -18,8 +18,8 @@ SmallDisk::SmallDisk(QString folder, qint64 bytes) : m_folder(std::move(folder))
 {
     QDir().mkpath(m_folder);
     const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0755";
-    if (::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                options.constData()) == 0) {
+    if (::mount("tmpfs", QFile::encodeName(m_folder).constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) ==
+        0) {
         m_mounted = true;
     } else {
         m_error = QString::fromLocal8Bit(std::strerror(errno));

@@ -2,8 +2,8 @@
 
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/FakeUiPort.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempPlant.h"
 
 namespace Kadex::Test {
