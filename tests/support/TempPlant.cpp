@@ -1,5 +1,7 @@
 #include "tests/support/TempPlant.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,20 +19,12 @@ TempPlant::TempPlant()
 
 void TempPlant::write(const QString &relative, const QByteArray &content) const
 {
-    const QString full = path(relative);
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    QFile file(full);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << full.toStdString();
-    file.write(content);
+    writeFileBytes(path(relative), content);
 }
 
 QByteArray TempPlant::read(const QString &relative) const
 {
-    QFile file(path(relative));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    return fileBytes(path(relative));
 }
 
 bool TempPlant::exists(const QString &relative) const
