@@ -3,6 +3,7 @@
 #include "tests/app/WindowFixture.h"
 #include "tests/support/ShippedLanguageFile.h"
 
+#include "diag/ErrorNumbers.h"
 #include "diag/IniLanguageFile.h"
 #include "diag/ScreenTexts.h"
 
@@ -128,6 +129,32 @@ TEST_F(OperatorAccessTest, EveryControlIsNamedAndEveryTextIsInTheChosenLanguage)
     }
     EXPECT_NE(iniValue(shippedLanguageFile(), "1033", "Text_CancelEdits"),
               iniValue(shippedLanguageFile(), "1031", "Text_CancelEdits"));
+}
+
+TEST_F(OperatorAccessTest, ErrorBoxSpeaksTheChosenLanguageAndTheLogsKeepTheirTexts)
+{
+    for (const QString &commandLine : {QString(), QStringLiteral("/EXTERNAL:SILENT")}) {
+        SCOPED_TRACE(commandLine.toStdString());
+        WindowTest::TearDown();
+        plant.write(QStringLiteral("Kadex/Kadex_Config.ini"), shippedLanguageFile(QStringLiteral("1031")));
+        updateFailure = Diag::Failure{Diag::ErrorNumbers::CouldNotFindFile, Diag::ErrorNumbers::SourceDatabase,
+                                      QStringLiteral("Could not find file")};
+        open(commandLine);
+        if (commandLine.isEmpty()) {
+            run->ui.answerNext(Diag::Answer::Yes);
+            pressOK();
+            ASSERT_EQ(run->ui.boxes.size(), 1);
+            EXPECT_TRUE(
+                run->ui.boxes[0].text.startsWith(QStringLiteral("Unerwarteter Fehler!\n\rCould not find file")));
+            EXPECT_TRUE(run->ui.boxes[0].text.endsWith(QStringLiteral("\n\rFortfahren?")));
+            EXPECT_EQ(run->ui.boxes[0].title, QStringLiteral("Unerwarteter Fehler"));
+        } else {
+            ASSERT_FALSE(run->servicePackLines().isEmpty());
+            EXPECT_TRUE(run->servicePackLines().first().contains(QStringLiteral("Unexpected error!")));
+        }
+        ASSERT_FALSE(run->errorLogLines().isEmpty());
+        EXPECT_TRUE(run->errorLogLines().last().startsWith(QStringLiteral("Fehler in Kadex / DAO.Database")));
+    }
 }
 
 } // namespace Kadex::Test
