@@ -5,11 +5,13 @@
 #include "app/PercentBox.h"
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
+#include "diag/ScreenTexts.h"
 #include "diag/UiPort.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -43,6 +45,21 @@ bool isClick(const QWidget *control, const QEvent *event)
     return mouse->button() == Qt::LeftButton && control->rect().contains(mouse->position().toPoint());
 }
 
+// A press of the mouse or of a key that opens a list box's list.
+bool opensList(const QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    const bool alt = key->modifiers().testFlag(Qt::AltModifier);
+    return key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
+           (alt && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up));
+}
+
 } // namespace
 
 MainWindow::MainWindow(Config::Services &services, Diag::UiPort &ui, DatabaseUpdate workOnMdb, QWidget *parent)
@@ -59,6 +76,8 @@ MainWindow::MainWindow(Config::Services &services, Diag::UiPort &ui, DatabaseUpd
     }
     connectHandlers();
     m_form.CommandQuest->setFocus();
+    // The window's own texts in the language the file chooses, from the window's first title on.
+    Diag::ScreenTexts::loadChosenLanguage(m_languageFile);
 }
 
 MainWindow::~MainWindow() = default;
@@ -111,6 +130,9 @@ void MainWindow::connectHandlers()
         connect(m_form.CheckMa[index], &MatrixCheckBox::mouseUp, this, [this, index](Qt::MouseButton, bool before) {
             runHandler(QStringLiteral("CheckMa_MouseUp"), [this, index, before] { CheckMa_MouseUp(index, before); });
         });
+        connect(m_form.CheckMa[index], &MatrixCheckBox::keyToggled, this, [this, index](bool before) {
+            runHandler(QStringLiteral("CheckMa_KeyUp"), [this, index, before] { CheckMa_KeyUp(index, before); });
+        });
     }
     for (int i = 1; i <= MachineCount; ++i) {
         connect(m_form.ComboMachines[i], &QComboBox::currentIndexChanged, this, [this, i] {
@@ -162,8 +184,16 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             runHandler(QStringLiteral("TextPercent_Click"), [this, index] { TextPercent_Click(index); });
         }
     } else if (name == QStringLiteral("ComboMachines")) {
-        if (type == QEvent::FocusIn && isControlFocusChange(event)) {
+        // In info mode a click shows the help and opens no list. Its focus comes in before the press: the press
+        // shows the help, so that it shows once, also when the box has the focus already.
+        if (type == QEvent::FocusIn && isControlFocusChange(event) &&
+            !(m_infoMode && static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason)) {
             runHandler(QStringLiteral("ComboMachines_GotFocus"), [this, index] { ComboMachines_GotFocus(index); });
+        } else if (m_infoMode && (opensList(event) || type == QEvent::MouseButtonDblClick)) {
+            if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress) {
+                runHandler(QStringLiteral("ComboMachines_GotFocus"), [this, index] { ComboMachines_GotFocus(index); });
+            }
+            return true;
         }
     } else if (type == QEvent::MouseButtonRelease && isClick(control, event)) {
         if (control == m_form.Label1) {
@@ -187,8 +217,8 @@ void MainWindow::Form_Load()
     guard.step([&] { integrated = m_services.runMode.GetStartModeIntegrated(); });
     guard.step([&] {
         const QString folder = m_services.location.GetFileNameOnly(m_services.location.programDir());
-        setWindowTitle(QStringLiteral("Erweiterte Konfiguration ") + folder +
-                       (integrated ? QStringLiteral(" - integriert") : QStringLiteral(" - standalone")));
+        setWindowTitle(Diag::ScreenTexts::text(
+            integrated ? Diag::ScreenText::TitleIntegrated : Diag::ScreenText::TitleStandalone, folder));
     });
     guard.step([&] { m_r4mConfigurationIniPath = m_services.paths.GetR4MConfigurationIniPath(); });
     guard.step([&] { m_services.machines.GetExistingMachines(m_r4mConfigurationIniPath); });

@@ -80,6 +80,7 @@ private:
     // Editing (MainWindowInput.cpp).
     void CommandQuest_Click();
     void CheckMa_MouseUp(int index, bool checkedBefore);
+    void CheckMa_KeyUp(int index, bool checkedBefore);
     void ComboMachines_Click(int index);
     void ComboMachines_GotFocus(int index);
     void TextPercent_Change(int index);
@@ -95,6 +96,8 @@ private:
     void CommandCancel_Click();
     void CloseMe();
     bool ConfirmCancel();
+    // The Cancel question: shown, in the window's language; otherwise as the service-pack log gets it.
+    QString cancelQuestion(bool shown);
 
     // Runs one event handler at the boundary to the window system: a failure that no guard of the handler
     // caught is reported under the handler's name, and the end of the program stops here and stops the window.

@@ -4,11 +4,22 @@
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "diag/Messages.h"
+#include "diag/ScreenTexts.h"
 #include "diag/UiPort.h"
 
 #include <QPushButton>
 
 namespace Kadex::App {
+
+namespace {
+
+// A text of the Cancel question: in the window's language for the box, as always for the log.
+QString cancelText(Diag::ScreenText text, bool shown)
+{
+    return shown ? Diag::ScreenTexts::text(text) : Diag::ScreenTexts::defaultText(text);
+}
+
+} // namespace
 
 void MainWindow::CommandOK_Click()
 {
@@ -55,24 +66,32 @@ void MainWindow::CloseMe()
     report().EndProgram();
 }
 
-bool MainWindow::ConfirmCancel()
+QString MainWindow::cancelQuestion(bool shown)
 {
+    using Diag::ScreenText;
     const QString &br = Diag::Messages::LineBreak;
     const QChar quote = QLatin1Char('"');
-    QString message = QStringLiteral("Cancel edits?") + br + QStringLiteral("Remark:") + br +
-                      QStringLiteral("Until now no changes have been taken over ");
+    QString message = cancelText(ScreenText::CancelEdits, shown) + br + cancelText(ScreenText::CancelRemark, shown) +
+                      br + cancelText(ScreenText::NothingTakenOver, shown) + QLatin1Char(' ');
     if (m_services.runMode.IntegratedMode()) {
-        message += br + quote + m_services.location.GetOCXName() + quote +
-                   QStringLiteral(" has to be configured again in ") + quote + QStringLiteral("standalone-mode") +
-                   quote + QStringLiteral(" via ") + br + quote + m_services.location.programDir() + QLatin1Char('/') +
+        message += br +
+                   cancelText(ScreenText::ConfigureAgain, shown)
+                       .replace(QStringLiteral("%1"), quote + m_services.location.GetOCXName() + quote) +
+                   QLatin1Char(' ') + br + quote + m_services.location.programDir() + QLatin1Char('/') +
                    m_services.facts.exeFileName + quote;
     }
+    return message;
+}
+
+bool MainWindow::ConfirmCancel()
+{
     if (m_services.runMode.SilentMode()) {
-        report().WriteServicePackLog(message);
+        report().WriteServicePackLog(cancelQuestion(false));
         return true;
     }
-    const Diag::Answer answer = m_ui.showMessage(
-        {message, QStringLiteral("Cancel?"), Diag::Buttons::YesNo, Diag::Icon::Exclamation, Diag::Answer::No});
+    const Diag::Answer answer =
+        m_ui.showMessage({cancelQuestion(true), Diag::ScreenTexts::text(Diag::ScreenText::CancelTitle),
+                          Diag::Buttons::YesNo, Diag::Icon::Exclamation, Diag::Answer::No});
     if (answer != Diag::Answer::Yes) {
         return false;
     }

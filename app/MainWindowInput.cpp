@@ -8,6 +8,7 @@
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "diag/Messages.h"
+#include "diag/ScreenTexts.h"
 #include "diag/UiPort.h"
 
 #include <QComboBox>
@@ -57,7 +58,8 @@ void MainWindow::ShowInfoText(QWidget *control)
     QString out;
     guard.step([&] { out = infoText(m_languageTexts.helpText(ControlProperties::helpIdOf(control))); });
     guard.step([&] {
-        m_ui.showMessage({out, QStringLiteral("Info:"), Diag::Buttons::Ok, Diag::Icon::Information, Diag::Answer::Ok});
+        m_ui.showMessage({out, Diag::ScreenTexts::text(Diag::ScreenText::InfoTitle), Diag::Buttons::Ok,
+                          Diag::Icon::Information, Diag::Answer::Ok});
     });
 }
 
@@ -82,6 +84,13 @@ void MainWindow::CheckMa_MouseUp(int index, bool checkedBefore)
         m_form.CheckMa[box]->setChecked(false);
     }
     m_form.CheckMa[index]->setChecked(true);
+}
+
+void MainWindow::CheckMa_KeyUp(int index, bool checkedBefore)
+{
+    // A box toggled by the keyboard follows the rule of a click: it becomes its channel's one choice, so that OK
+    // never finds a channel with two ticks or none.
+    CheckMa_MouseUp(index, checkedBefore);
 }
 
 void MainWindow::ComboMachines_Click(int index)
@@ -138,8 +147,8 @@ void MainWindow::TextPercent_Change(int index)
         guard.step([&] { overLimit = PercentText::toInteger16(box->text()) > MaxPercentInputs; });
         if (overLimit) {
             guard.step([&] {
-                m_ui.showMessage({QStringLiteral("Max. 16 erlaubt!"), QString(), Diag::Buttons::Ok, Diag::Icon::None,
-                                  Diag::Answer::Ok});
+                m_ui.showMessage({Diag::ScreenTexts::text(Diag::ScreenText::MaxPercent), QString(), Diag::Buttons::Ok,
+                                  Diag::Icon::None, Diag::Answer::Ok});
             });
             guard.step([&] { setText(QString::number(MaxPercentInputs)); });
         }

@@ -1,6 +1,7 @@
 // Loading the stored settings into the window, and writing them back.
 #include "app/MainWindow.h"
 
+#include "app/AccessibleNames.h"
 #include "app/ControlProperties.h"
 #include "app/MatrixCheckBox.h"
 #include "app/PercentBox.h"
@@ -10,6 +11,7 @@
 #include "diag/ErrorGuard.h"
 #include "diag/ErrorNumbers.h"
 #include "diag/Failure.h"
+#include "diag/ScreenTexts.h"
 #include "diag/UiPort.h"
 
 #include <QComboBox>
@@ -56,6 +58,7 @@ void MainWindow::SetupUserInterFace()
             loadMachine(i, readPath);
         }
     }
+    guard.step([&] { nameControlsForScreenReaders(m_form); });
 }
 
 void MainWindow::loadMachine(int i, const QString &readPath)
@@ -76,7 +79,7 @@ void MainWindow::loadMachine(int i, const QString &readPath)
         // Filling the list selects nothing; the stored choice is selected below, as its own change.
         const QSignalBlocker quiet(combo);
         combo->clear();
-        combo->addItem(QStringLiteral("Keine"));
+        combo->addItem(Diag::ScreenTexts::text(Diag::ScreenText::NoMachine));
         for (int k = 1; k <= count; ++k) {
             combo->addItem(m_services.machines.name(k));
         }

@@ -1,5 +1,6 @@
 #include "app/MatrixCheckBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace Kadex::App {
@@ -9,6 +10,15 @@ void MatrixCheckBox::mouseReleaseEvent(QMouseEvent *event)
     const bool checkedBefore = isChecked();
     QCheckBox::mouseReleaseEvent(event);
     emit mouseUp(event->button(), checkedBefore);
+}
+
+void MatrixCheckBox::keyReleaseEvent(QKeyEvent *event)
+{
+    const bool checkedBefore = isChecked();
+    QCheckBox::keyReleaseEvent(event);
+    if (isChecked() != checkedBefore) {
+        emit keyToggled(checkedBefore);
+    }
 }
 
 } // namespace Kadex::App

@@ -1,5 +1,8 @@
 #include "app/QtUiPort.h"
 
+#include "diag/ScreenTexts.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -86,6 +89,13 @@ Diag::Answer QtUiPort::doShowMessage(const Diag::MessageBox &box)
     QMessageBox message(iconOf(box.icon), title, shownMessageText(box.text), buttons, QApplication::activeWindow());
     message.setTextFormat(Qt::PlainText);
     message.setDefaultButton(buttonOf(box.defaultButton));
+    for (const auto &[button, text] : {std::pair{QMessageBox::Yes, Diag::ScreenText::ButtonYes},
+                                       std::pair{QMessageBox::No, Diag::ScreenText::ButtonNo},
+                                       std::pair{QMessageBox::Ok, Diag::ScreenText::ButtonOk}}) {
+        if (QAbstractButton *shown = message.button(button)) {
+            shown->setText(Diag::ScreenTexts::text(text));
+        }
+    }
     // A box asked for while the hourglass is up still gets the ordinary pointer.
     const bool busy = m_busyLevel > 0;
     if (busy) {

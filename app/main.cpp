@@ -5,10 +5,13 @@
 #include "config/CommandLine.h"
 #include "config/InfoOptions.h"
 #include "config/PlantLock.h"
+#include "config/ProgramLocation.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
+#include "diag/IniLanguageFile.h"
 #include "diag/RunStatus.h"
+#include "diag/ScreenTexts.h"
 #include "history/HistoryCommand.h"
 #include "history/UpdateHistory.h"
 #include "platform/ProcessFacts.h"
@@ -73,10 +76,20 @@ int main(int argc, char **argv)
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
+    // The boxes speak the window's language from the first one on (another run of the plant still active).
+    Diag::IniLanguageFile languageFile(facts.programDir + QLatin1Char('/') + facts.exeName + QStringLiteral(".ini"));
+    Diag::ScreenTexts::loadChosenLanguage(languageFile);
     try {
         Diag::ErrorReport report(settings, *ui);
         Config::Services services(facts, report);
         services.runMode.GetStartModeIntegrated();
+        // An unattended run of a program outside a plant would look for the plant in the folder above.
+        if (const std::optional<QString> notice = Config::notInPlantNotice(facts.programDir, facts.exeName);
+            notice && flags.silentMode) {
+            std::fprintf(stderr, "%s\n", qPrintable(*notice));
+            report.ReportFault(*notice);
+            return 1;
+        }
         // One run at a time per plant: the lock is held until the process ends.
         const std::optional<Platform::FileLock> plant =
             Config::holdPlant(Config::plantLockPath(facts.programDir, facts.exeFileName), report,
@@ -101,6 +114,9 @@ int main(int argc, char **argv)
             return Diag::RunStatus::exitStatus();
         }
         window.show();
+        // Without a window manager (a bare X server) nothing would activate the window, and no control would have
+        // the focus; with one, this is what it does anyway.
+        window.activateWindow();
         return app.exec();
     } catch (const Diag::ProgramEnded &) {
         // An end outside the window's handlers has unwound to here.

@@ -1,6 +1,7 @@
 #include "config/PlantLock.h"
 
 #include "diag/ErrorReport.h"
+#include "diag/ScreenTexts.h"
 
 namespace Kadex::Config {
 
@@ -16,8 +17,7 @@ std::optional<Platform::FileLock> holdPlant(const QString &lockPath, Diag::Error
     if (lock.held() || !lock.fileOpened()) {
         return lock;
     }
-    report.ReportFault(QStringLiteral("Another configuration run of this plant is active; nothing was changed. "
-                                      "Try again when it has ended."));
+    report.ReportFault(Diag::ScreenText::AnotherRunActive);
     return std::nullopt;
 }
 

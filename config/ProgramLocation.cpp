@@ -24,6 +24,18 @@ std::optional<QString> moduleNameOf(const QString &exeName)
     return exeName.left(exeName.size() - 7);
 }
 
+std::optional<QString> notInPlantNotice(const QString &programDir, const QString &exeName)
+{
+    const std::optional<QString> module = moduleNameOf(exeName);
+    if (module && !module->isEmpty() && fileNameOnly(programDir).compare(*module, Qt::CaseInsensitive) == 0) {
+        return std::nullopt;
+    }
+    const QString folder = module ? *module : QStringLiteral("module");
+    return exeName + QStringLiteral(" is not in a plant's ") + folder + QStringLiteral(" folder (it is in ") +
+           programDir + QStringLiteral("), so it finds no plant. Install it into <plant>/") + folder +
+           QStringLiteral(", for example with scripts/install-into-plant.sh <plant>.");
+}
+
 QString fileNameOnly(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

@@ -17,6 +17,9 @@ QString rootDirectoryOf(const QString &programDir);
 std::optional<QString> moduleNameOf(const QString &exeName);
 // Everything after the last "/" of path; path when it has none; "" when it ends in "/".
 QString fileNameOnly(const QString &path);
+// Unattended runs and the history commands find the plant only from a program in the plant's module folder
+// (<plant>/Kadex for Kadex_Config): for a program elsewhere, the line that says so; nothing for one in place.
+std::optional<QString> notInPlantNotice(const QString &programDir, const QString &exeName);
 // Source with the first occurrence of searchItem (found without regard to letter case) replaced.
 QString replaceFirst(const QString &source, const QString &searchItem, const QString &replacement);
 

@@ -3,6 +3,7 @@
 #include "diag/LogFile.h"
 #include "diag/Messages.h"
 #include "diag/RunStatus.h"
+#include "diag/ScreenTexts.h"
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
 
@@ -42,13 +43,17 @@ int ErrorReport::ReportError(qint32 number, const QString &source, const QString
         WriteServicePackLog(message);
         return Continue;
     }
+    // The box says the same in the window's language.
+    const QString shown = ScreenTexts::text(ScreenText::UnexpectedError) + Messages::LineBreak + description +
+                          Messages::LineBreak + shownNotice(notice);
     if (fatal) {
-        m_ui.showMessage({message, QStringLiteral("Fatal error"), Buttons::Ok, Icon::Critical, Answer::Ok});
+        m_ui.showMessage(
+            {shown, ScreenTexts::text(ScreenText::FatalErrorTitle), Buttons::Ok, Icon::Critical, Answer::Ok});
         return EndTheProgram;
     }
-    const Answer answer =
-        m_ui.showMessage({message + Messages::LineBreak + QStringLiteral("Resume?"), QStringLiteral("Unexpected error"),
-                          Buttons::YesNo, Icon::Critical, Answer::Yes});
+    const Answer answer = m_ui.showMessage({shown + Messages::LineBreak + ScreenTexts::text(ScreenText::Resume),
+                                            ScreenTexts::text(ScreenText::UnexpectedErrorTitle), Buttons::YesNo,
+                                            Icon::Critical, Answer::Yes});
     return answer == Answer::Yes ? Continue : EndTheProgram;
 }
 
@@ -66,10 +71,20 @@ QString ErrorReport::WriteErrorLog(const QString &text)
     // notice names no file.
     if (!appendLogLine(path, text)) {
         writeToStandardError(text);
-        return QStringLiteral("Error not logged");
+        return ScreenTexts::defaultText(ScreenText::ErrorNotLogged);
     }
     // File names tell letter cases apart here: the notice names the file as it is on disk.
-    return QStringLiteral("Error logged to ") + Messages::LineBreak + Platform::FileLookup::resolvePath(path);
+    return ScreenTexts::defaultText(ScreenText::ErrorLoggedTo) + QLatin1Char(' ') + Messages::LineBreak +
+           Platform::FileLookup::resolvePath(path);
+}
+
+QString ErrorReport::shownNotice(const QString &notice)
+{
+    const QString loggedTo = ScreenTexts::defaultText(ScreenText::ErrorLoggedTo) + QLatin1Char(' ');
+    if (notice.startsWith(loggedTo)) {
+        return ScreenTexts::text(ScreenText::ErrorLoggedTo) + QLatin1Char(' ') + notice.mid(loggedTo.size());
+    }
+    return ScreenTexts::text(ScreenText::ErrorNotLogged);
 }
 
 void ErrorReport::ReportFault(const QString &text)
@@ -80,6 +95,16 @@ void ErrorReport::ReportFault(const QString &text)
         return;
     }
     m_ui.showMessage({text, m_settings.exeName, Buttons::Ok, Icon::Critical, Answer::Ok});
+}
+
+void ErrorReport::ReportFault(ScreenText text)
+{
+    RunStatus::markFailed();
+    if (m_settings.silentMode) {
+        WriteServicePackLog(ScreenTexts::defaultText(text));
+        return;
+    }
+    m_ui.showMessage({ScreenTexts::text(text), m_settings.exeName, Buttons::Ok, Icon::Critical, Answer::Ok});
 }
 
 void ErrorReport::WriteServicePackLog(const QString &text)

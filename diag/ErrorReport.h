@@ -5,6 +5,7 @@
 namespace Kadex::Diag {
 
 class UiPort;
+enum class ScreenText;
 
 // What the error report needs to know about the run and the program.
 struct ReportSettings
@@ -39,6 +40,8 @@ public:
     QString WriteErrorLog(const QString &text);
     // Tells the operator of a detected problem (critical box), or in a silent run writes it to the service-pack log.
     void ReportFault(const QString &text);
+    // The same for a fixed text: the box shows it in the window's language, the log gets its default.
+    void ReportFault(ScreenText text);
     // Appends "! Fault " + executable name + ": " + text to the service-pack log (standard error when no log takes
     // it).
     void WriteServicePackLog(const QString &text);
@@ -52,6 +55,9 @@ public:
     UiPort &ui() { return m_ui; }
 
 private:
+    // The notice of WriteErrorLog in the window's language.
+    static QString shownNotice(const QString &notice);
+
     ReportSettings m_settings;
     UiPort &m_ui;
 };

@@ -2,6 +2,7 @@
 
 #include "config/InfoOptions.h"
 #include "config/PlantLock.h"
+#include "config/ProgramLocation.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
@@ -56,6 +57,10 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
     try {
         Diag::ErrorReport report(Config::reportSettingsFor(facts), ui);
         Config::Services services(facts, report);
+        if (const std::optional<QString> notice = Config::notInPlantNotice(facts.programDir, facts.exeName)) {
+            report.ReportFault(*notice);
+            return 1;
+        }
         // A restore or a pin changes the plant: it waits for, and then holds off, any other run of it. --list and
         // --show only read.
         const bool reads =

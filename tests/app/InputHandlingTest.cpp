@@ -51,14 +51,6 @@ TEST_F(InputHandlingTest, RightClickChecksTheBoxAndClearsItsChannel)
     EXPECT_TRUE(check(32)->isChecked());
 }
 
-TEST_F(InputHandlingTest, SpaceBarTogglesWithoutTheChannelRule)
-{
-    check(31)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(check(31), Qt::Key_Space);
-    EXPECT_TRUE(check(30)->isChecked());
-    EXPECT_TRUE(check(31)->isChecked());
-}
-
 // ---- The percentage rule --------------------------------------------------------------------------------------
 
 TEST_F(InputHandlingTest, TypingTwoThenZeroShowsTheLimitOnceAndKeepsSixteen)

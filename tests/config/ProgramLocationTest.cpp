@@ -36,6 +36,19 @@ TEST(ProgramLocationTest, TooShortProgramNameIsReportedAndGivesAnEmptyModule)
         run.errorLogLines().first().startsWith(QStringLiteral("Fehler in  / Kadex_Config / GetOCXName (Nr. 5) :")));
 }
 
+TEST(ProgramLocationTest, OnlyAProgramInItsModuleFolderIsInAPlant)
+{
+    const QString kadex = QStringLiteral("Kadex_Config");
+    EXPECT_EQ(Config::notInPlantNotice(QStringLiteral("/srv/plant/Kadex"), kadex), std::nullopt);
+    EXPECT_EQ(Config::notInPlantNotice(QStringLiteral("/srv/plant/KADEX"), kadex), std::nullopt);
+    for (const auto &[dir, name] : {std::pair{QStringLiteral("/work/build/bin"), kadex},
+                                    std::pair{QStringLiteral("/srv/plant/Kadex"), QStringLiteral("Kadex")}}) {
+        EXPECT_TRUE(
+            Config::notInPlantNotice(dir, name).value_or(QString()).contains(QStringLiteral("not in a plant's")))
+            << dir.toStdString();
+    }
+}
+
 TEST(ProgramLocationTest, FileNameOnlyTakesTheLastComponent)
 {
     EXPECT_EQ(Config::fileNameOnly(QStringLiteral("/srv/Plant/Kadex")), QStringLiteral("Kadex"));
