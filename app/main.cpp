@@ -8,7 +8,6 @@
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
-#include "diag/RunStatus.h"
 #include "history/HistoryCommand.h"
 #include "history/UpdateHistory.h"
 #include "platform/ProcessFacts.h"
@@ -68,13 +67,15 @@ int main(int argc, char **argv)
     const Diag::ReportSettings settings = Config::reportSettingsFor(facts);
     std::unique_ptr<Diag::UiPort> ui;
     if (flags.silentMode) {
-        ui = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
-                                                 settings.servicePackFallbackPath);
+        ui = std::make_unique<App::SilentUiPort>();
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
     try {
         Diag::ErrorReport report(settings, *ui);
+        if (flags.silentMode) {
+            static_cast<App::SilentUiPort &>(*ui).reportTo(report); // a box becomes the report's log line
+        }
         Config::Services services(facts, report);
         services.runMode.GetStartModeIntegrated();
         // One run at a time per plant: the lock is held until the process ends.
@@ -89,16 +90,16 @@ int main(int argc, char **argv)
         update.setHistory(&history);
 
         App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-        window.setAfterSaving([&history] {
+        window.setAfterSaving([&history, &report] {
             history.finish();
             if (!history.complete()) {
-                Diag::RunStatus::markFailed(); // its report says what was not recorded or carried
+                report.noteFailureRecordedElsewhere(); // its report says what was not recorded or carried
             }
         });
         window.load();
         // A silent run ends inside the load; it never shows the window or waits.
         if (flags.silentMode) {
-            return Diag::RunStatus::exitStatus();
+            return ui->runStatus().exitStatus();
         }
         window.show();
         return app.exec();

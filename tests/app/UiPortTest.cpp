@@ -100,7 +100,13 @@ TEST(SilentUiPortTest, BoxGoesToTheServicePackLogAndGetsItsDefaultAnswer)
 {
     TempPlant plant;
     const QString log = plant.path(QStringLiteral("ServicePack.log"));
-    App::SilentUiPort ui(QStringLiteral("Kadex_Config"), log);
+    App::SilentUiPort ui;
+    Diag::ReportSettings settings;
+    settings.silentMode = true;
+    settings.exeName = QStringLiteral("Kadex_Config");
+    settings.servicePackLogPath = log;
+    Diag::ErrorReport report(settings, ui);
+    ui.reportTo(report);
 
     EXPECT_EQ(ui.showMessage({QStringLiteral("Max. 16 erlaubt!"), QString(), Diag::Buttons::Ok, Diag::Icon::None,
                               Diag::Answer::Ok}),
@@ -111,6 +117,7 @@ TEST(SilentUiPortTest, BoxGoesToTheServicePackLogAndGetsItsDefaultAnswer)
     EXPECT_EQ(fileLines(log), (QStringList{QStringLiteral("! Fault Kadex_Config: Max. 16 erlaubt!"),
                                            QStringLiteral("! Fault Kadex_Config: Cancel?")}));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(ui.runStatus().exitStatus(), 1);
 }
 
 // The end of the program unwinds first: an open transaction is rolled back by its owner before the process ends,
@@ -121,7 +128,7 @@ TEST(SilentUiPortTest, EndUnwindsSoThatOpenTransactionsRollBackAndOnlyEndProcess
     TempPlant plant;
     const QString path = plant.path(QStringLiteral("Kadex.mdb"));
     runSql(path, QStringLiteral("CREATE TABLE PRESET_DEFS (ID SMALLINT)"));
-    App::SilentUiPort ui(QStringLiteral("Kadex_Config"), plant.path(QStringLiteral("ServicePack.log")));
+    App::SilentUiPort ui;
     constexpr int Unwound = 3;
 
     EXPECT_EXIT(
