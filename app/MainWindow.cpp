@@ -23,7 +23,7 @@ namespace {
 
 QString languageFilePath(const Config::Services &services)
 {
-    return services.location.programDir() + QLatin1Char('/') + services.location.exeName() + QStringLiteral(".ini");
+    return Config::languageFilePathIn(services.location.programDir(), services.location.exeName());
 }
 
 // Focus that moves between the window's own controls. Focus that comes back when a message box or a list's

@@ -126,10 +126,7 @@ void MainWindow::WriteInputs()
     const QString writePath = guard.value([&] { return m_services.paths.GetProgramIniPath(2); }, QString());
     if (writePath.isEmpty()) {
         // Without the program INI the settings would land nowhere: say so, and write nothing, the stamp neither.
-        guard.step([&] {
-            throw Diag::Failure::fileNotFound(m_services.location.rootDirectory() +
-                                              QStringLiteral("/parameter/Program.ini"));
-        });
+        guard.step([&] { throw Diag::Failure::fileNotFound(m_services.paths.plantProgramIniPath()); });
         return;
     }
 

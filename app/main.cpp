@@ -5,12 +5,12 @@
 #include "config/CommandLine.h"
 #include "config/InfoOptions.h"
 #include "config/PlantLock.h"
+#include "config/PlantPaths.h"
 #include "config/ProgramLocation.h"
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "diag/IniLanguageFile.h"
-#include "diag/RunStatus.h"
 #include "diag/ScreenTexts.h"
 #include "history/HistoryCommand.h"
 #include "history/UpdateHistory.h"
@@ -71,16 +71,18 @@ int main(int argc, char **argv)
     const Diag::ReportSettings settings = Config::reportSettingsFor(facts);
     std::unique_ptr<Diag::UiPort> ui;
     if (flags.silentMode) {
-        ui = std::make_unique<App::SilentUiPort>(facts.exeName, settings.servicePackLogPath,
-                                                 settings.servicePackFallbackPath);
+        ui = std::make_unique<App::SilentUiPort>();
     } else {
         ui = std::make_unique<App::QtUiPort>(facts.exeName);
     }
     // The boxes speak the window's language from the first one on (another run of the plant still active).
-    Diag::IniLanguageFile languageFile(facts.programDir + QLatin1Char('/') + facts.exeName + QStringLiteral(".ini"));
+    Diag::IniLanguageFile languageFile(Config::languageFilePathIn(facts.programDir, facts.exeName));
     Diag::ScreenTexts::loadChosenLanguage(languageFile);
     try {
         Diag::ErrorReport report(settings, *ui);
+        if (flags.silentMode) {
+            static_cast<App::SilentUiPort &>(*ui).reportTo(report); // a box becomes the report's log line
+        }
         Config::Services services(facts, report);
         services.runMode.GetStartModeIntegrated();
         // An unattended run of a program outside a plant would look for the plant in the folder above.
@@ -102,16 +104,16 @@ int main(int argc, char **argv)
         update.setHistory(&history);
 
         App::MainWindow window(services, *ui, [&update] { update.WorkOnMDB(); });
-        window.setAfterSaving([&history] {
+        window.setAfterSaving([&history, &report] {
             history.finish();
             if (!history.complete()) {
-                Diag::RunStatus::markFailed(); // its report says what was not recorded or carried
+                report.noteFailureRecordedElsewhere(); // its report says what was not recorded or carried
             }
         });
         window.load();
         // A silent run ends inside the load; it never shows the window or waits.
         if (flags.silentMode) {
-            return Diag::RunStatus::exitStatus();
+            return ui->runStatus().exitStatus();
         }
         window.show();
         // Without a window manager (a bare X server) nothing would activate the window, and no control would have

@@ -5,17 +5,21 @@
 
 namespace Kadex::Config {
 
-QString plantLockPath(const QString &programDir, const QString &exeFileName)
-{
-    return programDir + QStringLiteral("/.") + exeFileName + QStringLiteral(".lock");
-}
-
 std::optional<Platform::FileLock> holdPlant(const QString &lockPath, Diag::ErrorReport &report,
                                             std::chrono::milliseconds wait)
 {
     Platform::FileLock lock = Platform::FileLock::acquire(lockPath, wait);
-    if (lock.held() || !lock.fileOpened()) {
+    if (lock.held()) {
         return lock;
+    }
+    if (!lock.fileOpened()) {
+        // Running unlocked could let two runs write the plant at once: this run stops instead.
+        report.ReportFault(QStringLiteral("Cannot open the plant lock ") + lockPath + QStringLiteral(": ") +
+                           lock.openError() +
+                           QStringLiteral(". Nothing was changed. Let every user who runs this program read that "
+                                          "file (chmod a+r), or write its folder when the file is missing, and start "
+                                          "the run again."));
+        return std::nullopt;
     }
     report.ReportFault(Diag::ScreenText::AnotherRunActive);
     return std::nullopt;

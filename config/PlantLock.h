@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/PlantPaths.h" // plantLockPath, the lock file's path
 #include "platform/FileLock.h"
 
 #include <QString>
@@ -18,13 +19,11 @@ namespace Kadex::Config {
 constexpr std::chrono::seconds UnattendedPlantWait{30};
 constexpr std::chrono::seconds InteractivePlantWait{3};
 
-// The lock file of the plant whose module folder is programDir: ".<exeFileName>.lock" in that folder.
-QString plantLockPath(const QString &programDir, const QString &exeFileName);
-
 // Holds the plant for one run (a window run, a silent run, a restore) from its start to its end: a second run of
 // the same plant waits for it. When the wait runs out, the run is told that another configuration run of this plant
 // is active (a box, or a line in a silent run's log) and nothing is returned: the caller ends without touching the
-// plant. A folder where the lock file can be neither created nor opened runs without the lock.
+// plant. A lock file that can be neither created nor opened is reported the same way (the file, the reason, what to
+// do), and nothing is returned either: no run goes on unlocked.
 std::optional<Platform::FileLock> holdPlant(const QString &lockPath, Diag::ErrorReport &report,
                                             std::chrono::milliseconds wait);
 

@@ -8,6 +8,8 @@
 #include "diag/Messages.h"
 #include "platform/FileLookup.h"
 
+#include <QFileInfo>
+
 namespace Kadex::Config {
 
 namespace {
@@ -25,7 +27,38 @@ QString joined(const QString &folder, const QString &rest)
     return folder + QLatin1Char('/') + rest;
 }
 
+// folder/M/M + suffix: a module's file in its module folder.
+QString moduleFileIn(const QString &folder, const QString &module, const QString &suffix)
+{
+    return joined(folder, module + QLatin1Char('/') + module + suffix);
+}
+
 } // namespace
+
+QString errorLogPathIn(const QString &root)
+{
+    return root + QStringLiteral("/R4Mcfglog.txt");
+}
+
+QString servicePackLogPathIn(const QString &root)
+{
+    return root + QStringLiteral("/BrolmServicePack.log");
+}
+
+QString plantLockPath(const QString &programDir, const QString &exeFileName)
+{
+    return programDir + QStringLiteral("/.") + exeFileName + QStringLiteral(".lock");
+}
+
+QString languageFilePathIn(const QString &programDir, const QString &exeName)
+{
+    return programDir + QLatin1Char('/') + exeName + QStringLiteral(".ini");
+}
+
+QString historyFolderBeside(const QString &moduleDbPath)
+{
+    return QFileInfo(moduleDbPath).absolutePath() + QStringLiteral("/History");
+}
 
 PlantPaths::PlantPaths(ProgramLocation &location, RunMode &runMode, IniAccess &ini, Diag::ErrorReport &report)
     : m_location(location), m_runMode(runMode), m_ini(ini), m_report(report)
@@ -64,10 +97,24 @@ QString PlantPaths::GetR4MConfigurationIniPath()
         QString());
 }
 
+QString PlantPaths::moduleConfigurationPath()
+{
+    return modulePath(QStringLiteral(".cfg"));
+}
+
+QString PlantPaths::plantProgramIniPath() const
+{
+    return m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini");
+}
+
 QString PlantPaths::modulePath(const QString &suffix)
 {
-    const QString module = m_location.GetOCXName();
-    return m_location.rootDirectory() + QLatin1Char('/') + module + QLatin1Char('/') + module + suffix;
+    return moduleFileIn(m_location.rootDirectory(), m_location.GetOCXName(), suffix);
+}
+
+QString PlantPaths::savedProgramIniPath(const QString &folder)
+{
+    return joined(folder, QStringLiteral("parameter/program.ini"));
 }
 
 QString PlantPaths::saveAndRestoreFolder(const QString &iniPath)
@@ -80,25 +127,20 @@ QString PlantPaths::GetProgramIniPath(qint32 mode)
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"));
     if (mode == 1 && m_runMode.IntegratedMode()) {
         const QString folder = saveAndRestoreFolder(GetR4MConfigurationIniPath());
-        return guard.value([&] { return existing(joined(folder, QStringLiteral("parameter/program.ini"))); },
-                           QString());
+        return guard.value([&] { return existing(savedProgramIniPath(folder)); }, QString());
     }
-    return guard.value([&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini")); },
-                       QString());
+    return guard.value([&] { return existing(plantProgramIniPath()); }, QString());
 }
 
 QStringList PlantPaths::programIniPaths()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"), Diag::ErrorGuard::Kind::Ignoring);
     QStringList paths;
-    const QString plant = guard.value(
-        [&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/Program.ini")); }, QString());
+    const QString plant = guard.value([&] { return existing(plantProgramIniPath()); }, QString());
     const QString r4m = GetR4MConfigurationIniPath();
     const QString folder = r4m.isEmpty() ? QString() : saveAndRestoreFolder(r4m);
     const QString saved =
-        folder.isEmpty()
-            ? QString()
-            : guard.value([&] { return existing(joined(folder, QStringLiteral("parameter/program.ini"))); }, QString());
+        folder.isEmpty() ? QString() : guard.value([&] { return existing(savedProgramIniPath(folder)); }, QString());
     for (const QString &path : {plant, saved}) {
         if (!path.isEmpty()) {
             paths.append(path);
@@ -112,8 +154,8 @@ QString PlantPaths::GetPathMachineCopyMDB(const QString &iniPath)
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetPathMachineCopyMDB"));
     const QString module = m_location.GetOCXName();
     const QString folder = saveAndRestoreFolder(iniPath);
-    const QString composed = guard.value(
-        [&] { return joined(folder, module + QLatin1Char('/') + module + QStringLiteral(".mdb")); }, QString());
+    const QString composed =
+        guard.value([&] { return moduleFileIn(folder, module, QStringLiteral(".mdb")); }, QString());
     // A failing existence test is no reason to lose the copy: the composed path stands then.
     Diag::ErrorGuard lookup(m_report, QStringLiteral("GetPathMachineCopyMDB"), Diag::ErrorGuard::Kind::Ignoring);
     return lookup.value([&] { return existing(composed); }, composed);

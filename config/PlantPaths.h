@@ -9,6 +9,19 @@ class ErrorReport;
 
 namespace Kadex::Config {
 
+// The plant's files that are found from the program's own place, before and beside the run's services. root is the
+// root directory R, programDir the module folder R/M.
+// R/R4Mcfglog.txt: the error log of a standalone or silent run.
+QString errorLogPathIn(const QString &root);
+// R/BrolmServicePack.log: where service-pack lines go when the system's log cannot be appended to.
+QString servicePackLogPathIn(const QString &root);
+// R/M/.<exeFileName>.lock: the plant's run lock.
+QString plantLockPath(const QString &programDir, const QString &exeFileName);
+// R/M/<exeName>.ini: the program's language file.
+QString languageFilePathIn(const QString &programDir, const QString &exeName);
+// <folder of the module database>/History: where copies of the module database are kept.
+QString historyFolderBeside(const QString &moduleDbPath);
+
 class IniAccess;
 class ProgramLocation;
 class RunMode;
@@ -27,6 +40,10 @@ public:
     // R/M/M.cfg, the module configuration. When it is missing: the notice "File not found: " LF CR + path in
     // upper case, then the program ends.
     QString GetCFGPath();
+    // R/M/M.cfg as composed, neither looked up nor reported when missing.
+    QString moduleConfigurationPath();
+    // R/parameter/Program.ini as composed, not looked up.
+    QString plantProgramIniPath() const;
     // R/parameter/r4mconfiguration.ini, or "".
     QString GetR4MConfigurationIniPath();
     // Mode 1 in an integrated run: S/parameter/program.ini (S = SaveAndRestore); otherwise
@@ -41,6 +58,8 @@ public:
 private:
     // R/M/M + suffix.
     QString modulePath(const QString &suffix);
+    // S/parameter/program.ini, S the SaveAndRestore folder.
+    static QString savedProgramIniPath(const QString &folder);
     QString saveAndRestoreFolder(const QString &iniPath);
 
     ProgramLocation &m_location;

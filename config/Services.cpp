@@ -14,12 +14,13 @@ Services::Services(Platform::ProcessFacts processFacts, Diag::ErrorReport &error
 Diag::ReportSettings reportSettingsFor(const Platform::ProcessFacts &facts)
 {
     Diag::ReportSettings settings;
-    settings.rootDirectory = rootDirectoryOf(facts.programDir);
+    const QString root = rootDirectoryOf(facts.programDir);
+    settings.plantErrorLogPath = errorLogPathIn(root);
     // The report names the module without re-reporting a name too short to cut: that report would recurse.
     settings.moduleName = moduleNameOf(facts.exeName).value_or(QString());
     settings.exeName = facts.exeName;
     settings.servicePackLogPath = Diag::servicePackLogPath();
-    settings.servicePackFallbackPath = Diag::servicePackFallbackPath(settings.rootDirectory);
+    settings.servicePackFallbackPath = Diag::servicePackFallbackPath(servicePackLogPathIn(root));
     return settings;
 }
 

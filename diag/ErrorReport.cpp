@@ -7,8 +7,6 @@
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
 
-#include <cstdlib>
-
 namespace Kadex::Diag {
 
 ErrorReport::ErrorReport(ReportSettings settings, UiPort &ui) : m_settings(std::move(settings)), m_ui(ui) {}
@@ -25,13 +23,13 @@ QString ErrorReport::errorLogPath() const
     if (m_settings.integratedMode) {
         return m_settings.logFileSwitch;
     }
-    return m_settings.rootDirectory + QStringLiteral("/R4Mcfglog.txt");
+    return m_settings.plantErrorLogPath;
 }
 
 int ErrorReport::ReportError(qint32 number, const QString &source, const QString &description, const QString &procedure,
                              bool fatal)
 {
-    RunStatus::markFailed();
+    m_ui.runStatus().markFailed();
     const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source +
                             QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number) +
                             QStringLiteral(") :") + description;
@@ -40,7 +38,7 @@ int ErrorReport::ReportError(qint32 number, const QString &source, const QString
         QStringLiteral("Unexpected error!") + Messages::LineBreak + description + Messages::LineBreak + notice;
 
     if (m_settings.silentMode) {
-        WriteServicePackLog(message);
+        appendServicePackLine(message);
         return Continue;
     }
     // The box says the same in the window's language.
@@ -60,8 +58,6 @@ int ErrorReport::ReportError(qint32 number, const QString &source, const QString
 void ErrorReport::EndProgram()
 {
     m_ui.endProgram();
-    // A port must not come back from the end of the program; if one does, the end still happens.
-    std::_Exit(0);
 }
 
 QString ErrorReport::WriteErrorLog(const QString &text)
@@ -89,9 +85,9 @@ QString ErrorReport::shownNotice(const QString &notice)
 
 void ErrorReport::ReportFault(const QString &text)
 {
-    RunStatus::markFailed();
+    m_ui.runStatus().markFailed();
     if (m_settings.silentMode) {
-        WriteServicePackLog(text);
+        appendServicePackLine(text);
         return;
     }
     m_ui.showMessage({text, m_settings.exeName, Buttons::Ok, Icon::Critical, Answer::Ok});
@@ -99,9 +95,9 @@ void ErrorReport::ReportFault(const QString &text)
 
 void ErrorReport::ReportFault(ScreenText text)
 {
-    RunStatus::markFailed();
+    m_ui.runStatus().markFailed();
     if (m_settings.silentMode) {
-        WriteServicePackLog(ScreenTexts::defaultText(text));
+        appendServicePackLine(ScreenTexts::defaultText(text));
         return;
     }
     m_ui.showMessage({ScreenTexts::text(text), m_settings.exeName, Buttons::Ok, Icon::Critical, Answer::Ok});
@@ -109,7 +105,17 @@ void ErrorReport::ReportFault(ScreenText text)
 
 void ErrorReport::WriteServicePackLog(const QString &text)
 {
-    RunStatus::markFailed();
+    m_ui.runStatus().markFailed();
+    appendServicePackLine(text);
+}
+
+void ErrorReport::noteFailureRecordedElsewhere()
+{
+    m_ui.runStatus().markFailed();
+}
+
+void ErrorReport::appendServicePackLine(const QString &text)
+{
     writeServicePackLine(m_settings.servicePackLogPath, m_settings.servicePackFallbackPath, m_settings.exeName, text);
 }
 

@@ -13,7 +13,7 @@ struct ReportSettings
     bool integratedMode = false;
     bool silentMode = false;
     QString logFileSwitch;           // value of the LOGFILE switch: the error log of an integrated run
-    QString rootDirectory;           // parent of the program's folder
+    QString plantErrorLogPath;       // the error log of a standalone or silent run, in the plant's root
     QString moduleName;              // e.g. "Kadex"; empty when the program's name cannot be cut
     QString exeName;                 // the program's file name without extension
     QString servicePackLogPath;      // the service-pack log
@@ -28,7 +28,7 @@ public:
 
     ErrorReport(ReportSettings settings, UiPort &ui);
 
-    // Every report below marks the run as failed (diag/RunStatus).
+    // Every report below marks the run as failed, once (the UI port's RunStatus): nothing else marks it.
     // Logs a failure and asks whether to go on; a silent run always goes on. Returns EndTheProgram or Continue.
     int ReportError(qint32 number, const QString &source, const QString &description, const QString &procedure,
                     bool fatal);
@@ -45,6 +45,9 @@ public:
     // Appends "! Fault " + executable name + ": " + text to the service-pack log (standard error when no log takes
     // it).
     void WriteServicePackLog(const QString &text);
+    // Marks the run as failed for a failure that another part recorded in its own way (the update's printed
+    // report) without reporting it here.
+    void noteFailureRecordedElsewhere();
 
     // The run mode and the LOGFILE switch, once the command line has been read.
     void setRunMode(bool integratedMode, bool silentMode, const QString &logFileSwitch);
@@ -57,6 +60,9 @@ public:
 private:
     // The notice of WriteErrorLog in the window's language.
     static QString shownNotice(const QString &notice);
+
+    // The service-pack line of a report, the run already marked.
+    void appendServicePackLine(const QString &text);
 
     ReportSettings m_settings;
     UiPort &m_ui;

@@ -2,25 +2,57 @@
 
 #include "platform/Cp1252.h"
 #include "platform/FileLookup.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Kadex::Diag {
+
+namespace {
+
+// Writes all of line to fd, in as many writes as the system needs; false on the first failed one.
+bool writeWhole(int fd, const QByteArray &line)
+{
+    qsizetype done = 0;
+    while (done < line.size()) {
+        const ssize_t written = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
 
 bool appendLogLine(const QString &path, const QString &text)
 {
     if (path.isEmpty()) {
         return false;
     }
-    // The LOGFILE switch arrives in upper case; the log keeps the name it has on disk.
-    QFile file(Platform::FileLookup::resolvePath(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // The LOGFILE switch arrives in upper case; the log keeps the name it has on disk. Opening never waits (a FIFO
+    // without a reader is refused at once), and only a regular file takes the line: a FIFO, a device or a
+    // directory is no log, and the line goes to the next one.
+    const QByteArray name = QFile::encodeName(Platform::FileLookup::resolvePath(path));
+    Platform::UniqueFd fd(
+        ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    struct stat opened = {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
         return false;
     }
-    const QByteArray line = Platform::Cp1252::encode(text) + "\r\n";
-    return file.write(line) == line.size();
+    // The line counts once the file holds it: every byte written (a full disk refuses them here) and a clean close
+    // (where a file system that writes back late reports its failure).
+    return writeWhole(fd.get(), Platform::Cp1252::encode(text) + "\r\n") && fd.close();
 }
 
 QString servicePackLogPath()
@@ -29,12 +61,9 @@ QString servicePackLogPath()
     return configured.isEmpty() ? QStringLiteral("/var/log/BrolmServicePack.log") : configured;
 }
 
-QString servicePackFallbackPath(const QString &rootDirectory)
+QString servicePackFallbackPath(const QString &plantLogPath)
 {
-    if (!qEnvironmentVariable("KADEX_SERVICEPACK_LOG").isEmpty()) {
-        return QString();
-    }
-    return rootDirectory + QStringLiteral("/BrolmServicePack.log");
+    return qEnvironmentVariable("KADEX_SERVICEPACK_LOG").isEmpty() ? plantLogPath : QString();
 }
 
 bool writeServicePackLine(const QString &path, const QString &fallbackPath, const QString &exeName, const QString &text)

@@ -1,16 +1,24 @@
 #pragma once
 
-namespace Kadex::Diag::RunStatus {
+namespace Kadex::Diag {
 
-// The run's outcome as its exit status tells it: 0 while nothing was reported, 1 once anything was. Every report
-// of the error report marks the run; a part that records a failure without a report (a count in a printed summary,
-// a line only in a log) marks it itself.
-void markFailed();
+class ErrorReport;
 
-// Whether anything marked the run as failed.
-bool failed();
+// The run's outcome as its exit status tells it: 0 while nothing was reported, 1 once anything was. One per run: the
+// UI port, which ends the process, holds it; only the error report marks it, once for each of its reports.
+class RunStatus
+{
+public:
+    // Whether anything marked the run as failed.
+    bool failed() const { return m_failed; }
+    // 1 when the run was marked as failed, else 0.
+    int exitStatus() const { return m_failed ? 1 : 0; }
 
-// 1 when the run was marked as failed, else 0.
-int exitStatus();
+private:
+    friend class ErrorReport;
+    void markFailed() { m_failed = true; }
 
-} // namespace Kadex::Diag::RunStatus
+    bool m_failed = false;
+};
+
+} // namespace Kadex::Diag

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/Failure.h"
+#include "diag/RunStatus.h"
 
 #include <QString>
 
@@ -69,6 +70,9 @@ public:
     // Called where the unwinding of endProgram has arrived, at the outermost handler or in main: ends the
     // process. A test's port leaves the process running, so that the test observes the end.
     virtual void endProcess() {}
+    // The outcome of the run this port serves, which the error report marks and the end of the process tells.
+    RunStatus &runStatus() { return m_status; }
+    const RunStatus &runStatus() const { return m_status; }
 
 protected:
     virtual Answer doShowMessage(const MessageBox &box) = 0;
@@ -76,6 +80,7 @@ protected:
 
 private:
     bool m_ended = false;
+    RunStatus m_status;
 };
 
 } // namespace Kadex::Diag

@@ -6,7 +6,6 @@
 #include "config/Services.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
-#include "diag/RunStatus.h"
 #include "diag/UiPort.h"
 #include "history/HistoryListing.h"
 #include "history/KeptPins.h"
@@ -88,7 +87,7 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
             code = pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);
             break;
         }
-        return std::max(code, Diag::RunStatus::exitStatus());
+        return std::max(code, ui.runStatus().exitStatus());
     } catch (const Diag::ProgramEnded &) {
         out.flush();
         return 1;

@@ -62,7 +62,7 @@ QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName, bo
 
 QString folderFor(const QString &moduleDbPath)
 {
-    return QFileInfo(moduleDbPath).absolutePath() + QStringLiteral("/History");
+    return Config::historyFolderBeside(moduleDbPath);
 }
 
 QStringList keptNames(const QString &folder, const QString &dbFileName)

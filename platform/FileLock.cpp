@@ -3,8 +3,10 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace Kadex::Platform {
@@ -13,12 +15,25 @@ namespace {
 
 constexpr std::chrono::milliseconds PollInterval{50};
 
+// Opens the lock file, creating it when missing; errno tells why when nothing could be opened.
 UniqueFd openLockFile(const QByteArray &path)
 {
-    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd.isOpen()) {
+        // Every user who may run the program must be able to lock it later, whatever this run's umask: a lock file
+        // left by a root run that only root may open would lock every other user out. A file system that keeps no
+        // modes refuses this harmlessly.
+        (void)::fchmod(fd.get(), 0666);
+        return fd;
+    }
+    const int createError = errno;
+    fd = UniqueFd(::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
     if (!fd.isOpen()) {
-        // A user who may not write the folder still locks an existing file: flock needs no write access.
+        // A user who may not write the file or its folder still locks an existing file: flock needs no write access.
         fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (!fd.isOpen() && errno == ENOENT) {
+            errno = createError; // missing, and it could not be created: that is the reason
+        }
     }
     return fd;
 }
@@ -39,6 +54,7 @@ FileLock FileLock::acquire(const QString &path, std::chrono::milliseconds wait)
     FileLock lock;
     UniqueFd fd = openLockFile(QFile::encodeName(path));
     if (!fd.isOpen()) {
+        lock.m_openError = QString::fromLocal8Bit(std::strerror(errno));
         return lock;
     }
     lock.m_fileOpened = true;

@@ -20,13 +20,15 @@ public:
 
     // Whether this object holds the lock.
     bool held() const { return m_fd.isOpen(); }
-    // Whether the lock file could be opened at all: a folder without it (missing, or not readable) has no lock to
-    // wait for.
+    // Whether the lock file could be opened at all (created when missing, readable and writable by every user).
     bool fileOpened() const { return m_fileOpened; }
+    // Why the lock file could not be opened (the system's error text); empty when it was.
+    const QString &openError() const { return m_openError; }
 
 private:
     UniqueFd m_fd;
     bool m_fileOpened = false;
+    QString m_openError;
 };
 
 // Takes the exclusive lock of the open file fd without waiting; false when another descriptor holds it.

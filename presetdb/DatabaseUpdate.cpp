@@ -43,14 +43,6 @@ void saveInto(Database &working, const QString &path)
     working.copyContentTo(file);
 }
 
-// The module configuration beside the module database: <module>.cfg, as the machine list reads it.
-QString moduleConfigurationPath(const QString &composedModuleDbPath)
-{
-    const QFileInfo db(composedModuleDbPath);
-    return Platform::FileLookup::findExistingFile(db.path() + QLatin1Char('/') + db.completeBaseName() +
-                                                  QStringLiteral(".cfg"));
-}
-
 } // namespace
 
 DatabaseUpdate::DatabaseUpdate(Config::Services &services) : m_services(services) {}
@@ -74,7 +66,7 @@ void DatabaseUpdate::WorkOnMDB()
         const QString composed = s.paths.GetPathOCXMDB();
         moduleDbName = Config::fileNameOnly(composed);
         moduleDbPath = Platform::FileLookup::resolvePath(composed);
-        settingsSeen.note(moduleConfigurationPath(composed));
+        settingsSeen.note(Platform::FileLookup::findExistingFile(s.paths.moduleConfigurationPath()));
     });
     guard.step([&] {
         plantIniPath = s.paths.GetR4MConfigurationIniPath();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace Kadex::Test {
 namespace {
 
@@ -43,6 +45,17 @@ TEST_F(PlantLockTest, SecondRunWaitsThenSaysTheOtherIsActiveAndGetsThePlantOnceI
     EXPECT_TRUE(after && after->held());
     // The lock file stays for the next run.
     EXPECT_TRUE(plant.exists(QStringLiteral("Kadex/.Kadex_Config.lock")));
+}
+
+TEST_F(PlantLockTest, LockFileThatARunCreatesEveryUserMayOpenWhateverItsUmask)
+{
+    TestRun run(plant);
+    const mode_t umask = ::umask(077);
+    const bool held = Config::holdPlant(lockPath(), run.report, 0ms).has_value();
+    ::umask(umask);
+    struct stat made = {};
+    ASSERT_TRUE(held && ::stat(QFile::encodeName(lockPath()).constData(), &made) == 0);
+    EXPECT_EQ(made.st_mode & 07777, 0666);
 }
 
 } // namespace

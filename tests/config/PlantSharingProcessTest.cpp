@@ -285,21 +285,37 @@ TEST_F(PlantSharingProcessTest, RunThatCanWriteNoLogLeavesItsLineOnStandardError
     if (!reachable.waitForFinished() || reachable.exitCode() != 0) {
         GTEST_SKIP() << "the user nobody cannot reach the plant's folder " << plant.root().toStdString();
     }
-    const QStringList files = PlantState::of(plant.root()).files;
+    // Nor may nobody create the plant lock in the module folder, nor open the one a root run left only to root: the
+    // silent run, --restore and --pin each say so and end.
+    const QString lock = plant.path(QStringLiteral("Kadex/.Kadex_Config.lock"));
+    const QStringList commands = {QStringLiteral("/EXTERNAL:SILENT"), QStringLiteral("--restore"),
+                                  QStringLiteral("--pin 20000101-000000"), QStringLiteral("/EXTERNAL:SILENT")};
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        SCOPED_TRACE(commands[i].toStdString());
+        if (i == 3) { // a lock file that a root run left to root alone
+            QFile file(lock);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.setPermissions(QFileDevice::ReadOwner));
+        }
+        const QStringList files = PlantState::of(plant.root()).files;
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start(QStringLiteral("setpriv"),
+                  QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                              QStringLiteral("--clear-groups"), plant.path(QStringLiteral("Kadex/Kadex_Config"))} +
+                      commands[i].split(u' '));
+        ASSERT_TRUE(run.waitForFinished(RunWithinMs));
 
-    QProcess run;
-    run.setProcessEnvironment(environment);
-    run.start(QStringLiteral("setpriv"),
-              {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-               plant.path(QStringLiteral("Kadex/Kadex_Config")), QStringLiteral("/EXTERNAL:SILENT")});
-    ASSERT_TRUE(run.waitForFinished(RunWithinMs));
-
-    const QString standardError = QString::fromLocal8Bit(run.readAllStandardError());
-    EXPECT_EQ(run.exitCode(), 1) << standardError.toStdString();
-    EXPECT_TRUE(standardError.contains(QStringLiteral("! Fault Kadex_Config: "))) << standardError.toStdString();
-    // The notice names no file: none was written.
-    EXPECT_FALSE(standardError.contains(QStringLiteral("Error logged to"))) << standardError.toStdString();
-    EXPECT_EQ(PlantState::of(plant.root()).files, files);
+        const QString standardError = QString::fromLocal8Bit(run.readAllStandardError());
+        EXPECT_EQ(run.exitCode(), 1) << standardError.toStdString();
+        EXPECT_TRUE(standardError.contains(QStringLiteral("Cannot open the plant lock ") + lock +
+                                           QStringLiteral(": Permission denied. Nothing was changed.")))
+            << standardError.toStdString();
+        EXPECT_TRUE(commands[i].startsWith(u'-') || standardError.contains(QStringLiteral("! Fault Kadex_Config: ")))
+            << standardError.toStdString();
+        // The notice names no file: none was written.
+        EXPECT_FALSE(standardError.contains(QStringLiteral("Error logged to"))) << standardError.toStdString();
+        EXPECT_EQ(PlantState::of(plant.root()).files, files);
+    }
 }
 
 } // namespace

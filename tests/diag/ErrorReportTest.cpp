@@ -1,11 +1,18 @@
 #include "diag/ErrorReport.h"
 #include "diag/ErrorGuard.h"
+#include "diag/LogFile.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestRun.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 
 namespace Kadex::Test {
 namespace {
@@ -295,6 +302,50 @@ TEST_F(ErrorReportTest, ServicePackLineIsWrittenInWindows1252)
     run.report.WriteServicePackLog(QStringLiteral("Dann ist diese Meldung v\u00f6llig normal \u20ac"));
     EXPECT_EQ(plant.read(QStringLiteral("ServicePack.log")),
               QByteArray("! Fault Kadex_Config: Dann ist diese Meldung v\xf6llig normal \x80\r\n"));
+}
+
+TEST_F(ErrorReportTest, EndWhileTheBoxIsOpenLetsNoCallerCarryOnAfterTheBox)
+{
+    TestRun run(plant);
+    run.ui.onBox = [&] {
+        try {
+            run.ui.endProgram();
+        } catch (const Diag::ProgramEnded &) { // where the unwinding stops: the handler the box's event loop called
+        }
+    };
+    run.ui.answerNext(Answer::Yes);
+    ErrorGuard guard(run.report, QStringLiteral("WriteInputs"));
+    EXPECT_THROW(guard.step([] { throw Failure::overflow(); }), Diag::ProgramEnded);
+}
+
+// A line counts once its log holds it; else it goes on at once to the next log. A full disk refuses it, and a
+// target that is no regular file is never waited for (a FIFO with a reader would take it, one without would block).
+TEST_F(ErrorReportTest, LineItsLogDoesNotHoldGoesToTheNextLogAtOnce)
+{
+    SmallDisk disk(plant.path(QStringLiteral("disk")), 1 << 20);
+    const QString log = plant.path(QStringLiteral("LOG.TXT"));
+    const QString full = disk.folder() + QStringLiteral("/full.log");
+    const QString next = plant.path(QStringLiteral("next.log"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(log).constData(), 0666), 0);
+    const int reader = ::open(QFile::encodeName(log).constData(), O_RDONLY | O_NONBLOCK);
+    const std::pair<QString, std::function<bool()>> targets[] = {
+        {log, [&] { return reader >= 0; }},
+        {log, [&] { return ::close(reader) == 0; }},
+        {log, [&] { return QFile::remove(log) && QDir().mkdir(log); }},
+        {log, [&] { return QDir().rmdir(log) && QFile::link(QStringLiteral("/dev/null"), log); }},
+        {full, [&] { return disk.leaveFree(0); }},
+    };
+    for (const auto &[target, make] : targets) {
+        SCOPED_TRACE(target.toStdString());
+        if (target == full && !disk.mounted()) {
+            std::printf("No full disk to try: %s\n", qPrintable(disk.error()));
+            continue;
+        }
+        ASSERT_TRUE(make());
+        QFile::remove(next);
+        EXPECT_TRUE(Diag::writeServicePackLine(target, next, QStringLiteral("K"), QStringLiteral("x")));
+        EXPECT_EQ(fileLines(next), QStringList{QStringLiteral("! Fault K: x")});
+    }
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // plant's own program INI, whatever a report says.
 #include "history/UpdateHistory.h"
 
+#include "config/CommandLine.h"
 #include "config/MachineSettings.h"
+#include "history/HistoryCommand.h"
 #include "history/UpdateRestore.h"
 #include "platform/Cp1252.h"
 #include "presetdb/DatabaseUpdate.h"
@@ -156,6 +158,16 @@ TEST_F(RestoreSettingsTest, RestoreRefusesAReportNamingAnotherFileOrMachine)
                QStringLiteral("Settings file: parameter/Program.ini"));
     editReport(QRegularExpression(QStringLiteral("Machine 2: M2")), QStringLiteral("Machine 9: M2"));
     expectRefused(QStringLiteral("a machine beyond the fifth"));
+}
+
+// A history command's exit status tells what it reported, also when the command found nothing wrong itself: here the
+// program's name is too short for a module name (reported), and the listing then finds no kept copy.
+TEST(HistoryCommandTest, ExitStatusCountsWhatTheCommandReported)
+{
+    TempPlant plant;
+    Platform::ProcessFacts facts = plant.facts();
+    facts.exeName = facts.exeFileName = QStringLiteral("Cfg");
+    EXPECT_EQ(History::runHistoryCommand(facts, Config::CommandLine::parse({QStringLiteral("--list")})), 1);
 }
 
 } // namespace

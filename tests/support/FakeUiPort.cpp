@@ -12,6 +12,9 @@ FakeUiPort::~FakeUiPort()
 Diag::Answer FakeUiPort::doShowMessage(const Diag::MessageBox &box)
 {
     boxes.append(box);
+    if (onBox) {
+        onBox();
+    }
     if (!m_answers.empty()) {
         const Diag::Answer answer = m_answers.front();
         m_answers.pop_front();

@@ -32,6 +32,8 @@ public:
     int processEnds = 0;
     // Called at each pump: what another program does while the window lets events through.
     std::function<void()> onPump;
+    // Called while a box is open, before it is answered: a handler that the box's event loop runs.
+    std::function<void()> onBox;
     bool busy = false;
     QList<bool> busyChanges;
 
