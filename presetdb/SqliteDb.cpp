@@ -153,10 +153,11 @@ Database::Database(const QString &path) : m_path(path)
 
 void Database::keepJournalFile()
 {
-    // A rollback journal still beside the file once the engine played back an interrupted writer's is kept by
-    // another program (in PERSIST or TRUNCATE mode): this connection's commits leave it there, emptied, instead of
-    // deleting it. A file in WAL mode has no such journal and keeps its mode.
-    if (!QFileInfo::exists(m_path + QStringLiteral("-journal"))) {
+    // A rollback journal with content still beside the file once the engine played back an interrupted writer's
+    // is kept by another program (in PERSIST mode): this connection's commits leave it there too, instead of
+    // deleting it. An empty one (TRUNCATE mode, or a killed writer's) holds nothing and goes as the engine wants. A
+    // file in WAL mode has no such journal and keeps its mode.
+    if (QFileInfo(m_path + QStringLiteral("-journal")).size() <= 0) {
         return;
     }
     bool writeAheadLog = false;
