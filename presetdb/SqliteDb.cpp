@@ -143,30 +143,10 @@ Database::Database(const QString &path) : m_path(path)
     try {
         Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         probe.next();
-        keepJournalFile();
     } catch (...) {
         sqlite3_close(m_db);
         m_db = nullptr;
         throw;
-    }
-}
-
-void Database::keepJournalFile()
-{
-    // A rollback journal with content still beside the file once the engine played back an interrupted writer's
-    // is kept by another program (in PERSIST mode): this connection's commits leave it there too, instead of
-    // deleting it. An empty one (TRUNCATE mode, or a killed writer's) holds nothing and goes as the engine wants. A
-    // file in WAL mode has no such journal and keeps its mode.
-    if (QFileInfo(m_path + QStringLiteral("-journal")).size() <= 0) {
-        return;
-    }
-    bool writeAheadLog = false;
-    {
-        Statement mode = prepare(QStringLiteral("PRAGMA main.journal_mode"));
-        writeAheadLog = mode.next() && mode.value(0).text().compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0;
-    }
-    if (!writeAheadLog) {
-        execute(QStringLiteral("PRAGMA main.journal_mode = PERSIST"));
     }
 }
 

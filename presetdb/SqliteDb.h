@@ -106,7 +106,6 @@ private:
 
     // Takes over an open connection.
     Database(QString path, sqlite3 *db);
-    void keepJournalFile();
     // Throws when an object named name (letter case counting as sensitivity says) is no table.
     void refuseOtherKind(const QString &name, Qt::CaseSensitivity sensitivity);
 
