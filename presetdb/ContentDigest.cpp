@@ -42,13 +42,8 @@ QByteArray rowOf(const Statement &statement)
 // The schema without its page numbers, which change with the file's layout alone.
 Statement schemaOf(Database &db)
 {
-    return db.prepare(QStringLiteral(
-        "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name"));
-}
-
-QString quotedTable(const QString &table)
-{
-    return QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return db.prepare(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE ") + NotEngineOwn +
+                      QStringLiteral(" ORDER BY type, name"));
 }
 
 // The schema and each table's row count.
@@ -59,7 +54,7 @@ QByteArray outlineOf(Database &db)
     while (schema.next()) {
         outline += rowOf(schema);
         if (schema.value(0) == Value(QStringLiteral("table"))) {
-            Statement count = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quotedTable(schema.value(1).text()));
+            Statement count = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteName(schema.value(1).text()));
             if (count.next()) {
                 outline += typed(count.value(0));
             }
@@ -83,7 +78,7 @@ QByteArray contentDigest(Database &db)
         }
     }
     for (const QString &table : std::as_const(tables)) {
-        Statement rows = db.prepare(QStringLiteral("SELECT * FROM ") + quotedTable(table));
+        Statement rows = db.prepare(QStringLiteral("SELECT * FROM ") + quoteName(table));
         QList<QByteArray> all;
         while (rows.next()) {
             all.append(rowOf(rows));

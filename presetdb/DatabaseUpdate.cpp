@@ -43,154 +43,174 @@ void saveInto(Database &working, const QString &path)
     working.copyContentTo(file);
 }
 
+// The failure that keeps the module database as it was: the old database's plant values could not be read.
+Diag::Failure valuesUnread(const Diag::Failure &why, const QString &path)
+{
+    const QString reason = why.description.isEmpty() ? QString() : why.description + QLatin1Char(' ');
+    return {why.number, why.source,
+            reason + QStringLiteral("The plant's values in '") + path +
+                QStringLiteral("' cannot be read; the module database is left as it was.")};
+}
+
 } // namespace
 
 DatabaseUpdate::DatabaseUpdate(Config::Services &services) : m_services(services) {}
 
 DatabaseUpdate::~DatabaseUpdate() = default;
 
+void DatabaseUpdate::Pass::clear()
+{
+    transaction.reset();
+    working.reset();
+    rebuilt = false;
+    carried = false;
+    generated.clear();
+}
+
 void DatabaseUpdate::WorkOnMDB()
 {
-    Config::Services &s = m_services;
-    Diag::ErrorGuard guard(s.report, QString());
-
-    QString sourcePath;
-    QString moduleDbName;
-    QString moduleDbPath;
-    QString plantIniPath;
-    QString machineCopyPath;
+    Plan plan;
     FileBytesSeen settingsSeen;
-    guard.step([&] { sourcePath = Platform::FileLookup::resolvePath(s.paths.GetPathSourceOCXMDB()); });
-    guard.step([&] {
-        // The notice names the file as the program composes it; reads and writes go to its spelling on disk.
-        const QString composed = s.paths.GetPathOCXMDB();
-        moduleDbName = Config::fileNameOnly(composed);
-        moduleDbPath = Platform::FileLookup::resolvePath(composed);
-        settingsSeen.note(Platform::FileLookup::findExistingFile(s.paths.moduleConfigurationPath()));
-    });
-    guard.step([&] {
-        plantIniPath = s.paths.GetR4MConfigurationIniPath();
-        settingsSeen.note(plantIniPath);
-    });
-    guard.step([&] { machineCopyPath = s.paths.GetPathMachineCopyMDB(plantIniPath); });
-    const bool integrated = s.runMode.IntegratedMode();
-    guard.step([&] {
-        settingsSeen.note(s.machines.ProgramIniPath());
-        m_systemIndex = !integrated && s.ini.LoadIniBoolean(QStringLiteral("Project"), QStringLiteral("VWStudio"),
-                                                            s.machines.ProgramIniPath())
-                            ? VisiWinStudio
-                            : VisiWin32;
-    });
-    if (sourcePath.isEmpty()) {
+    readPaths(plan, settingsSeen);
+    if (plan.sourcePath.isEmpty()) {
         return;
     }
-
-    if (const std::optional<Platform::FileTimes> times = Platform::FileTimes::read(sourcePath)) {
+    if (const std::optional<Platform::FileTimes> times = Platform::FileTimes::read(plan.sourcePath)) {
         m_savedFileTimes = *times;
     }
+    readSettings(plan, true);
 
-    // The values carried over come from the machine copy in an integrated run, else from the module database.
-    bool fromMachineCopy = false;
-    if (integrated) {
-        if (machineCopyPath.isEmpty() || Platform::FileLookup::findExistingFile(machineCopyPath).isEmpty()) {
-            s.report.ui().showMessage({Texts::missingCopyNotice(moduleDbName), QString(), Diag::Buttons::Ok,
-                                       Diag::Icon::Information, Diag::Answer::Ok});
-        } else {
-            fromMachineCopy = true;
-        }
-    }
-
-    m_templates.load(sourcePath, guard);
-
-    guard.setProcedure(QStringLiteral("WorkOnMDB"));
     // Other programs (the visualisation) have the module database open. Its write lock is taken before its
     // values are read and held until the new content is in it: their commits before are carried over, theirs
     // after wait and land in the new content. Without the lock nothing is changed.
     ModuleDb live;
-    if (!openLive(moduleDbPath, live)) {
-        Platform::FileTimes::restore(sourcePath, m_savedFileTimes);
-        return;
-    }
-    auto readOld = [&](ModuleDbCopy &oldDb) {
-        if (fromMachineCopy) {
-            oldDb.readFile(machineCopyPath);
-        } else if (live.failure) {
-            oldDb.unreadable(live.failure);
-        } else if (live.db) {
-            oldDb.take(live.path, live.content);
+    Pass pass;
+    if (openLive(plan.moduleDbPath, live) && regenerate(plan, live, settingsSeen, pass)) {
+        Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
+        const bool committed = guard.step([&] { pass.transaction->commit(); });
+        pass.transaction.reset();
+        // A working database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
+        // into the module database: the plant's values would be lost. Both files stay as they are then.
+        if (committed && guard.step([&] { saveInto(*pass.working, plan.sourcePath); })) {
+            guard.step([&] {
+                writeModuleDb(plan.moduleDbPath, live, *pass.working);
+                if (m_history) {
+                    m_history->noteRegenerated(pass.generated);
+                }
+            });
         }
-    };
+    }
+    pass.clear();
+    restoreSourceTimes(plan.sourcePath);
+}
 
+void DatabaseUpdate::readPaths(Plan &plan, FileBytesSeen &settingsSeen)
+{
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QString());
+    guard.step([&] { plan.sourcePath = Platform::FileLookup::resolvePath(s.paths.GetPathSourceOCXMDB()); });
+    guard.step([&] {
+        // The notice names the file as the program composes it; reads and writes go to its spelling on disk.
+        const QString composed = s.paths.GetPathOCXMDB();
+        plan.moduleDbName = Config::fileNameOnly(composed);
+        plan.moduleDbPath = Platform::FileLookup::resolvePath(composed);
+        settingsSeen.note(Platform::FileLookup::findExistingFile(s.paths.moduleConfigurationPath()));
+    });
+    guard.step([&] { settingsSeen.note(s.paths.GetR4MConfigurationIniPath()); });
+    settingsSeen.note(s.machines.ProgramIniPath());
+    plan.integrated = s.runMode.IntegratedMode();
+}
+
+void DatabaseUpdate::readSettings(Plan &plan, bool firstReading)
+{
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QString());
+    guard.step([&] { plan.machineCopyPath = s.paths.GetPathMachineCopyMDB(s.paths.GetR4MConfigurationIniPath()); });
+    guard.step([&] {
+        m_systemIndex = !plan.integrated && s.ini.LoadIniBoolean(QStringLiteral("Project"), QStringLiteral("VWStudio"),
+                                                                 s.machines.ProgramIniPath())
+                            ? VisiWinStudio
+                            : VisiWin32;
+    });
+    // The values carried over come from the machine copy in an integrated run, else from the module database.
+    plan.fromMachineCopy = plan.integrated && !plan.machineCopyPath.isEmpty() &&
+                           !Platform::FileLookup::findExistingFile(plan.machineCopyPath).isEmpty();
+    if (plan.integrated && !plan.fromMachineCopy && firstReading) {
+        s.report.ui().showMessage({Texts::missingCopyNotice(plan.moduleDbName), QString(), Diag::Buttons::Ok,
+                                   Diag::Icon::Information, Diag::Answer::Ok});
+    }
+    m_templates = VarNameTemplates();
+    m_templates.load(plan.sourcePath, guard);
+}
+
+bool DatabaseUpdate::regenerate(Plan &plan, ModuleDb &live, FileBytesSeen &settingsSeen, Pass &pass)
+{
     // The update works on private copies in memory, of the module source database (the working database) and of
-    // the old module database (read by the renames and the take-over). The files change only once the result is
-    // whole: the source database in one transaction of its own, then the module database in one of its own. A
-    // run that ends or dies before leaves both as they were. The machine list and settings it was made from must
-    // be as they were read: another program rewriting them meanwhile makes it read them again.
-    std::unique_ptr<Database> working;
-    std::optional<Transaction> transaction;
-    bool rebuilt = false;
-    QHash<int, int> generated;
+    // the old module database (read by the renames and the take-over). The machine list and settings it was made
+    // from must be as they were read: another program rewriting them meanwhile makes it read them all again.
     QStringList changing;
     for (int reading = 0; reading < ReadingsOfChangingSettings; ++reading) {
-        transaction.reset();
-        working.reset();
-        if (m_history) {
-            m_history->takeover() = TakeoverRecord();
+        if (reading > 0) {
+            settingsSeen.renote();
+            readSettings(plan, false);
         }
-        ModuleDbCopy oldDb;
-        readOld(oldDb);
-        guard.step([&] {
-            working = Database::copyInMemory(sourcePath);
-            transaction.emplace(*working);
-        });
-        rebuilt = transaction && rebuildPresetTable(*working);
-
-        CategorieNachCategoryID(s, oldDb);
-
-        if (rebuilt) {
-            generated = CreateRecordSets(*working, s, m_templates, m_systemIndex, oldDb);
-            takeOver(*working, oldDb);
+        runPass(plan, live, pass);
+        if (!pass.rebuilt || !pass.carried) {
+            return false;
         }
         changing = settingsSeen.changed();
         if (changing.isEmpty()) {
-            break;
+            return true;
         }
-        settingsSeen.renote();
     }
-    if (!changing.isEmpty()) {
-        guard.step([&] {
-            throw Diag::Failure{Nr::SettingsKeptChanging, Nr::SourceProgram,
-                                QStringLiteral("The files the machines are read from kept changing while the update "
-                                               "read them: ") +
-                                    changing.join(QStringLiteral(", ")) + QLatin1Char('.')};
-        });
-        transaction.reset();
-        working.reset();
-        Platform::FileTimes::restore(sourcePath, m_savedFileTimes);
-        return;
-    }
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
+    guard.step([&] {
+        throw Diag::Failure{Nr::SettingsKeptChanging, Nr::SourceProgram,
+                            QStringLiteral("The files the machines are read from kept changing while the update "
+                                           "read them: ") +
+                                changing.join(QStringLiteral(", ")) + QLatin1Char('.')};
+    });
+    return false;
+}
 
-    bool saved = false;
-    if (transaction) {
-        saved = guard.step([&] { transaction->commit(); });
+void DatabaseUpdate::runPass(const Plan &plan, ModuleDb &live, Pass &pass)
+{
+    Config::Services &s = m_services;
+    Diag::ErrorGuard guard(s.report, QStringLiteral("WorkOnMDB"));
+    pass.clear();
+    if (m_history) {
+        m_history->takeover() = TakeoverRecord();
     }
-    transaction.reset();
-    // A working database whose PRESET_DEFS was not rebuilt and saved would carry the template's rows, or none,
-    // into the module database: the plant's values would be lost. Both files stay as they are then.
-    saved = rebuilt && saved && guard.step([&] { saveInto(*working, sourcePath); });
-
-    if (saved) {
-        guard.step([&] {
-            writeModuleDb(moduleDbPath, live, *working);
-            if (m_history) {
-                m_history->noteRegenerated(generated);
-            }
-        });
+    ModuleDbCopy oldDb;
+    if (plan.fromMachineCopy) {
+        oldDb.readFile(plan.machineCopyPath);
+    } else if (live.failure) {
+        oldDb.unreadable(live.failure);
+    } else if (live.db) {
+        oldDb.take(live.path, live.content);
     }
-    working.reset();
+    guard.step([&] {
+        pass.working = Database::copyInMemory(plan.sourcePath);
+        pass.transaction.emplace(*pass.working);
+    });
+    pass.rebuilt = pass.transaction && rebuildPresetTable(*pass.working);
 
-    // Only the last-write time can be put back here; the creation time stays as the platform keeps it.
-    Platform::FileTimes::restore(sourcePath, m_savedFileTimes);
+    CategorieNachCategoryID(s, oldDb);
+
+    if (pass.rebuilt) {
+        pass.generated = CreateRecordSets(*pass.working, s, m_templates, m_systemIndex, oldDb);
+        pass.carried = takeOver(*pass.working, oldDb);
+    }
+}
+
+void DatabaseUpdate::restoreSourceTimes(const QString &sourcePath)
+{
+    // Only the last-write time can be put back here; the creation time stays as the platform keeps it. A time
+    // that cannot be put back is reported; the content written stays. Times that could not be read are not put.
+    if (m_savedFileTimes.lastWriteNs != 0 && !Platform::FileTimes::restore(sourcePath, m_savedFileTimes)) {
+        Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
+        guard.step([&] { throw Diag::Failure::pathFileAccess(sourcePath); });
+    }
 }
 
 bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
@@ -256,31 +276,41 @@ bool DatabaseUpdate::rebuildPresetTable(Database &working)
            guard.step([&] { working.createTable(Texts::PresetTable, working.fields(Texts::SourcePresetTable)); });
 }
 
-void DatabaseUpdate::takeOver(Database &working, ModuleDbCopy &oldCopy)
+bool DatabaseUpdate::takeOver(Database &working, ModuleDbCopy &oldCopy)
 {
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("WorkOnMDB"));
     if (!oldCopy.exists()) {
-        return;
+        return true;
     }
     Database *oldDb = nullptr;
-    bool hasTable = false;
-    const bool opened = guard.step([&] {
+    try {
         oldDb = &oldCopy.database();
-        hasTable = oldDb->hasTableNamedExactly(Texts::PresetTable);
-    });
-    if (opened && !hasTable) {
-        return;
-    }
-    if (!opened ||
-        !guard.step([&] { oldDb->prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable)); })) {
-        // The old values are lost with the file; the report says so.
+        if (!oldDb->hasTableNamedExactly(Texts::PresetTable)) {
+            return true;
+        }
+        oldDb->prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable));
+    } catch (const Diag::Failure &failure) {
+        if (!LiveModuleDb::isNoDatabase(failure)) {
+            // A database whose values cannot be read may still hold them: nothing is regenerated over it.
+            guard.step([&] { throw valuesUnread(failure, oldCopy.path()); });
+            return false;
+        }
+        // A file that is no database holds no values to lose; the report says they are gone.
+        guard.step([&] { throw failure; });
         if (m_history) {
             m_history->takeover().noteFailure(QStringLiteral("the old module database could not be read"));
         }
-        return;
+        return true;
     }
     GetAddFields(m_services, m_addFields);
-    TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields, m_history ? &m_history->takeover() : nullptr);
+    const bool carried = TakeoverMachineCopyMDBData(working, *oldDb, m_services, m_addFields,
+                                                    m_history ? &m_history->takeover() : nullptr, &m_fieldCountAsked);
+    if (!carried) {
+        guard.step([&] {
+            throw valuesUnread({Nr::DatabaseEngineError, Nr::SourceDatabase, QString()}, oldCopy.path());
+        });
+    }
+    return carried;
 }
 
 } // namespace Kadex::PresetDb

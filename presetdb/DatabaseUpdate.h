@@ -2,13 +2,17 @@
 
 #include "platform/FileTimes.h"
 #include "presetdb/AdditionalFields.h"
+#include "presetdb/FileBytesSeen.h"
+#include "presetdb/SqliteDb.h"
 #include "presetdb/VarNameTemplates.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace Kadex::Config {
 struct Services;
@@ -16,7 +20,6 @@ struct Services;
 
 namespace Kadex::PresetDb {
 
-class Database;
 class LiveModuleDb;
 class ReplacementWitness;
 class ModuleDbCopy;
@@ -57,9 +60,38 @@ private:
         QByteArray content;
         std::exception_ptr failure;
     };
+    // The files of one update and what it read from the plant's settings; every pass reads the settings anew.
+    struct Plan
+    {
+        QString sourcePath;
+        QString moduleDbName;
+        QString moduleDbPath;
+        QString machineCopyPath;
+        bool integrated = false;
+        bool fromMachineCopy = false;
+    };
+    // One pass's working database, a private copy in memory of the module source database, with its open
+    // transaction; rebuilt and carried say how far the pass came.
+    struct Pass
+    {
+        std::unique_ptr<Database> working;
+        std::optional<Transaction> transaction;
+        bool rebuilt = false;
+        bool carried = false;
+        QHash<int, int> generated;
 
+        void clear();
+    };
+
+    void readPaths(Plan &plan, FileBytesSeen &settingsSeen);
+    // The system, the machine copy and the variable-name templates; firstReading shows the missing-copy notice.
+    void readSettings(Plan &plan, bool firstReading);
+    // Passes until the settings a pass read are as they were; false, reported, when they keep changing.
+    bool regenerate(Plan &plan, ModuleDb &live, FileBytesSeen &settingsSeen, Pass &pass);
+    void runPass(const Plan &plan, ModuleDb &live, Pass &pass);
     bool rebuildPresetTable(Database &working);
-    void takeOver(Database &working, ModuleDbCopy &oldCopy);
+    // False, reported, when the old database is a database whose plant values cannot be read.
+    bool takeOver(Database &working, ModuleDbCopy &oldCopy);
     // Takes the write lock of the existing module database and reads it; false, reported, when another program
     // holds the lock too long or the file cannot be used for another reason than being no database.
     bool openLive(const QString &moduleDbPath, ModuleDb &live);
@@ -67,6 +99,7 @@ private:
     // whole file when there is none to lock. A write that fails leaves the file as it was, so its copy is given up:
     // the history holds only databases that an update replaced.
     void writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working);
+    void restoreSourceTimes(const QString &sourcePath);
 
     Config::Services &m_services;
     qint16 m_systemIndex = 0;
@@ -74,6 +107,8 @@ private:
     AddFields m_addFields;
     Platform::FileTimes m_savedFileTimes;
     ReplacementWitness *m_history = nullptr;
+    // Whether the take-over's question about an old table with more fields was asked (or logged) in this update.
+    bool m_fieldCountAsked = false;
 };
 
 } // namespace Kadex::PresetDb

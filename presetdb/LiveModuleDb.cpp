@@ -21,8 +21,8 @@ Diag::Failure inUse(const QString &path)
 QStringList objects(Database &db, const QString &schema, const QString &type)
 {
     Statement query = db.prepare(QStringLiteral("SELECT name FROM ") + quoteName(schema) +
-                                 QStringLiteral(".sqlite_master WHERE type = ?1 AND name NOT LIKE 'sqlite\\_%' "
-                                                "ESCAPE '\\' ORDER BY rowid"));
+                                 QStringLiteral(".sqlite_master WHERE type = ?1 AND ") + NotEngineOwn +
+                                 QStringLiteral(" ORDER BY rowid"));
     query.bind(1, Value(type));
     QStringList names;
     while (query.next()) {
@@ -31,12 +31,15 @@ QStringList objects(Database &db, const QString &schema, const QString &type)
     return names;
 }
 
-// The statements that make the objects of schema again, tables first; automatic indexes have none.
-QStringList definitions(Database &db, const QString &schema)
+// The statements that make the objects of schema again, of the tables or of all else (indexes, triggers, views,
+// in the order they were made); automatic indexes have none.
+QStringList definitions(Database &db, const QString &schema, bool tables)
 {
-    Statement query = db.prepare(QStringLiteral("SELECT sql FROM ") + quoteName(schema) +
-                                 QStringLiteral(".sqlite_master WHERE sql IS NOT NULL AND name NOT LIKE 'sqlite\\_%' "
-                                                "ESCAPE '\\' ORDER BY type <> 'table', rowid"));
+    Statement query =
+        db.prepare(QStringLiteral("SELECT sql FROM ") + quoteName(schema) +
+                   QStringLiteral(".sqlite_master WHERE sql IS NOT NULL AND ") + NotEngineOwn +
+                   (tables ? QStringLiteral(" AND type = 'table'") : QStringLiteral(" AND type <> 'table'")) +
+                   QStringLiteral(" ORDER BY rowid"));
     QStringList sql;
     while (query.next()) {
         sql.append(query.value(0).text());
@@ -50,6 +53,14 @@ bool hasCounters(Database &db, const QString &schema)
         .prepare(QStringLiteral("SELECT 1 FROM ") + quoteName(schema) +
                  QStringLiteral(".sqlite_master WHERE name = 'sqlite_sequence'"))
         .next();
+}
+
+// Copies a header value the engine keeps for the database's user (user_version, application_id) from schema.
+void copyHeaderValue(Database &db, const QString &schema, const QString &pragma)
+{
+    Statement query = db.prepare(QStringLiteral("PRAGMA ") + quoteName(schema) + QLatin1Char('.') + pragma);
+    const qint64 value = query.next() ? query.value(0).integer() : 0;
+    db.execute(QStringLiteral("PRAGMA main.") + pragma + QLatin1Char('=') + QString::number(value));
 }
 
 } // namespace
@@ -88,24 +99,30 @@ void LiveModuleDb::write(Database &fresh)
                          quoteName(name));
         }
     }
-    // Created in main, as the connection's first schema; the fresh schema is named only where it is read.
-    const QStringList tables = objects(m_db, Fresh, QStringLiteral("table"));
-    const QStringList created = definitions(m_db, Fresh);
-    for (const QString &sql : created) {
+    // The tables get their rows before indexes, triggers and views are made: copying runs none of the database's
+    // own code. Created in main, as the connection's first schema; the fresh schema is named only where it is read.
+    for (const QString &sql : definitions(m_db, Fresh, true)) {
         m_db.execute(sql);
     }
-    for (const QString &table : tables) {
+    for (const QString &table : objects(m_db, Fresh, QStringLiteral("table"))) {
         m_db.execute(QStringLiteral("INSERT INTO main.") + quoteName(table) + QStringLiteral(" SELECT * FROM ") +
                      quoteName(Fresh) + QLatin1Char('.') + quoteName(table));
     }
-    // The counters of AUTOINCREMENT tables; their table, made with the first such table above, starts empty.
+    // The counters of AUTOINCREMENT tables, as fresh has them: the inserts above made one for each such table.
     if (hasCounters(m_db, Fresh)) {
+        m_db.execute(QStringLiteral("DELETE FROM main.sqlite_sequence"));
         m_db.execute(QStringLiteral("INSERT INTO main.sqlite_sequence SELECT * FROM ") + quoteName(Fresh) +
                      QStringLiteral(".sqlite_sequence"));
     }
+    for (const QString &sql : definitions(m_db, Fresh, false)) {
+        m_db.execute(sql);
+    }
+    copyHeaderValue(m_db, Fresh, QStringLiteral("user_version"));
+    copyHeaderValue(m_db, Fresh, QStringLiteral("application_id"));
     m_db.execute(QStringLiteral("COMMIT"));
+    // The fresh content stays attached until the connection closes: detaching it could only fail after the
+    // commit, and report a failed write of a file that is whole.
     m_open = false;
-    m_db.execute(QStringLiteral("DETACH ") + quoteName(Fresh));
 }
 
 bool LiveModuleDb::isNoDatabase(const Diag::Failure &failure)

@@ -13,6 +13,7 @@
 #include <QHash>
 
 #include <optional>
+#include <utility>
 
 namespace Kadex::PresetDb {
 
@@ -253,71 +254,29 @@ Statement carryStatement(Database &working, const QStringList &fields)
                            QString::number(fields.size() + 1));
 }
 
-} // namespace
-
-void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
-                                const AddFields &addFields, TakeoverRecord *record)
+// Asks before dropping the data of an old table with more fields than the take-over carries (a silent run logs
+// the warning); ends the configuration on the operator's "No".
+void askAboutMoreFields(Config::Services &services, const QString &moduleName)
 {
-    Diag::ErrorGuard guard(services.report, Procedure);
-    Diag::EventPump pump(services.report.ui());
     const QString exeName = services.report.settings().exeName;
-    QString moduleName;
-    guard.step([&] { moduleName = services.location.GetOCXName().toUpper(); });
-
-    QList<FieldDef> oldFields;
-    guard.step([&] { oldFields = oldDb.fields(Texts::PresetTable); });
-    if (oldFields.size() > TakenOverFieldCount && addFields.AddFieldCount == 0) {
-        if (services.runMode.SilentMode()) {
-            services.report.WriteServicePackLog(Texts::fieldCountWarning(moduleName, QString()));
-        } else {
-            const Diag::Answer answer = services.report.ui().showMessage(
-                {Texts::fieldCountWarning(moduleName, Diag::Messages::LineBreak), exeName, Diag::Buttons::YesNo,
-                 Diag::Icon::Exclamation, Diag::Answer::No});
-            if (answer != Diag::Answer::Yes) {
-                services.report.WriteErrorLog(
-                    Texts::takeoverDeclinedLine(exeName, moduleName, services.location.programDir()));
-                abortConfiguration(services);
-            }
-        }
-    }
-
-    const Snapshot snapshot(oldDb, guard, pump);
-    if (!snapshot.readWhole() && record) {
-        record->noteFailure(QStringLiteral("the old table could not be read (in full)"));
-    }
-    if (snapshot.rows().isEmpty()) {
+    if (services.runMode.SilentMode()) {
+        services.report.WriteServicePackLog(Texts::fieldCountWarning(moduleName, QString()));
         return;
     }
+    const Diag::Answer answer =
+        services.report.ui().showMessage({Texts::fieldCountWarning(moduleName, Diag::Messages::LineBreak), exeName,
+                                          Diag::Buttons::YesNo, Diag::Icon::Exclamation, Diag::Answer::No});
+    if (answer != Diag::Answer::Yes) {
+        services.report.WriteErrorLog(Texts::takeoverDeclinedLine(exeName, moduleName, services.location.programDir()));
+        abortConfiguration(services);
+    }
+}
 
-    QList<FieldDef> workingFields;
-    if (!guard.step([&] { workingFields = working.fields(Texts::PresetTable); })) {
-        noteNoneCarried(record, snapshot, QStringLiteral("the new table's fields could not be read"));
-        return;
-    }
-    if (addFields.AddFieldList) {
-        if (const std::optional<QString> missing = missingAdditionalField(workingFields, *addFields.AddFieldList)) {
-            services.report.WriteErrorLog(Texts::missingAdditionalFieldLine(moduleName, *missing));
-            abortConfiguration(services);
-        }
-    }
-    if (snapshot.carriedFields().isEmpty()) {
-        return; // the old table holds no plant values
-    }
-    if (!selectsResolve(workingFields, addFields)) {
-        noteNoneCarried(record, snapshot, QStringLiteral("the new table lacks a field the take-over needs"));
-        return;
-    }
-
-    QHash<RowKey, qint64> newRows;
-    std::optional<Statement> carry;
-    guard.step([&] {
-        newRows = firstRowsByKey(working);
-        carry.emplace(carryStatement(working, snapshot.carriedFields()));
-    });
-    if (!carry) {
-        noteNoneCarried(record, snapshot, QStringLiteral("the take-over's query failed"));
-        return;
-    }
+// Writes the values of each old row into its new row through carry, in one transaction of working, and tells
+// record what was carried, overwritten or not written.
+void carryRows(Database &working, const Snapshot &snapshot, const QHash<RowKey, qint64> &newRows, Statement &carry,
+               Diag::ErrorGuard &guard, Diag::EventPump &pump, TakeoverRecord *record)
+{
     std::optional<Transaction> transaction;
     guard.step([&] { transaction.emplace(working); });
     const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
@@ -338,10 +297,10 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
         }
         const bool carried = guard.step([&] {
             for (int i = 0; i < old.carried.size(); ++i) {
-                carry->bind(i + 1, old.carried[i]);
+                carry.bind(i + 1, old.carried[i]);
             }
-            carry->bind(rowParameter, Value(*match));
-            carry->run();
+            carry.bind(rowParameter, Value(*match));
+            carry.run();
         });
         if (!carried) {
             if (record) {
@@ -374,6 +333,67 @@ void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Serv
                                   rows[r].carried);
         }
     }
+}
+
+} // namespace
+
+bool TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
+                                const AddFields &addFields, TakeoverRecord *record, bool *fieldCountAsked)
+{
+    Diag::ErrorGuard guard(services.report, Procedure);
+    Diag::EventPump pump(services.report.ui());
+    QString moduleName;
+    guard.step([&] { moduleName = services.location.GetOCXName().toUpper(); });
+
+    QList<FieldDef> oldFields;
+    guard.step([&] { oldFields = oldDb.fields(Texts::PresetTable); });
+    if (oldFields.size() > TakenOverFieldCount && addFields.AddFieldCount == 0 &&
+        !(fieldCountAsked && std::exchange(*fieldCountAsked, true))) {
+        askAboutMoreFields(services, moduleName);
+    }
+
+    const Snapshot snapshot(oldDb, guard, pump);
+    if (!snapshot.readWhole()) {
+        if (record) {
+            record->noteFailure(QStringLiteral("the old table could not be read (in full)"));
+        }
+        return false;
+    }
+    if (snapshot.rows().isEmpty()) {
+        return true;
+    }
+
+    QList<FieldDef> workingFields;
+    if (!guard.step([&] { workingFields = working.fields(Texts::PresetTable); })) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the new table's fields could not be read"));
+        return true;
+    }
+    if (addFields.AddFieldList) {
+        if (const std::optional<QString> missing = missingAdditionalField(workingFields, *addFields.AddFieldList)) {
+            services.report.WriteErrorLog(Texts::missingAdditionalFieldLine(moduleName, *missing));
+            abortConfiguration(services);
+        }
+    }
+    if (snapshot.carriedFields().isEmpty()) {
+        return true; // the old table holds no plant values
+    }
+    if (!selectsResolve(workingFields, addFields)) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the new table lacks a field the take-over needs"));
+        return true;
+    }
+
+    QHash<RowKey, qint64> newRows;
+    std::optional<Statement> carry;
+    guard.step([&] {
+        newRows = firstRowsByKey(working);
+        carry.emplace(carryStatement(working, snapshot.carriedFields()));
+    });
+    if (!carry) {
+        noteNoneCarried(record, snapshot, QStringLiteral("the take-over's query failed"));
+        return true;
+    }
+    carryRows(working, snapshot, newRows, *carry, guard, pump, record);
+    return true;
 }
 
 } // namespace Kadex::PresetDb

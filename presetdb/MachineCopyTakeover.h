@@ -16,8 +16,11 @@ class TakeoverRecord;
 // of several old rows with one key the last wins. Asks before dropping the data of an old table with more than
 // 15 fields when no additional fields are known, and ends the program when a configured additional field is
 // missing from the working table. Failures are reported under "TakeoverMachineCopyMDBData".
-// A record, when given, learns which old rows were carried and which rows with values found no new row.
-void TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
-                                const AddFields &addFields, TakeoverRecord *record = nullptr);
+// A record, when given, learns which old rows were carried and which rows with values found no new row. The
+// question (or the silent run's warning) comes once in an update: fieldCountAsked, when given, remembers it.
+// False when the old table could not be read in full: no row of it is carried then.
+bool TakeoverMachineCopyMDBData(Database &working, Database &oldDb, Config::Services &services,
+                                const AddFields &addFields, TakeoverRecord *record = nullptr,
+                                bool *fieldCountAsked = nullptr);
 
 } // namespace Kadex::PresetDb

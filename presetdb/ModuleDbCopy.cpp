@@ -4,6 +4,7 @@ namespace Kadex::PresetDb {
 
 void ModuleDbCopy::readFile(const QString &path)
 {
+    m_path = path;
     try {
         m_copy = Database::copyInMemory(path);
         m_failure = nullptr;
@@ -14,6 +15,7 @@ void ModuleDbCopy::readFile(const QString &path)
 
 void ModuleDbCopy::take(const QString &path, const QByteArray &content)
 {
+    m_path = path;
     try {
         m_copy = Database::fromBytes(path, content);
         m_failure = nullptr;

@@ -27,12 +27,15 @@ public:
     // There is an old database, but it could not be read: failure is thrown again at each use.
     void unreadable(std::exception_ptr failure);
 
+    // The file the copy was read from; empty when it came from nowhere known.
+    const QString &path() const { return m_path; }
     // Whether there is an old database, readable or not.
     bool exists() const { return m_copy || m_failure; }
     // The copy, with the changes made to it so far. Throws, on every call, when it could not be read.
     Database &database();
 
 private:
+    QString m_path;
     std::unique_ptr<Database> m_copy;
     std::exception_ptr m_failure;
 };

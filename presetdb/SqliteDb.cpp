@@ -64,6 +64,29 @@ QString accessFormatOf(const QString &path)
     return QString();
 }
 
+// Byte 18 and 19 of a database file's header: the format versions to write and read it with, 2 in WAL mode.
+constexpr int WriteVersionAt = 18;
+constexpr int ReadVersionAt = 19;
+
+// The bytes of a database as the image of a file without a write-ahead log. A file in WAL mode says so in its
+// header, but its image is whole without the log (the engine reads the log's committed frames into it), and an
+// image in memory cannot keep a log: the engine would refuse to open it.
+void markRollbackImage(unsigned char *bytes, qint64 size)
+{
+    if (size > ReadVersionAt && bytes[WriteVersionAt] == 2 && bytes[ReadVersionAt] == 2) {
+        bytes[WriteVersionAt] = 1;
+        bytes[ReadVersionAt] = 1;
+    }
+}
+
+// The settings of every connection the program opens. The program only copies and reads content: a trigger of
+// a database it reads or writes never runs (it could change or hold up what is copied).
+void configure(sqlite3 *db)
+{
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+}
+
 } // namespace
 
 bool replaceDatabaseFile(const QString &source, const QString &destination)
@@ -99,6 +122,7 @@ Database::Database(const QString &path) : m_path(path)
     // program's home platform: even a process that could write it anyway (root) must not.
     const int access = Platform::AtomicFile::isReadOnly(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const QByteArray nativePath = QFile::encodeName(path);
+    const bool hadWriteAheadLog = QFileInfo::exists(path + QStringLiteral("-wal"));
     const int rc = sqlite3_open_v2(nativePath.constData(), &m_db, access, nullptr);
     if (rc != SQLITE_OK) {
         const int code = m_db != nullptr ? sqlite3_extended_errcode(m_db) : rc;
@@ -106,7 +130,13 @@ Database::Database(const QString &path) : m_path(path)
         m_db = nullptr;
         fail(code, {});
     }
-    sqlite3_extended_result_codes(m_db, 1);
+    configure(m_db);
+    // The write-ahead log of a file in WAL mode that another program had open is theirs: closing the last
+    // connection would delete it (and its index) after a checkpoint.
+    if (hadWriteAheadLog) {
+        int persist = 1;
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    }
     m_busyTries = BusyTimeoutMs;
     sqlite3_busy_handler(m_db, tryEveryMillisecond, &m_busyTries);
     // Opening reads nothing yet; this makes a file that is no database fail here rather than at first use.
@@ -122,7 +152,7 @@ Database::Database(const QString &path) : m_path(path)
 
 Database::Database(QString path, sqlite3 *db) : m_path(std::move(path)), m_db(db)
 {
-    sqlite3_extended_result_codes(m_db, 1);
+    configure(m_db);
 }
 
 std::unique_ptr<Database> Database::copyInMemory(const QString &path)
@@ -142,6 +172,7 @@ unsigned char *engineCopyOf(const QByteArray &content)
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
     std::memcpy(buffer, content.constData(), static_cast<size_t>(content.size()));
+    markRollbackImage(buffer, content.size());
     return buffer;
 }
 
@@ -200,6 +231,7 @@ QByteArray Database::serialize()
         }
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
+    markRollbackImage(bytes, size);
     QByteArray result(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size));
     sqlite3_free(bytes);
     return result;
@@ -270,13 +302,29 @@ QStringList Database::tableNames()
     return names;
 }
 
+void Database::refuseOtherKind(const QString &name, Qt::CaseSensitivity sensitivity)
+{
+    Statement query =
+        prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type <> 'table' AND name = ?1") +
+                (sensitivity == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString()));
+    query.bind(1, Value(name));
+    if (query.next()) {
+        throw databaseFailure(Nr::CannotFindTable, QLatin1Char('\'') + query.value(1).text() +
+                                                       QStringLiteral("' in '") + m_path + QStringLiteral("' is a ") +
+                                                       query.value(0).text() +
+                                                       QStringLiteral(", not a table; a table is expected."));
+    }
+}
+
 bool Database::hasTableNamedExactly(const QString &name)
 {
+    refuseOtherKind(name, Qt::CaseSensitive);
     return tableNames().contains(name, Qt::CaseSensitive);
 }
 
 QList<FieldDef> Database::fields(const QString &table)
 {
+    refuseOtherKind(table, Qt::CaseInsensitive);
     QList<FieldDef> result;
     Statement info = prepare(QStringLiteral("PRAGMA table_info(") + quoteName(table) + QLatin1Char(')'));
     while (info.next()) {

@@ -27,6 +27,10 @@ struct FieldDef
 // Double quotes around a table or field name, inner double quotes doubled.
 QString quoteName(const QString &name);
 
+// The condition on sqlite_master that leaves out the engine's own objects (sqlite_sequence, sqlite_stat1, the
+// automatic indexes). The underscore is escaped: a table named sqlite1 is a user's table.
+inline const QString NotEngineOwn = QStringLiteral("name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+
 class Statement;
 
 // One open database file. Every failure throws a Diag::Failure with the database engine's numbers
@@ -74,9 +78,11 @@ public:
 
     // The names of all tables, as stored.
     QStringList tableNames();
-    // Whether a table of exactly this name exists, letter case counting.
+    // Whether a table of exactly this name exists, letter case counting. Throws when the name is a view's, an
+    // index's or a trigger's: the program expects a table there, and must not take it for a missing one.
     bool hasTableNamedExactly(const QString &name);
-    // The fields of a table (found without regard to letter case) in their order. Throws when there is none.
+    // The fields of a table (found without regard to letter case) in their order. Throws when there is none, or
+    // when the name is another kind of object's.
     QList<FieldDef> fields(const QString &table);
 
     // Creates a table declaring exactly these fields: no key, no index, no default, no constraint.
@@ -100,6 +106,8 @@ private:
 
     // Takes over an open connection.
     Database(QString path, sqlite3 *db);
+    // Throws when an object named name (letter case counting as sensitivity says) is no table.
+    void refuseOtherKind(const QString &name, Qt::CaseSensitivity sensitivity);
 
     QString m_path;
     sqlite3 *m_db = nullptr;

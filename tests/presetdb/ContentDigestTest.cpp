@@ -47,6 +47,14 @@ TEST(ContentDigestTest, SameRowsMatchWhateverTheFileAndAnyChangedValueOrTableDif
         digestOf(QStringLiteral("g.db"), QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5);"
                                                         "INSERT INTO T VALUES (2, NULL, 2); CREATE TABLE U (a);")),
         base);
+    // A real value changed past its 6th digit; a user's table whose name starts like the engine's own.
+    EXPECT_NE(digestOf(QStringLiteral("h.db"), QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5000001);"
+                                                              "INSERT INTO T VALUES (2, NULL, 2);")),
+              base);
+    EXPECT_NE(digestOf(QStringLiteral("i.db"),
+                       QStringLiteral("INSERT INTO T VALUES (1, 'x', 1.5);"
+                                      "INSERT INTO T VALUES (2, NULL, 2); CREATE TABLE sqlite1 (a);")),
+              base);
     // No database at all has no fingerprint.
     QFile junk(dir.filePath(QStringLiteral("junk.db")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));

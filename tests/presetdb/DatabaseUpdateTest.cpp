@@ -2,6 +2,7 @@
 
 #include "diag/Failure.h"
 #include "diag/Messages.h"
+#include "history/UpdateHistory.h"
 #include "presetdb/ModuleDbCopy.h"
 #include "presetdb/ModuleDbRenames.h"
 #include "presetdb/PresetTexts.h"
@@ -12,8 +13,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace Kadex::Test {
 namespace {
@@ -27,12 +31,14 @@ protected:
     {
         plant.writeStandardPlant(2);
         writeTemplate();
-        plant.writeModuleDb(QStringLiteral("CREATE TABLE OnlyOld (a);"
+        plant.writeModuleDb(OldRows);
+    }
+
+    const QString OldRows = QStringLiteral("CREATE TABLE OnlyOld (a);"
                                            "INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'M1.Rpm', 2, 0, 1, "
                                            "'t', 'p', 5, 6, 7, 8, 9);"
                                            "INSERT INTO PRESET_DEFS VALUES (2, 'M2', 'DINT', 1, 'M2.Temp', 2, 0, 2, "
-                                           "'t', 'p', 15, 16, 17, 18, 19);"));
-    }
+                                           "'t', 'p', 15, 16, 17, 18, 19);");
 
     // Two template rows for each machine, templates for both systems, and a PRESET_DEFS of an earlier run.
     void writeTemplate(const QString &extra = {}) const
@@ -287,23 +293,41 @@ TEST_F(DatabaseUpdateTest, SettingsRewrittenDuringTheUpdateAreReadAgainOrNothing
         EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
     }
 
+    // The second reading reads all the first read: the system chosen in the program INI too.
+    {
+        TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+        run.start();
+        const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
+        bool rewritten = false;
+        run.ui.onPump = [&] {
+            if (!std::exchange(rewritten, true)) {
+                plant.write(QStringLiteral("parameter/Program.ini"),
+                            QByteArray(programIni).replace("[Project]\r\n", "[Project]\r\nVWStudio=TRUE\r\n"));
+            }
+        };
+        DatabaseUpdate(run.services).WorkOnMDB();
+        EXPECT_EQ(queryValue(plant.sourceDb(), QStringLiteral("SELECT var_name FROM PRESET_DEFS")), "'VS.M1.Rpm'");
+    }
+
     // Rewritten all the time: after a few readings the update reports it and changes neither database.
-    const QByteArray moduleDb = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
-    const QByteArray template_ = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
-    const QByteArray programIni = plant.read(QStringLiteral("parameter/Program.ini"));
-    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
-    run.start();
-    int writes = 0;
-    run.ui.onPump = [&] {
-        plant.write(QStringLiteral("parameter/Program.ini"), programIni + "; " + QByteArray::number(++writes) + "\r\n");
-    };
-    DatabaseUpdate(run.services).WorkOnMDB();
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDb);
-    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")), template_);
-    const QStringList log = run.errorLogLines();
-    ASSERT_EQ(log.size(), 1) << log.join(u'\n').toStdString();
-    EXPECT_TRUE(log[0].contains(QStringLiteral("(Nr. 9021)"))) << log[0].toStdString();
-    EXPECT_TRUE(log[0].contains(plant.path(QStringLiteral("parameter/Program.ini")))) << log[0].toStdString();
+    for (const QString &file :
+         {QStringLiteral("parameter/Program.ini"), QStringLiteral("parameter/r4mconfiguration.ini")}) {
+        const QByteArray moduleDb = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+        const QByteArray template_ = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
+        const QByteArray settings = plant.read(file);
+        QFile::remove(plant.path(QStringLiteral("R4Mcfglog.txt")));
+        TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+        run.start();
+        int writes = 0;
+        run.ui.onPump = [&] { plant.write(file, settings + "; " + QByteArray::number(++writes) + "\r\n"); };
+        DatabaseUpdate(run.services).WorkOnMDB();
+        EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDb);
+        EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")), template_);
+        const QStringList log = run.errorLogLines();
+        ASSERT_EQ(log.size(), 1) << log.join(u'\n').toStdString();
+        EXPECT_TRUE(log[0].contains(QStringLiteral("(Nr. 9021)"))) << log[0].toStdString();
+        EXPECT_TRUE(log[0].contains(plant.path(file))) << log[0].toStdString();
+    }
 }
 
 // --- files that are not databases, and rebuilds that fail: no data is lost
@@ -349,7 +373,13 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     {
         TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
         run.start();
-        DatabaseUpdate(run.services).WorkOnMDB();
+        History::UpdateHistory history(run.services);
+        DatabaseUpdate update(run.services);
+        update.setHistory(&history);
+        update.WorkOnMDB();
+        // Its bytes are kept as they were.
+        EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + QFileInfo(history.keptPath()).fileName()),
+                  QByteArray("not a database").repeated(100));
         EXPECT_EQ(lines(run.errorLogLines()).size(), 3u); // category rename, variable-name rename, take-over
         EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")));
     }
@@ -373,6 +403,43 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
               QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
                              "database '") +
                   plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
+}
+
+TEST_F(DatabaseUpdateTest, CopyingRunsNoTriggerAndValuesThatCannotBeReadKeepBothDatabases)
+{
+    const auto update = [&] {
+        TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+        run.start();
+        DatabaseUpdate(run.services).WorkOnMDB();
+        return run.errorLogLines();
+    };
+    // The template's trigger, view and AUTOINCREMENT counter are copied, and none of its code runs.
+    writeTemplate(QStringLiteral("CREATE TABLE Other (a); INSERT INTO Other VALUES (1); CREATE TRIGGER Ran BEFORE "
+                                 "INSERT ON Other BEGIN SELECT RAISE(ABORT, 'ran'); END; CREATE VIEW Seen AS SELECT * "
+                                 "FROM Other; CREATE TABLE Counted (id INTEGER PRIMARY KEY AUTOINCREMENT);"
+                                 "INSERT INTO Counted VALUES (41); DELETE FROM Counted;"));
+    EXPECT_EQ(lines(update()), Lines());
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
+    EXPECT_EQ(queryValue(plant.moduleDb(), QStringLiteral("SELECT seq FROM sqlite_sequence")), "41");
+
+    // An old PRESET_DEFS that is a view, or whose page is damaged: neither database changes.
+    for (const char *logged : {"is a view, not a table", "cannot be read; the module database is left as it was."}) {
+        const bool view = logged[0] == 'i';
+        plant.writeModuleDb(OldRows + (view ? QStringLiteral("ALTER TABLE PRESET_DEFS RENAME TO Kept;"
+                                                             "CREATE VIEW PRESET_DEFS AS SELECT * FROM Kept;")
+                                            : QString()));
+        QFile file(plant.moduleDb());
+        const std::string page = queryValue(
+            plant.moduleDb(), QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'PRESET_DEFS'"));
+        ASSERT_TRUE(view || (file.open(QIODevice::ReadWrite) && file.seek((std::stoi(page) - 1) * 4096LL) &&
+                             file.write(QByteArray(4096, '\xff')) == 4096 && file.flush()));
+        const QByteArray moduleDb = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+        const QByteArray template_ = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
+        const QStringList log = update();
+        EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), moduleDb);
+        EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex_Source.mdb")), template_);
+        EXPECT_TRUE(!log.isEmpty() && log.last().contains(QLatin1String(logged))) << log.join(u'\n').toStdString();
+    }
 }
 
 TEST_F(DatabaseUpdateTest, PresetTableInAnotherLetterCaseFailsTheRebuildAndKeepsTheModuleDb)
