@@ -15,10 +15,11 @@ constexpr std::chrono::milliseconds PollInterval{50};
 
 UniqueFd openLockFile(const QByteArray &path)
 {
-    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666));
+    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (!fd.isOpen()) {
-        // A user who may not write the folder still locks an existing file: flock needs no write access.
-        fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        // A user who may not write the folder still locks an existing file: flock needs no write access. Neither
+        // open waits on a FIFO in the lock file's place.
+        fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     }
     return fd;
 }
