@@ -1,9 +1,11 @@
 #include "config/IniAccess.h"
 
 #include "diag/ErrorGuard.h"
+#include "diag/ErrorNumbers.h"
 #include "diag/ErrorReport.h"
 #include "diag/Failure.h"
 #include "platform/Cp1252.h"
+#include "platform/IniFileCache.h"
 #include "platform/ProfileStrings.h"
 
 #include <limits>
@@ -17,11 +19,12 @@ namespace Profile = Platform::ProfileStrings;
 
 constexpr int ReadBufferSize = 255;
 
-QString readText(const QString &section, const QString &key, const QString &file)
+QString readText(const QString &section, const QString &key, const QString &file, QString &unreadable)
 {
     // A default of blanks comes back without its trailing blanks: empty, so a missing entry counts 0.
-    const Profile::StringResult result = Profile::getString(Cp1252::encode(section), Cp1252::encode(key),
-                                                            QByteArray(ReadBufferSize, ' '), ReadBufferSize, file);
+    const Profile::StringResult result =
+        Profile::getString(Cp1252::encode(section), Cp1252::encode(key), QByteArray(ReadBufferSize, ' '),
+                           ReadBufferSize, file, &unreadable);
     return Cp1252::decode(result.value.left(result.count));
 }
 
@@ -47,7 +50,25 @@ std::variant<std::monostate, QString> IniValue::text() const
         m_value);
 }
 
-IniAccess::IniAccess(Diag::ErrorReport &report) : m_report(report) {}
+IniAccess::IniAccess(Diag::ErrorReport &report) : m_report(report)
+{
+    // A run's decisions come from the readings its own INI services make; readings before (an earlier run in the
+    // same process) do not count for them.
+    Platform::IniFileCache::forgetReads();
+}
+
+void IniAccess::stopIfUnreadable(const QString &file, const QString &reason, const QString &procedure)
+{
+    if (reason.isEmpty()) {
+        return;
+    }
+    // Read as empty, the file would give defaults that the run then writes over the plant's values.
+    m_report.ReportError(Diag::ErrorNumbers::PathFileAccessError, Diag::ErrorNumbers::SourceProgram,
+                         QStringLiteral("Cannot read the settings file '") + file + QStringLiteral("': ") + reason +
+                             QStringLiteral(". The run stops before it writes anything."),
+                         procedure, true);
+    m_report.EndProgram();
+}
 
 void IniAccess::reportNotFound(const QString &section, const QString &key, const QString &file)
 {
@@ -59,7 +80,9 @@ QString IniAccess::LoadIniString(const QString &section, const QString &key, con
                                  bool reportMissing)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniString"));
-    const QString text = guard.value([&] { return readText(section, key, file); }, QString());
+    QString unreadable;
+    const QString text = guard.value([&] { return readText(section, key, file, unreadable); }, QString());
+    stopIfUnreadable(file, unreadable, QStringLiteral("LoadIniString"));
     if (text.isEmpty() && reportMissing) {
         reportNotFound(section, key, file);
     }
@@ -70,8 +93,11 @@ qint16 IniAccess::LoadIniInteger(const QString &section, const QString &key, con
                                  bool reportMissing)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniInteger"));
-    const qint32 read =
-        guard.value([&] { return Profile::getInt(Cp1252::encode(section), Cp1252::encode(key), -1, file); }, qint32{0});
+    QString unreadable;
+    const qint32 read = guard.value(
+        [&] { return Profile::getInt(Cp1252::encode(section), Cp1252::encode(key), -1, file, &unreadable); },
+        qint32{0});
+    stopIfUnreadable(file, unreadable, QStringLiteral("LoadIniInteger"));
     const qint16 result = guard.value(
         [&] {
             if (read < std::numeric_limits<qint16>::min() || read > std::numeric_limits<qint16>::max()) {
@@ -91,7 +117,9 @@ bool IniAccess::LoadIniBoolean(const QString &section, const QString &key, const
                                bool reportMissing)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("LoadIniBoolean"));
-    const QString text = guard.value([&] { return readText(section, key, file).toUpper(); }, QString());
+    QString unreadable;
+    const QString text = guard.value([&] { return readText(section, key, file, unreadable).toUpper(); }, QString());
+    stopIfUnreadable(file, unreadable, QStringLiteral("LoadIniBoolean"));
     const bool isTrue = text == QStringLiteral("TRUE");
     if (!isTrue && text != QStringLiteral("FALSE") && reportMissing) {
         reportNotFound(section, key, file);

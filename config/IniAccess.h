@@ -41,7 +41,9 @@ struct IniWrite
 };
 
 // The program's four INI operations. A missing entry reads as "", -1 and false; Booleans are written
-// "true"/"false". Texts cross into the files as Windows-1252.
+// "true"/"false". Texts cross into the files as Windows-1252. A file that is there but cannot be read as a file (a
+// directory, a FIFO or device, no permission, a link to nothing, a read error) is no missing file: the read reports
+// it, naming the file and the reason, and ends the program.
 class IniAccess
 {
 public:
@@ -66,6 +68,7 @@ public:
 
 private:
     void reportNotFound(const QString &section, const QString &key, const QString &file);
+    void stopIfUnreadable(const QString &file, const QString &reason, const QString &procedure);
 
     Diag::ErrorReport &m_report;
 };

@@ -5,7 +5,6 @@
 #include "config/PlantPaths.h"
 #include "config/RunMode.h"
 #include "diag/ErrorGuard.h"
-#include "platform/FileLookup.h"
 
 namespace Kadex::Config {
 
@@ -31,7 +30,8 @@ void MachineList::readMachines(const QString &iniPath)
     m_programIniPath = m_paths.GetProgramIniPath(1);
 
     if (m_runMode.IntegratedMode()) {
-        if (iniPath.isEmpty() || Platform::FileLookup::findExistingFile(iniPath).isEmpty()) {
+        // A plant configuration that is there but cannot be read stops the run at its first read (IniAccess).
+        if (iniPath.isEmpty()) {
             return;
         }
         for (int i = 1; i <= MaxIntegratedMachines; ++i) {

@@ -19,6 +19,14 @@ QString existing(const QString &path)
     return path.isEmpty() ? QString() : Platform::FileLookup::findExistingFile(path);
 }
 
+// A settings file as found on disk: also one that is there but no regular file, so that reading it stops the run
+// (IniAccess) instead of taking it for a missing file.
+QString existingSettings(const QString &path)
+{
+    const QString file = existing(path);
+    return file.isEmpty() && !path.isEmpty() ? Platform::FileLookup::findPresentEntry(path) : file;
+}
+
 QString joined(const QString &folder, const QString &rest)
 {
     if (folder.endsWith(QLatin1Char('/'))) {
@@ -81,7 +89,7 @@ QString PlantPaths::GetCFGPath()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetCFGPath"));
     const QString composed = guard.value([&] { return modulePath(QStringLiteral(".cfg")); }, QString());
-    const QString found = guard.value([&] { return existing(composed); }, QString());
+    const QString found = guard.value([&] { return existingSettings(composed); }, QString());
     if (!found.isEmpty()) {
         return found;
     }
@@ -93,7 +101,9 @@ QString PlantPaths::GetR4MConfigurationIniPath()
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetR4MConfigurationIniPath"));
     return guard.value(
-        [&] { return existing(m_location.rootDirectory() + QStringLiteral("/parameter/r4mconfiguration.ini")); },
+        [&] {
+            return existingSettings(m_location.rootDirectory() + QStringLiteral("/parameter/r4mconfiguration.ini"));
+        },
         QString());
 }
 
@@ -127,9 +137,9 @@ QString PlantPaths::GetProgramIniPath(qint32 mode)
     Diag::ErrorGuard guard(m_report, QStringLiteral("GetProgramIniPath"));
     if (mode == 1 && m_runMode.IntegratedMode()) {
         const QString folder = saveAndRestoreFolder(GetR4MConfigurationIniPath());
-        return guard.value([&] { return existing(savedProgramIniPath(folder)); }, QString());
+        return guard.value([&] { return existingSettings(savedProgramIniPath(folder)); }, QString());
     }
-    return guard.value([&] { return existing(plantProgramIniPath()); }, QString());
+    return guard.value([&] { return existingSettings(plantProgramIniPath()); }, QString());
 }
 
 QStringList PlantPaths::programIniPaths()

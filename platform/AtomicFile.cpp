@@ -1,6 +1,9 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/FileLock.h"
+#include "platform/InPlaceWrite.h"
+#include "platform/RegularFile.h"
 #include "platform/UniqueFd.h"
 
 #include <QDir>
@@ -123,77 +126,218 @@ UniqueFd createTemporary(const QString &target, QByteArray &name)
 // The bytes of the file at path now; nothing when there is no file to read.
 std::optional<QByteArray> currentBytes(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    RegularFile::Contents contents = RegularFile::readAll(path);
+    if (contents.status != RegularFile::Status::Opened) {
         return std::nullopt;
     }
-    return file.readAll();
+    return std::move(contents.bytes);
+}
+
+std::function<void(const QString &)> &beforeReplaceSeam()
+{
+    static std::function<void(const QString &)> seam;
+    return seam;
+}
+
+void runSeam(const QString &target)
+{
+    if (beforeReplaceSeam()) {
+        beforeReplaceSeam()(target);
+    }
+}
+
+bool failed(QString *reason, const QString &what, int error)
+{
+    if (reason) {
+        *reason = what + QStringLiteral(": ") + RegularFile::errorText(error);
+    }
+    return false;
+}
+
+// Gives the temporary fd the old file's owner and group (where this process may set them), its extended
+// attributes (its ACL among them) and its mode, in this order: a change of owner clears set-id bits, and the mode
+// set last agrees with the ACL's mask as on the old file. sameOwner tells whether owner and group are the old ones.
+bool takeOverAttributes(int fd, const QByteArray &encodedTarget, const struct stat &existing, bool &sameOwner,
+                        QString *reason)
+{
+    if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) &&
+        ::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+        if (errno != EPERM) {
+            return failed(reason, QStringLiteral("Cannot give the new file its owner"), errno);
+        }
+        // Only a privileged process may give a file away; the group alone may be set by one of its members. What
+        // stays different is reported through sameOwner.
+        [[maybe_unused]] const int groupOnly = ::fchown(fd, uid_t(-1), existing.st_gid);
+    }
+    struct stat now = {};
+    if (::fstat(fd, &now) != 0) {
+        return failed(reason, QStringLiteral("Cannot look at the new file"), errno);
+    }
+    sameOwner = now.st_uid == existing.st_uid && now.st_gid == existing.st_gid;
+    if (!sameOwner) {
+        return true; // the file is written in place or refused; this temporary goes
+    }
+    QString failure;
+    if (!FileAttributes::copy(encodedTarget, fd, failure)) {
+        if (reason) {
+            *reason = failure;
+        }
+        return false;
+    }
+    return ::fchmod(fd, existing.st_mode & 07777) == 0 || failed(reason, QStringLiteral("Cannot set the mode"), errno);
+}
+
+// What one replacement works with.
+struct Replacement
+{
+    QString target;
+    QByteArray encodedTarget;
+    std::optional<struct stat> existing; // the old file, when there is one
+    const std::optional<std::optional<QByteArray>> *expected = nullptr;
+    std::optional<QByteArray> *replaced = nullptr;
+    QString *reason = nullptr;
+};
+
+// Writes bytes into the old file itself, so that it keeps its inode and with it its owner: for a process that
+// cannot give a new file the old one's owner. The old bytes stay in a file beside it until the new ones read
+// back; a write that does not read back puts them back.
+Outcome writeInPlace(const Replacement &r, const QByteArray &bytes)
+{
+    const UniqueFd fd(::open(r.encodedTarget.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info = {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        failed(r.reason, QStringLiteral("Cannot open the file to write it in place"), fd.isOpen() ? EINVAL : errno);
+        return Outcome::Failed;
+    }
+    std::optional<QByteArray> old = InPlace::readFrom(fd.get());
+    if (!old) {
+        failed(r.reason, QStringLiteral("Cannot read the file"), errno);
+        return Outcome::Failed;
+    }
+    if (r.expected && **r.expected != old) {
+        return Outcome::Changed;
+    }
+    runSeam(r.target);
+    // Read once more right before the write: a change another program made since the check goes to the caller
+    // as the bytes replaced, as after an exchange.
+    old = InPlace::readFrom(fd.get());
+    QString keptPath;
+    if (!old || !InPlace::keepOldBytes(r.target, *old, keptPath, r.reason)) {
+        return Outcome::Failed;
+    }
+    const bool written = InPlace::writeVerified(fd.get(), bytes, *old, r.reason);
+    if (written || InPlace::readFrom(fd.get()) == old) {
+        // The file holds the new bytes or again the old ones: the kept copy is of no more use.
+        ::unlink(QFile::encodeName(keptPath).constData());
+    }
+    if (!written) {
+        return Outcome::Failed;
+    }
+    if (r.replaced) {
+        *r.replaced = old;
+    }
+    return Outcome::Written;
+}
+
+// Renames the finished temporary over the target: exchanged with it where the caller wants the bytes it
+// replaced, so that a write another program made after the check shows.
+Outcome renameOver(const Replacement &r, const QByteArray &tempName)
+{
+    runSeam(r.target);
+    if (r.replaced && r.existing &&
+        ::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, r.encodedTarget.constData(), RENAME_EXCHANGE) == 0) {
+        // Swapped: the temporary's name now holds the file as it was replaced, which may be newer than the check.
+        *r.replaced = currentBytes(QFile::decodeName(tempName));
+        // The old file's bytes are in the caller's hands now; a leftover would be swept by the next write.
+        ::unlink(tempName.constData());
+        syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
+        return Outcome::Written;
+    }
+    if (::rename(tempName.constData(), r.encodedTarget.constData()) != 0) {
+        failed(r.reason, QStringLiteral("Cannot rename the new file over '") + r.target + QLatin1Char('\''), errno);
+        ::unlink(tempName.constData());
+        return Outcome::Failed;
+    }
+    if (r.replaced) {
+        *r.replaced = r.expected ? **r.expected : std::nullopt; // by name alone: the check before is all that is known
+    }
+    syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
+    return Outcome::Written;
+}
+
+// Fills, finishes and checks the temporary; then renames it over the target, or writes the bytes in place where
+// the temporary could not get the old file's owner.
+Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArray &tempName,
+                        const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
+                        const QByteArray *inPlaceBytes)
+{
+    const int fd = temporary.get();
+    bool sameOwner = true;
+    bool ok =
+        fill(fd) ||
+        failed(r.reason, QStringLiteral("Cannot write '") + QFile::decodeName(tempName) + QLatin1Char('\''), errno);
+    if (ok && r.existing) {
+        ok = takeOverAttributes(fd, r.encodedTarget, *r.existing, sameOwner, r.reason);
+    } else if (ok && newFileMode) {
+        ok = ::fchmod(fd, *newFileMode) == 0 || failed(r.reason, QStringLiteral("Cannot set the mode"), errno);
+    }
+    ok = ok && (::fsync(fd) == 0 || failed(r.reason, QStringLiteral("Cannot flush the new file"), errno));
+    // The lock lives on the open file, not on this descriptor: a second descriptor of it keeps the temporary
+    // locked until the rename has made it the file, while the close of the first still reports a failed write-back.
+    const UniqueFd lockUntilRenamed(::dup(fd));
+    ok = ok && (lockUntilRenamed.isOpen() || failed(r.reason, QStringLiteral("Cannot keep the lock"), errno));
+    ok = (temporary.close() || failed(r.reason, QStringLiteral("Cannot close the new file"), errno)) && ok;
+    if (ok && !sameOwner && inPlaceBytes) {
+        ::unlink(tempName.constData());
+        return writeInPlace(r, *inPlaceBytes);
+    }
+    if (ok && !sameOwner) {
+        ok = failed(r.reason, QStringLiteral("Cannot give the new file the owner of '") + r.target + QLatin1Char('\''),
+                    EPERM);
+    }
+    if (ok && r.expected && currentBytes(r.target) != **r.expected) {
+        ::unlink(tempName.constData());
+        return Outcome::Changed;
+    }
+    if (!ok) {
+        ::unlink(tempName.constData());
+        return Outcome::Failed;
+    }
+    return renameOver(r, tempName);
 }
 
 // Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
 // did not exist before; otherwise a new file gets the usual mode left by the umask. With expected, the file is
 // replaced only while it still holds those bytes (or, for nothing, is still missing), checked once the temporary
-// is on disk, right before the rename.
+// is on disk, right before the rename. inPlaceBytes, when given, are the bytes fill writes: a file whose owner a
+// new file cannot get is then written in place instead of failing.
 Outcome replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
-                    const std::optional<std::optional<QByteArray>> &expected = std::nullopt,
-                    std::optional<QByteArray> *replaced = nullptr)
+                    const std::optional<std::optional<QByteArray>> &expected, std::optional<QByteArray> *replaced,
+                    QString *reason, const QByteArray *inPlaceBytes = nullptr)
 {
     if (path.isEmpty()) {
+        failed(reason, QStringLiteral("No file name"), EINVAL);
         return Outcome::Failed;
     }
-    const QString target = writeTarget(path);
-    const QByteArray encodedTarget = QFile::encodeName(target);
+    Replacement r{writeTarget(path), {}, std::nullopt, expected ? &expected : nullptr, replaced, reason};
+    r.encodedTarget = QFile::encodeName(r.target);
     struct stat existing = {};
-    const bool exists = ::stat(encodedTarget.constData(), &existing) == 0;
-    if (exists && (!S_ISREG(existing.st_mode) || modeIsReadOnly(existing, encodedTarget))) {
-        return Outcome::Failed;
-    }
-
-    removeLeftTemporaries(target);
-    QByteArray tempName;
-    UniqueFd temporary = createTemporary(target, tempName);
-    if (!temporary.isOpen()) {
-        return Outcome::Failed;
-    }
-    const int fd = temporary.get();
-    bool ok = fill(fd);
-    if (ok && exists) {
-        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            // Only a privileged process may hand the file back to its owner; others keep their own ownership.
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+    if (::stat(r.encodedTarget.constData(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode) || modeIsReadOnly(existing, r.encodedTarget)) {
+            failed(reason, QLatin1Char('\'') + r.target + QStringLiteral("' may not be written"),
+                   S_ISREG(existing.st_mode) ? EACCES : EISDIR);
+            return Outcome::Failed;
         }
-    } else if (ok && newFileMode) {
-        ok = ::fchmod(fd, *newFileMode) == 0;
+        r.existing = existing;
     }
-    ok = ok && ::fsync(fd) == 0;
-    // The lock lives on the open file, not on this descriptor: a second descriptor of it keeps the temporary
-    // locked until the rename has made it the file, while the close of the first still reports a failed write-back.
-    const UniqueFd lockUntilRenamed(::dup(fd));
-    ok = lockUntilRenamed.isOpen() && ok;
-    ok = temporary.close() && ok;
-    if (ok && expected && currentBytes(target) != *expected) {
-        ::unlink(tempName.constData());
-        return Outcome::Changed;
-    }
-    if (ok && replaced && exists &&
-        ::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, encodedTarget.constData(), RENAME_EXCHANGE) == 0) {
-        // Swapped: the temporary's name now holds the file as it was replaced, which may be newer than the check.
-        *replaced = currentBytes(QFile::decodeName(tempName));
-        ::unlink(tempName.constData());
-        syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
-        return Outcome::Written;
-    }
-    ok = ok && ::rename(tempName.constData(), encodedTarget.constData()) == 0;
-    if (!ok) {
-        ::unlink(tempName.constData());
+    removeLeftTemporaries(r.target);
+    QByteArray tempName;
+    UniqueFd temporary = createTemporary(r.target, tempName);
+    if (!temporary.isOpen()) {
+        failed(reason, QStringLiteral("Cannot create a new file beside '") + r.target + QLatin1Char('\''), errno);
         return Outcome::Failed;
     }
-    if (replaced) {
-        *replaced = *expected; // replaced by name alone: the check just before is all that is known
-    }
-    syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()));
-    return Outcome::Written;
+    return finishTemporary(r, std::move(temporary), tempName, fill, newFileMode, inPlaceBytes);
 }
 
 // What fills a temporary file with bytes.
@@ -204,32 +348,29 @@ std::function<bool(int)> bytesOf(const QByteArray &bytes)
 
 } // namespace
 
-bool write(const QString &path, const QByteArray &bytes)
+bool write(const QString &path, const QByteArray &bytes, QString *reason)
 {
-    return replaceFile(path, bytesOf(bytes), std::nullopt) == Outcome::Written;
+    return replaceFile(path, bytesOf(bytes), std::nullopt, std::nullopt, nullptr, reason, &bytes) == Outcome::Written;
 }
 
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
-                  std::optional<QByteArray> &replaced)
+                  std::optional<QByteArray> &replaced, QString *reason)
 {
-    return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced);
+    return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced, reason, &bytes);
 }
 
-bool copy(const QString &source, const QString &destination)
+bool copy(const QString &source, const QString &destination, QString *reason)
 {
-    if (source.isEmpty()) {
+    RegularFile::Opened input = RegularFile::openForReading(source);
+    if (input.status != RegularFile::Status::Opened) {
+        if (reason) {
+            *reason = QLatin1Char('\'') + source + QStringLiteral("' ") +
+                      (input.status == RegularFile::Status::Absent ? QStringLiteral("does not exist") : input.reason);
+        }
         return false;
     }
-    const QByteArray encodedSource = QFile::encodeName(source);
-    const UniqueFd input(::open(encodedSource.constData(), O_RDONLY | O_CLOEXEC));
-    if (!input.isOpen()) {
-        return false;
-    }
-    struct stat info = {};
-    if (::fstat(input.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    const int in = input.get();
+    const struct stat info = input.info;
+    const int in = input.fd.get();
     const auto pump = [in](int out) {
         char buffer[65536];
         for (;;) {
@@ -248,7 +389,7 @@ bool copy(const QString &source, const QString &destination)
             }
         }
     };
-    return replaceFile(destination, pump, info.st_mode & 0777) == Outcome::Written;
+    return replaceFile(destination, pump, info.st_mode & 0777, std::nullopt, nullptr, reason) == Outcome::Written;
 }
 
 bool removeAbandoned(const QString &temporaryPath)
@@ -283,6 +424,11 @@ QString temporaryTarget(const QString &fileName)
         return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
     });
     return ours ? inner.first(dot).toString() : QString();
+}
+
+void setBeforeReplaceSeam(std::function<void(const QString &)> seam)
+{
+    beforeReplaceSeam() = std::move(seam);
 }
 
 bool isReadOnly(const QString &path)

@@ -3,17 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace Kadex::Platform::AtomicFile {
 
 // Replaces the file at path with bytes: written to a temporary file in the same folder, flushed to disk and
 // renamed over the old one, so a reader sees either the old or the new file, never half of one. Writes through a
-// symbolic link to its target and keeps the permissions of an existing file. Returns false, leaving the old file
-// and no temporary file, on any failure, and for a read-only file (see isReadOnly). Temporary files of the same
-// file that an earlier write left behind (a process killed between writing and renaming) are removed first; one
-// that another process is writing at the moment stays (see removeAbandoned).
-bool write(const QString &path, const QByteArray &bytes);
+// symbolic link to its target. The new file gets the old one's owner and group (where this process may set them),
+// its extended attributes and ACL, and its mode before it takes the old one's place; where it cannot get the old
+// owner (a run by another user), the bytes are written into the old file itself instead (platform/InPlaceWrite),
+// so that it keeps its owner and nobody loses a right on it. reason, when given, gets why a write failed. Returns
+// false, leaving the old file and no temporary file, on any failure, and for a read-only file (see isReadOnly).
+// Temporary files of the same file that an earlier write left behind (a process killed between writing and renaming)
+// are removed first; one that another process is writing at the moment stays (see removeAbandoned).
+bool write(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
 
 enum class Outcome { Written, Failed, Changed };
 
@@ -23,10 +27,15 @@ enum class Outcome { Written, Failed, Changed };
 // replaced: the old file is swapped out in one step (RENAME_EXCHANGE) and read, so a write that another program
 // made between the check and the swap shows as replaced differing from expected.
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
-                  std::optional<QByteArray> &replaced);
+                  std::optional<QByteArray> &replaced, QString *reason = nullptr);
 
-// Copies source over destination in the same atomic way; a new destination gets the source's permissions.
-bool copy(const QString &source, const QString &destination);
+// Copies source (a regular file, opened without blocking: platform/RegularFile) over destination in the same atomic
+// way; a new destination gets the source's permissions. A destination whose owner a new file cannot get is refused.
+bool copy(const QString &source, const QString &destination, QString *reason = nullptr);
+
+// For tests: called with the target's path between the check that it still holds the expected bytes and its
+// replacement (the rename, or the write in place), so that another writer's change can be put exactly there.
+void setBeforeReplaceSeam(std::function<void(const QString &)> seam);
 
 // Whether the file at path exists and must not be written: it has no write permission bit at all (which counts even
 // for a process that could override the bits, as root can), or this process may not write it.

@@ -18,7 +18,7 @@ constexpr std::chrono::milliseconds PollInterval{50};
 // Opens the lock file, creating it when missing; errno tells why when nothing could be opened.
 UniqueFd openLockFile(const QByteArray &path)
 {
-    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (fd.isOpen()) {
         // Every user who may run the program must be able to lock it later, whatever this run's umask: a lock file
         // left by a root run that only root may open would lock every other user out. A file system that keeps no
@@ -27,10 +27,11 @@ UniqueFd openLockFile(const QByteArray &path)
         return fd;
     }
     const int createError = errno;
-    fd = UniqueFd(::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+    fd = UniqueFd(::open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd.isOpen()) {
         // A user who may not write the file or its folder still locks an existing file: flock needs no write access.
-        fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        // None of the opens waits on a FIFO in the lock file's place.
+        fd = UniqueFd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (!fd.isOpen() && errno == ENOENT) {
             errno = createError; // missing, and it could not be created: that is the reason
         }

@@ -14,6 +14,7 @@ enum class Want {
     Directory,    // a folder, or a link to one, to go on into
     OrdinaryFile, // a regular file, or a link to one, whose name does not start with '.'
     Anything,     // whatever exists, a dangling link included
+    Present,      // whatever exists whose name does not start with '.'
 };
 
 bool qualifies(const QString &path, const QString &name, Want want)
@@ -27,6 +28,8 @@ bool qualifies(const QString &path, const QString &name, Want want)
         return !name.startsWith(QLatin1Char('.')) && ::stat(encoded.constData(), &info) == 0 && S_ISREG(info.st_mode);
     case Want::Anything:
         return ::lstat(encoded.constData(), &info) == 0;
+    case Want::Present:
+        return !name.startsWith(QLatin1Char('.')) && ::lstat(encoded.constData(), &info) == 0;
     }
     return false;
 }
@@ -82,7 +85,7 @@ Walk walk(const QString &path, Want last)
         const bool isLast = result.matched == result.parts.size() - 1;
         if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..")) {
             // A doubled or trailing '/', "." and ".." are taken as written; a trailing '/' names no file.
-            if (isLast && last == Want::OrdinaryFile) {
+            if (isLast && (last == Want::OrdinaryFile || last == Want::Present)) {
                 break;
             }
             result.found = part.isEmpty() ? result.found : joined(result.found, part);
@@ -105,6 +108,15 @@ QString findExistingFile(const QString &path)
         return {};
     }
     const Walk result = walk(path, Want::OrdinaryFile);
+    return result.matched == result.parts.size() ? result.found : QString();
+}
+
+QString findPresentEntry(const QString &path)
+{
+    if (path.isEmpty()) {
+        return {};
+    }
+    const Walk result = walk(path, Want::Present);
     return result.matched == result.parts.size() ? result.found : QString();
 }
 

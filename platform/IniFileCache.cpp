@@ -1,14 +1,10 @@
 #include "platform/IniFileCache.h"
 
-#include "platform/UniqueFd.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
+#include <QHash>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -18,9 +14,6 @@ namespace {
 
 // A run touches four INI files; a few more are kept for programs that read others.
 constexpr std::size_t KeptFiles = 8;
-constexpr qsizetype ChunkSize = 64 * 1024;
-// How often a file that changes while it is read is read again before its last reading counts.
-constexpr int ReadAttempts = 8;
 
 struct Kept
 {
@@ -32,6 +25,12 @@ struct Kept
 std::vector<Kept> &keptFiles()
 {
     static std::vector<Kept> files;
+    return files;
+}
+
+QHash<QString, Served> &servedFiles()
+{
+    static QHash<QString, Served> files;
     return files;
 }
 
@@ -56,101 +55,132 @@ void keep(const QString &path, std::shared_ptr<const ParsedFile> file)
     }
 }
 
-// Reads the open file to its end. While its bytes match known (from the start on), they are only compared;
-// returns true when the file holds exactly known, else false with the file's bytes in fresh.
-bool readComparing(int fd, const QByteArray *known, qsizetype sizeHint, QByteArray &fresh)
+std::shared_ptr<const ParsedFile> serve(const QString &path, std::shared_ptr<const ParsedFile> file,
+                                        const struct timespec &readAt)
 {
-    bool same = known != nullptr;
-    qsizetype at = 0;
-    char chunk[ChunkSize];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break; // a read error ends the file there, as a short read would
-        }
-        if (same && at + got <= known->size() && std::memcmp(known->constData() + at, chunk, size_t(got)) == 0) {
-            at += got;
-            continue;
-        }
-        if (same) {
-            same = false;
-            fresh.reserve(std::max(sizeHint, at + qsizetype(got)));
-            fresh.append(known->constData(), at);
-        } else if (fresh.isEmpty()) {
-            fresh.reserve(sizeHint);
-        }
-        fresh.append(chunk, got);
-        at += got;
+    QHash<QString, Served> &served = servedFiles();
+    const auto found = served.find(path);
+    if (found == served.end()) {
+        served.insert(path, Served{FileSeen(path, file->stamp, file->bytes, readAt), false});
+    } else if (!found->mixed && found->first.bytes() != file->bytes) {
+        found->mixed = true;
     }
-    if (same && at == known->size()) {
-        return true;
-    }
-    if (same) {
-        fresh = known->first(at); // the file got shorter
-    }
-    return false;
+    return file;
 }
 
-// What tells that a file changed between two looks at it: its size and its change and modification times.
-bool sameState(const struct stat &a, const struct stat &b)
+struct Reading
 {
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    QByteArray bytes;
+    FileStamp stamp; // the file's stamp, the same before and after the reading when `whole`
+    bool whole = false;
+    QString failure; // a read error
+};
+
+// One reading of the open file from its start, with the stamp it had before; whole when the stamp held still.
+Reading readOnce(int fd, const FileStamp &before)
+{
+    Reading reading;
+    reading.stamp = before;
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        reading.failure = RegularFile::errorText(errno);
+        return reading;
+    }
+    reading.bytes.reserve(qsizetype(before.size));
+    if (!RegularFile::readToEnd(fd, RegularFile::MaxReadBytes, reading.bytes, reading.failure)) {
+        return reading;
+    }
+    struct stat after = {};
+    if (::fstat(fd, &after) != 0) {
+        reading.failure = RegularFile::errorText(errno);
+        return reading;
+    }
+    reading.stamp = FileStamp::of(after);
+    reading.whole = reading.stamp == before && reading.bytes.size() == qsizetype(before.size);
+    return reading;
+}
+
+// Reads the open file until a reading holds still (FileSeen::Attempts at most; the last reading counts then). A
+// file that had not settled is read once more and must read the same: a rewrite in the tick of its last change
+// leaves the stamp as it was.
+Reading readSettled(int fd, FileStamp stamp, const struct timespec &readAt)
+{
+    Reading reading;
+    for (int attempt = 1; attempt <= FileSeen::Attempts; ++attempt) {
+        reading = readOnce(fd, stamp);
+        if (!reading.failure.isEmpty()) {
+            return reading;
+        }
+        if (reading.whole && !stamp.settledBefore(readAt)) {
+            const Reading again = readOnce(fd, stamp);
+            reading.whole = again.failure.isEmpty() && again.whole && again.bytes == reading.bytes;
+        }
+        if (reading.whole) {
+            break;
+        }
+        stamp = reading.stamp;
+    }
+    return reading;
 }
 
 } // namespace
 
-std::shared_ptr<const ParsedFile> read(const QString &path)
+std::shared_ptr<const ParsedFile> read(const QString &path, QString *unreadable)
 {
     if (path.isEmpty()) {
         return nullptr;
     }
-    // Not blocking: a FIFO in the file's place must not hang the read (it is no regular file and reads as missing).
-    const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.isOpen()) {
+    RegularFile::Opened opened = RegularFile::openForReading(path);
+    if (opened.status != RegularFile::Status::Opened) {
+        if (unreadable) {
+            *unreadable = opened.reason;
+        }
         return nullptr;
     }
-    struct stat info = {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return nullptr;
-    }
+    const struct timespec readAt = FileSeen::clock();
+    const FileStamp stamp = FileStamp::of(opened.info);
     std::shared_ptr<const ParsedFile> known = find(path);
-    QByteArray fresh;
-    bool same = false;
-    // A file another program writes while it is read (an editor writing it in place) reads torn: its size or times
-    // differ at the end of the read, or the bytes read are not its size. Times are coarse, so a changed file is
-    // read once more and must read the same. A torn read is repeated.
-    for (int attempt = 1;; ++attempt) {
-        fresh.clear();
-        same = readComparing(fd.get(), known ? &known->bytes : nullptr, qsizetype(info.st_size), fresh);
-        const qsizetype bytesRead = same ? known->bytes.size() : fresh.size();
-        bool whole = bytesRead == info.st_size;
-        if (whole && !same) {
-            QByteArray again;
-            whole = ::lseek(fd.get(), 0, SEEK_SET) == 0 && readComparing(fd.get(), &fresh, bytesRead, again);
-        }
-        struct stat after = {};
-        whole = ::fstat(fd.get(), &after) == 0 && whole && sameState(info, after);
-        if (whole || attempt == ReadAttempts || ::lseek(fd.get(), 0, SEEK_SET) != 0) {
-            break;
-        }
-        info = after;
+    if (known && known->settled && known->stamp == stamp) {
+        return serve(path, known, readAt);
     }
-    if (same) {
-        return known;
+    Reading reading = readSettled(opened.fd.get(), stamp, readAt);
+    if (!reading.failure.isEmpty()) {
+        if (unreadable) {
+            *unreadable = reading.failure;
+        }
+        return nullptr;
     }
-    IniText text(fresh);
-    auto parsed = std::make_shared<const ParsedFile>(ParsedFile{std::move(fresh), std::move(text)});
+    const bool settled = reading.whole && reading.stamp.settledBefore(readAt);
+    if (known && known->bytes == reading.bytes && known->stamp == reading.stamp && known->settled == settled) {
+        return serve(path, known, readAt);
+    }
+    std::shared_ptr<const ParsedFile> parsed;
+    if (known && known->bytes == reading.bytes) {
+        parsed = std::make_shared<const ParsedFile>(ParsedFile{known->bytes, known->text, reading.stamp, settled});
+    } else {
+        IniText text(reading.bytes);
+        parsed = std::make_shared<const ParsedFile>(
+            ParsedFile{std::move(reading.bytes), std::move(text), reading.stamp, settled});
+    }
     keep(path, parsed);
-    return parsed;
+    return serve(path, parsed, readAt);
 }
 
 void remember(const QString &path, const QByteArray &bytes, IniText text)
 {
-    keep(path, std::make_shared<const ParsedFile>(ParsedFile{bytes, std::move(text)}));
+    // Written by this process just now: not settled, so the next read reads the file again.
+    keep(path, std::make_shared<const ParsedFile>(ParsedFile{bytes, std::move(text), FileStamp::at(path), false}));
+    servedFiles().remove(path);
+}
+
+std::optional<Served> served(const QString &path)
+{
+    const auto found = servedFiles().constFind(path);
+    return found == servedFiles().constEnd() ? std::nullopt : std::optional<Served>(*found);
+}
+
+void forgetReads()
+{
+    servedFiles().clear();
 }
 
 } // namespace Kadex::Platform::IniFileCache

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileLookup.h"
+#include "platform/FileSeen.h"
 #include "platform/IniFileCache.h"
 
 #include <QFileInfo>
@@ -15,17 +16,16 @@ namespace {
 
 // The value of section/key as the services see the file: a missing file, a folder or an unreadable file reads as
 // an empty one.
-std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &key, const QString &path)
+std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &key, const QString &path,
+                                  QString *unreadable)
 {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(FileLookup::resolvePath(path));
+    const std::shared_ptr<const IniFileCache::ParsedFile> file =
+        IniFileCache::read(FileLookup::resolvePath(path), unreadable);
     return file ? file->text.value(section, key) : std::nullopt;
 }
-
-// How often a write starts again on the bytes another program wrote meanwhile before it fails.
-constexpr int WriteAttempts = 8;
 
 // Whether every entry reads back from the file as the written text holds it: another program that replaced the
 // file just after this write, from bytes it had read before, drops them.
@@ -43,22 +43,24 @@ bool readsBack(const QList<Entry> &entries, const IniText &written, const QStrin
 } // namespace
 
 StringResult getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue, int bufferSize,
-                       const QString &path)
+                       const QString &path, QString *unreadable)
 {
     StringResult result;
-    result.value = IniText::bufferedString(valueOf(section, key, path), defaultValue, bufferSize);
+    result.value = IniText::bufferedString(valueOf(section, key, path, unreadable), defaultValue, bufferSize);
     result.count = static_cast<int>(result.value.size());
     return result;
 }
 
-std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path)
+std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path,
+                                     QString *unreadable)
 {
-    return valueOf(section, key, path);
+    return valueOf(section, key, path, unreadable);
 }
 
-qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path)
+qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path,
+              QString *unreadable)
 {
-    return IniText::leadingInt(valueOf(section, key, path), defaultValue);
+    return IniText::leadingInt(valueOf(section, key, path, unreadable), defaultValue);
 }
 
 bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value, const QString &path)
@@ -66,7 +68,7 @@ bool writeString(const QByteArray &section, const QByteArray &key, const QByteAr
     return writeStrings({Entry{section, key, value}}, path);
 }
 
-bool writeStrings(const QList<Entry> &entries, const QString &path)
+bool writeStrings(const QList<Entry> &entries, const QString &path, QString *reason)
 {
     if (path.isEmpty()) {
         return false;
@@ -76,7 +78,7 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
     // the entries are applied again to its bytes, so that its lines stay.
     std::optional<QByteArray> base;   // the bytes the entries go into; read from the file when not known
     std::optional<QByteArray> onDisk; // what the file holds when base came from a replaced file
-    for (int attempt = 0; attempt < WriteAttempts; ++attempt) {
+    for (int attempt = 0; attempt < FileSeen::Attempts; ++attempt) {
         const QFileInfo info(resolved);
         if (info.exists() && (!info.isFile() || AtomicFile::isReadOnly(resolved))) {
             // A read-only file fails even when the value would not change.
@@ -108,7 +110,7 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
             return true;
         }
         std::optional<QByteArray> replaced;
-        switch (AtomicFile::writeOver(resolved, after, before, replaced)) {
+        switch (AtomicFile::writeOver(resolved, after, before, replaced, reason)) {
         case AtomicFile::Outcome::Failed:
             return false;
         case AtomicFile::Outcome::Changed:
@@ -129,6 +131,15 @@ bool writeStrings(const QList<Entry> &entries, const QString &path)
             continue;
         }
         return readsBack(entries, text, resolved);
+    }
+    if (base && onDisk) {
+        // The tries ran out while another program kept writing: its last bytes, swapped out by the last
+        // replacement, go back in place of this write's.
+        std::optional<QByteArray> replaced;
+        [[maybe_unused]] const AtomicFile::Outcome putBack = AtomicFile::writeOver(resolved, *base, onDisk, replaced);
+    }
+    if (reason) {
+        *reason = QStringLiteral("Another program kept writing '") + resolved + QStringLiteral("' meanwhile");
     }
     return false;
 }

@@ -8,8 +8,9 @@
 
 // Profile-string services with the behaviour of the Windows ones (ANSI variants). Section, key and value
 // texts are bytes in the file's code page; paths are full paths, found without regard to letter case.
-// A file is parsed once per content: reads compare the file's bytes with the last ones seen and parse only
-// a changed file.
+// A file is parsed once per content (platform/IniFileCache). The reads take, when given, `unreadable`: it gets the
+// reason when the file is there but cannot be read as a file (a directory, a FIFO, no permission); the read then
+// goes on as for a missing file, as the Windows services would.
 namespace Kadex::Platform::ProfileStrings {
 
 struct StringResult
@@ -30,14 +31,16 @@ struct Entry
 // GetPrivateProfileString: the value of section/key, at most bufferSize - 1 bytes; when missing, defaultValue
 // without its trailing blanks (also cut to the buffer).
 StringResult getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue, int bufferSize,
-                       const QString &path);
+                       const QString &path, QString *unreadable = nullptr);
 
 // The value of section/key as stored; nothing when the entry is missing (or the file cannot be read).
-std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path);
+std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path,
+                                     QString *unreadable = nullptr);
 
 // GetPrivateProfileInt: the leading whole number of the value, wrapped to 32 bits; defaultValue when the
 // entry is missing or empty.
-qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path);
+qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path,
+              QString *unreadable = nullptr);
 
 // WritePrivateProfileString: sets section/key to value, creating file, section or entry as needed. Only the
 // written line changes; every other byte of the file stays. The file is replaced atomically, and not touched at all
@@ -48,9 +51,9 @@ bool writeString(const QByteArray &section, const QByteArray &key, const QByteAr
 // The entries written in order, as writeString would write them one by one, in one atomic replacement of the
 // file: it ends with the same bytes, and a reader or a crash sees all of the entries or none. Returns false,
 // changing nothing, when the file cannot be written. Another program's write in between is kept: when the file
-// changed since it was read, the entries go into its new bytes instead (a bounded number of times); and when the
+// changed since it was read, the entries go into its new bytes instead (FileSeen::Attempts times at most); and when the
 // entries do not read back after the replacement (another writer replaced the file from older bytes), the write
-// counts as failed.
-bool writeStrings(const QList<Entry> &entries, const QString &path);
+// counts as failed. reason, when given, gets why a write failed.
+bool writeStrings(const QList<Entry> &entries, const QString &path, QString *reason = nullptr);
 
 } // namespace Kadex::Platform::ProfileStrings

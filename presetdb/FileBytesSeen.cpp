@@ -1,45 +1,30 @@
 #include "presetdb/FileBytesSeen.h"
 
-#include <QFile>
-
-#include <sys/stat.h>
+#include "platform/FileLookup.h"
+#include "platform/IniFileCache.h"
 
 namespace Kadex::PresetDb {
 
-FileBytesSeen::Seen FileBytesSeen::look(const QString &path)
-{
-    Seen seen;
-    seen.path = path;
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info = {};
-    if (::stat(native.constData(), &info) != 0) {
-        return seen;
-    }
-    seen.exists = true;
-    // A file rewritten in place with the same bytes has a new modification time, one replaced by rename a new
-    // inode: either may have been read half-written in between.
-    seen.modifiedNs = static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    seen.inode = static_cast<quint64>(info.st_ino);
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        seen.bytes = file.readAll();
-    }
-    return seen;
-}
+namespace Cache = Platform::IniFileCache;
 
 void FileBytesSeen::note(const QString &path)
 {
-    if (!path.isEmpty()) {
-        m_files.append(look(path));
+    if (path.isEmpty()) {
+        return;
     }
+    // The readings of the INI services are looked up by the file's spelling on disk.
+    const QString onDisk = Platform::FileLookup::resolvePath(path);
+    const std::optional<Cache::Served> served = Cache::served(onDisk);
+    m_files.append(served ? served->first : Platform::FileSeen::now(onDisk));
 }
 
 QStringList FileBytesSeen::changed() const
 {
     QStringList paths;
-    for (const Seen &seen : m_files) {
-        if (look(seen.path) != seen) {
-            paths.append(seen.path);
+    for (const Platform::FileSeen &seen : m_files) {
+        const std::optional<Cache::Served> served = Cache::served(seen.path());
+        if (!seen.unchanged() || (served && served->mixed)) {
+            paths.append(seen.path());
         }
     }
     return paths;
@@ -47,8 +32,9 @@ QStringList FileBytesSeen::changed() const
 
 void FileBytesSeen::renote()
 {
-    for (Seen &seen : m_files) {
-        seen = look(seen.path);
+    Cache::forgetReads();
+    for (Platform::FileSeen &seen : m_files) {
+        seen = Platform::FileSeen::now(seen.path());
     }
 }
 

@@ -1,7 +1,14 @@
 #include "config/IniAccess.h"
+#include "platform/RegularFile.h"
 #include "tests/support/TestRun.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
 
 namespace Kadex::Test {
 namespace {
@@ -137,6 +144,56 @@ TEST_F(IniAccessTest, FailedWriteGivesZero)
     EXPECT_EQ(ini().SaveIni(1, QStringLiteral("S"), QStringLiteral("K"), plant.path(QStringLiteral("nofolder/x.ini"))),
               0);
     EXPECT_EQ(ini().SaveIni(1, QStringLiteral("S"), QStringLiteral("K"), QString()), 0);
+}
+
+// --- settings files that are there but cannot be read
+
+TEST(IniAccessOddFileTest, SettingsFileThatCannotBeReadEndsTheRunNamingFileAndReason)
+{
+    struct Odd
+    {
+        const char *kind;
+        std::function<bool(const QString &)> make;
+        const char *reason;
+    };
+    const QList<Odd> odds = {
+        {"directory", [](const QString &p) { return QDir().mkpath(p); }, "is a directory"},
+        {"FIFO", [](const QString &p) { return ::mkfifo(QFile::encodeName(p).constData(), 0666) == 0; }, "is a FIFO"},
+        {"link to /dev/zero", [](const QString &p) { return QFile::link(QStringLiteral("/dev/zero"), p); },
+         "is a device"},
+        {"link to nothing", [](const QString &p) { return QFile::link(p + QStringLiteral(".gone"), p); },
+         "is a link to a file that does not exist"},
+        {"too large",
+         [](const QString &p) {
+             QFile sparse(p);
+             return sparse.open(QIODevice::WriteOnly) && sparse.resize(Platform::RegularFile::MaxReadBytes + 1);
+         },
+         "is larger than"},
+    };
+    for (const char *file : {"parameter/Program.ini", "Kadex/Kadex.cfg", "parameter/r4mconfiguration.ini"}) {
+        for (const Odd &odd : odds) {
+            SCOPED_TRACE(std::string(file) + " as " + odd.kind);
+            TempPlant plant;
+            plant.writeStandardPlant(2);
+            const QString path = plant.path(QString::fromLatin1(file));
+            ASSERT_TRUE(QFile::remove(path));
+            ASSERT_TRUE(odd.make(path));
+            TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+            // The reads of the window's load and of the update's first steps.
+            EXPECT_THROW(
+                {
+                    run.start();
+                    run.services.machines.GetValidMachines();
+                    run.services.paths.GetPathMachineCopyMDB(run.services.paths.GetR4MConfigurationIniPath());
+                },
+                Diag::ProgramEnded);
+            ASSERT_EQ(run.errorLogLines().size(), 1);
+            EXPECT_TRUE(
+                run.errorLogLines().first().contains(QStringLiteral("(Nr. 75) :Cannot read the settings file '") +
+                                                     path + QStringLiteral("': ") + QString::fromLatin1(odd.reason)))
+                << run.errorLogLines().first().toStdString();
+        }
+    }
 }
 
 } // namespace

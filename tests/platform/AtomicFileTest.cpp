@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
+#include "platform/FileSeen.h"
+#include "platform/ProfileStrings.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -104,6 +106,41 @@ TEST_F(AtomicFileTest, WriteOverReplacesOnlyTheBytesItWasMadeFrom)
     EXPECT_EQ(contents(QStringLiteral("Program.ini")), QByteArray("mine"));
     EXPECT_EQ(replaced, QByteArray("[A]\r\nK=1\r\n"));
     EXPECT_EQ(entries(), QStringList{QStringLiteral("Program.ini")});
+}
+
+// Another program appends a line of its own right between a write's check and its replacement, on the first
+// `changes` tries: its line is swapped out with the old file, and the write goes again into its bytes; when the
+// tries run out, its bytes are put back and the write fails.
+TEST_F(AtomicFileTest, ChangeRightBeforeTheReplacementIsWrittenAgainOrPutBack)
+{
+    struct Row
+    {
+        int changes;
+        bool written;
+        QByteArray fileEnd; // ends with the other writer's last line
+    };
+    constexpr int Every = Platform::FileSeen::Attempts;
+    for (const Row &row : {Row{1, true, "[S]\r\nK=v\r\n[O1]\r\nN=1\r\n"},
+                           Row{Every, false, "N=" + QByteArray::number(Every) + "\r\n"}}) {
+        SCOPED_TRACE(row.changes);
+        put(QStringLiteral("Program.ini"), "[S]\r\nK=old\r\n");
+        int seams = 0;
+        Atomic::setBeforeReplaceSeam([&](const QString &target) {
+            if (++seams <= row.changes) {
+                QFile file(target);
+                ASSERT_TRUE(file.open(QIODevice::Append));
+                file.write("[O" + QByteArray::number(seams) + "]\r\nN=" + QByteArray::number(seams) + "\r\n");
+            }
+        });
+        const bool written = Platform::ProfileStrings::writeString("S", "K", "v", path(QStringLiteral("Program.ini")));
+        Atomic::setBeforeReplaceSeam(nullptr);
+
+        EXPECT_EQ(written, row.written);
+        EXPECT_GT(seams, row.changes) << "each change must be swapped out and seen";
+        const QByteArray file = contents(QStringLiteral("Program.ini"));
+        EXPECT_TRUE(file.endsWith(row.fileEnd)) << file.constData();
+        EXPECT_EQ(entries(), QStringList{QStringLiteral("Program.ini")});
+    }
 }
 
 TEST_F(AtomicFileTest, WriteReplacesContentAndKeepsPermissions)

@@ -87,6 +87,9 @@ TEST_F(IniReuseTest, ChangeByAnotherWriterIsSeenAtTheNextReadEvenWithTheSameSize
     EXPECT_EQ(read("S", "A"), QByteArray("4"));
     putInPlace("[S]\r\nA=4\r\n[T]\r\nA=5\r\n");
     EXPECT_EQ(read("T", "A"), QByteArray("5"));
+    putInPlace("[S]\r\nA=4\r\n"); // cut back to a prefix of itself
+    EXPECT_EQ(read("S", "A"), QByteArray("4"));
+    EXPECT_EQ(read("T", "A"), QByteArray());
     putInPlace("");
     EXPECT_EQ(read("S", "A"), QByteArray());
     putInPlace("[S]\r\nA=6\r\n");
