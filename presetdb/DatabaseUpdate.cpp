@@ -5,6 +5,7 @@
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
 #include "presetdb/FileBytesSeen.h"
+#include "presetdb/KeptReplacement.h"
 #include "presetdb/LiveModuleDb.h"
 #include "presetdb/MachineCopyTakeover.h"
 #include "presetdb/ModuleDbCopy.h"
@@ -189,8 +190,7 @@ void DatabaseUpdate::WorkOnMDB()
 
     if (saved) {
         guard.step([&] {
-            writeModuleDb(moduleDbPath, live, *working);
-            if (m_history) {
+            if (writeModuleDb(moduleDbPath, live, *working) && m_history) {
                 m_history->noteRegenerated(generated);
             }
         });
@@ -224,7 +224,7 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
     return true;
 }
 
-void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
+bool DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
 {
     // Without a live database no other program can have it open: the file is missing or damaged, and made whole
     // anew.
@@ -234,21 +234,19 @@ void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, 
             old = file.readAll();
         }
     }
-    const QString path = live.db ? live.path : moduleDbPath;
-    const bool keptNow = m_history && m_history->keepBeforeReplacing(path, old, working);
-    try {
+    const auto write = [&] {
         if (live.db) {
             live.db->write(working);
         } else if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
             throw fileAccessFailure(QStringLiteral("Cannot copy '") + working.path() + QStringLiteral("' over '") +
                                     moduleDbPath + QStringLiteral("'."));
         }
-    } catch (...) {
-        if (keptNow) {
-            m_history->giveUpKept();
-        }
-        throw;
+    };
+    if (m_history) {
+        return replaceKeepingCopy(*m_history, live.db ? live.path : moduleDbPath, old, working, write);
     }
+    write();
+    return true;
 }
 
 bool DatabaseUpdate::rebuildPresetTable(Database &working)
