@@ -71,24 +71,26 @@ struct Row
     QList<Value> values; // the carried fields in their order; Null where the table lacks one
 };
 
-quint64 markOf(const Row &row, int field)
+// The mark of a row's key, to be continued by each field and value.
+Mark keyMark(const Row &row)
 {
     Mark mark;
     mark.add(PresetDb::textKeyOf(row.machineType).value_or(QString()).toUtf8());
     mark.add(PresetDb::textKeyOf(row.varName).value_or(QString()).toUtf8());
     mark.add(keyForm(row.offset));
+    return mark;
+}
+
+quint64 markOf(Mark mark, int field, const QByteArray &value)
+{
     mark.add(QByteArray::number(field));
-    mark.add(comparedForm(row.values[field]));
+    mark.add(value);
     return mark.value();
 }
 
-bool isPlantValue(const Row &row, int field, const TemplateValues &templateValues)
+bool differs(const QList<Value> *given, int field, const QByteArray &value)
 {
-    if (row.values[field].isNull()) {
-        return false;
-    }
-    const QList<Value> *given = templateValues.rowFor(row.varName, row.offset);
-    return given == nullptr || comparedForm(given->value(field)) != comparedForm(row.values[field]);
+    return given == nullptr || comparedForm(given->value(field)) != value;
 }
 
 // Calls each with every row of the table; nothing when the database lacks it.
@@ -180,13 +182,16 @@ HeldValues heldValuesOf(PresetDb::Database &db, const TemplateValues &templateVa
         } else {
             ++held.machines[at.value()].second;
         }
+        const Mark key = keyMark(row);
+        const QList<Value> *given = templateValues.rowFor(row.varName, row.offset);
         for (int f = 0; f < Carried; ++f) {
             if (row.values[f].isNull()) {
                 continue;
             }
-            const quint64 mark = markOf(row, f);
+            const QByteArray value = comparedForm(row.values[f]);
+            const quint64 mark = markOf(key, f, value);
             held.all.push_back(mark);
-            if (isPlantValue(row, f, templateValues)) {
+            if (differs(given, f, value)) {
                 held.plant.push_back(mark);
             }
         }
@@ -198,9 +203,9 @@ HeldValues heldValuesOf(PresetDb::Database &db, const TemplateValues &templateVa
 
 bool holdsPlantValue(const DroppedRow &dropped, const TemplateValues &templateValues)
 {
-    const Row row{dropped.machineType, dropped.varName, dropped.offsetOrBitNo, dropped.values};
-    for (int f = 0; f < Carried && f < row.values.size(); ++f) {
-        if (isPlantValue(row, f, templateValues)) {
+    const QList<Value> *given = templateValues.rowFor(dropped.varName, dropped.offsetOrBitNo);
+    for (int f = 0; f < Carried && f < dropped.values.size(); ++f) {
+        if (!dropped.values[f].isNull() && differs(given, f, comparedForm(dropped.values[f]))) {
             return true;
         }
     }
@@ -213,9 +218,15 @@ QList<DroppedRow> overwrittenRows(PresetDb::Database &replaced, PresetDb::Databa
     const HeldValues kept = heldValuesOf(replacement, templateValues);
     QList<DroppedRow> overwritten;
     forEachRow(replaced, PresetDb::Texts::PresetTable, [&](const Row &row) {
+        const Mark key = keyMark(row);
+        const QList<Value> *given = templateValues.rowFor(row.varName, row.offset);
         for (int f = 0; f < Carried; ++f) {
-            if (isPlantValue(row, f, templateValues) &&
-                !std::binary_search(kept.all.begin(), kept.all.end(), markOf(row, f))) {
+            if (row.values[f].isNull()) {
+                continue;
+            }
+            const QByteArray value = comparedForm(row.values[f]);
+            if (differs(given, f, value) &&
+                !std::binary_search(kept.all.begin(), kept.all.end(), markOf(key, f, value))) {
                 overwritten.append({row.machineType, row.varName, row.offset, row.values});
                 return;
             }
