@@ -24,7 +24,9 @@ Diag::Failure notKept(const QString &what)
 std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
 {
     try {
-        return PresetDb::Database::fromBytes(QString(), content);
+        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
+        db->tableNames(); // the bytes are read only by the first query
+        return db;
     } catch (const Diag::Failure &) {
         return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
     }

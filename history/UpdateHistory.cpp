@@ -188,7 +188,9 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder, const 
 std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
 {
     try {
-        return PresetDb::Database::fromBytes(QString(), content);
+        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
+        db->tableNames(); // the bytes are read only by the first query
+        return db;
     } catch (const Diag::Failure &) {
         return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
     }
@@ -252,7 +254,12 @@ void UpdateHistory::noteValues(PresetDb::Database *old, PresetDb::Database &repl
         m_plantRowsDropped += holdsPlantValue(row, templateValues) ? 1 : 0;
     }
     if (old) {
-        HeldValues held = heldValuesOf(*old, templateValues);
+        HeldValues held;
+        try {
+            held = heldValuesOf(*old, templateValues);
+        } catch (const Diag::Failure &) {
+            return; // a damaged file, kept as its bytes: it holds no value that can be read
+        }
         m_summary.machines = held.machines;
         m_summary.rows = held.rows;
         m_summary.plantValues = static_cast<int>(held.plant.size());
