@@ -20,10 +20,10 @@ constexpr std::array Switches = {
     UsageLine{"/EXTERNAL:R4MCFG", "integrated run, started by the plant's main configuration program"},
     UsageLine{"/LOGFILE:<path>", "error log of an integrated run"},
     UsageLine{"/EXTERNAL:SILENT", "silent run: no window, no questions; confirms by itself and logs failures"},
-    UsageLine{"--list", "list the kept updates of the module database: name, run mode, state (live: the same"},
-    UsageLine{"", "content as the module database now; pinned; no database), values dropped, machines"},
+    UsageLine{"--list", "list the kept updates of the module database: name, run mode, state (live: put"},
+    UsageLine{"", "back by the newest restore; pinned; no database), values dropped, machines, what each holds"},
     UsageLine{"--show NAME", "print the report of one kept update"},
-    UsageLine{"--restore [NAME]", "put a kept module database back (the newest without NAME) with the settings"},
+    UsageLine{"--restore [NAME]", "put a kept module database back (without NAME: one update back) with the settings"},
     UsageLine{"", "its update recorded as before; the database it replaces is kept too"},
     UsageLine{"--pin NAME, --unpin NAME", "keep a kept update for good (never pruned), or release it"},
     UsageLine{"--help, -h, /?", "print this text and exit"},
@@ -38,7 +38,7 @@ constexpr std::array Files = {
     UsageLine{"<M>/<M>.mdb", "the module database the update regenerates (SQLite 3)"},
     UsageLine{"<M>/.<program>.lock", "held by a run from start to end: one run at a time per plant"},
     UsageLine{"<M>/History/", "the newest 10 module databases an update replaced, each with its report, and"},
-    UsageLine{"", "the newest whose update dropped plant values, and those pinned (<name>.pin)"},
+    UsageLine{"", "every one holding a tuned value kept nowhere newer, and those pinned (<name>.pin)"},
     UsageLine{"R4Mcfglog.txt", "error log of standalone and silent runs"},
 };
 

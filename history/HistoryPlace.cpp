@@ -1,7 +1,10 @@
 #include "history/HistoryPlace.h"
 
+#include "config/PlantPaths.h"
 #include "config/Services.h"
+#include "history/KeptSummary.h"
 #include "history/UpdateHistory.h"
+#include "history/UpdateReport.h"
 #include "platform/FileLookup.h"
 
 #include <QFileInfo>
@@ -22,12 +25,29 @@ QString nameAmong(const QStringList &names, const QString &dbFileName, const QSt
 
 } // namespace
 
+QString restoredFromOf(const QString &keptPath)
+{
+    if (const std::optional<KeptSummary> summary = readSummary(keptPath)) {
+        return summary->restoredFrom;
+    }
+    const std::optional<UpdateReport> report = UpdateReport::read(reportPath(keptPath));
+    return report ? report->restoredFrom : QString();
+}
+
+QString folderFor(const QString &moduleDbPath)
+{
+    return Config::historyFolderBeside(moduleDbPath);
+}
+
+QString summaryPath(const QString &keptPath)
+{
+    const QFileInfo kept(keptPath);
+    return pathIn(kept.path(), QLatin1Char('.') + kept.fileName() + QStringLiteral(".summary"));
+}
+
 QString HistoryPlace::keptNameFor(const QString &name) const
 {
-    if (name.isEmpty()) {
-        return kept.isEmpty() ? QString() : kept.last();
-    }
-    return nameAmong(kept, dbFileName, name);
+    return name.isEmpty() ? stepBackName() : nameAmong(kept, dbFileName, name);
 }
 
 QString HistoryPlace::recordedNameFor(const QString &name) const
@@ -35,15 +55,41 @@ QString HistoryPlace::recordedNameFor(const QString &name) const
     return name.isEmpty() ? QString() : nameAmong(recorded, dbFileName, name);
 }
 
-HistoryPlace historyPlaceOf(Config::Services &services)
+QString HistoryPlace::stepBackName() const
+{
+    if (kept.isEmpty()) {
+        return {};
+    }
+    qsizetype at = kept.size() - 1;
+    // Each restore's copy points at the copy whose content the module database took; one step back from that
+    // content is the copy before it. A chain of restores is followed, never more steps than there are copies.
+    for (qsizetype steps = 0; steps < kept.size(); ++steps) {
+        const qsizetype from = kept.indexOf(restoredFromOf(pathOf(kept[at])));
+        if (from < 0) {
+            return kept[at];
+        }
+        if (from == 0) {
+            return {}; // the module database holds the oldest copy's content: nothing is older
+        }
+        at = from - 1;
+    }
+    return {};
+}
+
+HistoryPlace historyPlaceAt(const QString &moduleDbPath)
 {
     HistoryPlace place;
-    place.moduleDbPath = Platform::FileLookup::resolvePath(services.paths.GetPathOCXMDB());
+    place.moduleDbPath = moduleDbPath;
     place.dbFileName = QFileInfo(place.moduleDbPath).fileName();
-    place.folder = History::folderFor(place.moduleDbPath);
-    place.kept = History::keptNames(place.folder, place.dbFileName);
-    place.recorded = History::recordedNames(place.folder, place.dbFileName);
+    place.folder = folderFor(place.moduleDbPath);
+    place.kept = keptNames(place.folder, place.dbFileName);
+    place.recorded = recordedNames(place.folder, place.dbFileName);
     return place;
+}
+
+HistoryPlace historyPlaceOf(Config::Services &services)
+{
+    return historyPlaceAt(Platform::FileLookup::resolvePath(services.paths.GetPathOCXMDB()));
 }
 
 } // namespace Kadex::History

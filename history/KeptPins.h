@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/HistoryPlace.h"
+
 #include <QString>
 #include <QTextStream>
 
@@ -9,12 +11,8 @@ struct Services;
 
 namespace Kadex::History {
 
-// A pinned kept database is never pruned. The pin is an empty marker file beside it, <kept>.pin: made or removed
-// in one step, so a kill leaves a copy pinned or not, never half.
-inline QString pinPath(const QString &keptPath)
-{
-    return keptPath + QStringLiteral(".pin");
-}
+// A pinned kept database is never pruned. The pin is an empty marker file beside it (pinPath): made or removed in
+// one step, so a kill leaves a copy pinned or not, never half.
 bool isPinned(const QString &keptPath);
 
 // --pin NAME (pin true) and --unpin NAME: pins or releases the kept database name stands for. Prints what it did on

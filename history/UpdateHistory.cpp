@@ -3,6 +3,7 @@
 #include "config/Services.h"
 #include "diag/ErrorGuard.h"
 #include "history/KeptPins.h"
+#include "history/PlantValues.h"
 #include "history/Pruning.h"
 #include "platform/AtomicFile.h"
 #include "presetdb/ContentDigest.h"
@@ -13,7 +14,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace Kadex::History {
 
@@ -60,11 +63,6 @@ QList<KeptName> keptEntries(const QString &folder, const QString &dbFileName, bo
 
 } // namespace
 
-QString folderFor(const QString &moduleDbPath)
-{
-    return Config::historyFolderBeside(moduleDbPath);
-}
-
 QStringList keptNames(const QString &folder, const QString &dbFileName)
 {
     QStringList names;
@@ -87,8 +85,7 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 {
     const QString base = dbFileName + QLatin1Char('.') + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = base;
-    for (int n = 2; QFileInfo::exists(folder + QLatin1Char('/') + name) ||
-                    QFileInfo::exists(folder + QLatin1Char('/') + name + QStringLiteral(".txt"));
+    for (int n = 2; QFileInfo::exists(pathIn(folder, name)) || QFileInfo::exists(reportPath(pathIn(folder, name)));
          ++n) {
         name = base + QLatin1Char('-') + QString::number(n);
     }
@@ -108,7 +105,7 @@ void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
             target.chop(4);
         }
         if (!target.isEmpty() && pattern.match(target).hasMatch()) {
-            Platform::AtomicFile::removeAbandoned(folder + QLatin1Char('/') + file);
+            Platform::AtomicFile::removeAbandoned(pathIn(folder, file));
         }
     }
 }
@@ -127,7 +124,7 @@ QString keptPathFor(const QString &dbPath, const QDateTime &now)
         return {};
     }
     removeLeftTemporaries(folder, dbFileName);
-    return folder + QLatin1Char('/') + newKeptName(folder, dbFileName, now);
+    return pathIn(folder, newKeptName(folder, dbFileName, now));
 }
 
 } // namespace
@@ -146,8 +143,10 @@ QString keepContent(const QString &dbPath, const QByteArray &content, const QDat
 
 void removeKept(const QString &keptPath)
 {
+    // Not checked: what cannot be removed stays listed, and the next pruning tries again.
     QFile::remove(reportPath(keptPath));
     QFile::remove(keptPath);
+    QFile::remove(summaryPath(keptPath));
     QFile::remove(pinPath(keptPath));
 }
 
@@ -164,51 +163,139 @@ QString absoluteFromRoot(const QString &path, const QString &root)
 
 namespace {
 
-Diag::Failure notKept(const QString &moduleDbPath, const QString &folder)
+// Why the history folder takes no copy, where the file system tells: errno of the failed write, or the folder's
+// own state.
+QString reasonNotKept(const QString &folder, int error)
+{
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        return QStringLiteral("it is a file, not a folder");
+    }
+    if (error != 0) {
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+    return info.exists() && !info.isWritable() ? QStringLiteral("it is read-only") : QStringLiteral("unknown reason");
+}
+
+Diag::Failure notKept(const QString &moduleDbPath, const QString &folder, const QString &reason,
+                      const QString &consequence)
 {
     return {Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,
             QStringLiteral("Cannot keep a copy of '") + moduleDbPath + QStringLiteral("' in '") + folder +
-                QStringLiteral("'.")};
+                QStringLiteral("' (") + reason + QStringLiteral(")") + consequence};
+}
+
+std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
+{
+    try {
+        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
+        db->tableNames(); // the bytes are read only by the first query
+        return db;
+    } catch (const Diag::Failure &) {
+        return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
+    }
+}
+
+// Whether two databases hold the same; a database that cannot be read through holds something else.
+bool holdsTheSame(PresetDb::Database &old, PresetDb::Database &replacement)
+{
+    try {
+        return PresetDb::sameContent(old, replacement);
+    } catch (const Diag::Failure &) {
+        return false;
+    }
+}
+
+QString namesOf(const QStringList &names)
+{
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
 }
 
 } // namespace
 
 UpdateHistory::UpdateHistory(Config::Services &services) : m_services(services) {}
 
-bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
-                                        PresetDb::Database &replacement)
+PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
+                                                     PresetDb::Database &replacement)
 {
+    using PresetDb::Keeping;
     if (m_attempted) {
-        return false;
+        return Keeping::NothingKept;
     }
     m_attempted = true;
     if (!QFileInfo(moduleDbPath).isFile()) {
-        return true; // nothing is replaced, nothing to keep
+        return Keeping::NothingKept; // nothing is replaced, nothing to keep
     }
-    if (PresetDb::sameContent(content, replacement)) {
-        return false; // the replacement changes nothing that a copy would hold
+    // The content is opened once, for the comparison and for what the copy holds.
+    const std::unique_ptr<PresetDb::Database> old = openedContent(content);
+    if (old && holdsTheSame(*old, replacement)) {
+        return Keeping::NothingKept; // the replacement changes nothing that a copy would hold
     }
-    Config::Services &s = m_services;
-    Diag::ErrorGuard guard(s.report, QStringLiteral("KeepModuleDatabase"));
-    const QString folder = History::folderFor(moduleDbPath);
-    const QDateTime now = QDateTime::currentDateTime();
-    QString keptPath;
-    guard.step([&] {
-        keptPath = History::keepContent(moduleDbPath, content, now);
-        if (keptPath.isEmpty()) {
-            throw notKept(moduleDbPath, folder);
-        }
-    });
-    // A copy that cannot be kept still gets its report, to be printed: nothing the update drops goes unrecorded.
-    m_keptPath = keptPath;
-    m_notKept = keptPath.isEmpty();
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
+    guard.step([&] { noteValues(old.get(), replacement); });
     m_dbFileName = QFileInfo(moduleDbPath).fileName();
     readBefore();
+    const QDateTime now = QDateTime::currentDateTime();
+    fillReportHeader(now);
+    const Keeping keeping = keepOrRefuse(moduleDbPath, content, now);
+    if (keeping == Keeping::Kept) {
+        writeReport();
+    }
+    return keeping;
+}
 
+void UpdateHistory::noteValues(PresetDb::Database *old, PresetDb::Database &replacement)
+{
+    // The template the replacement was made from judges which values are the plant's.
+    const TemplateValues templateValues(replacement);
+    m_liveValues = heldValuesOf(replacement, templateValues).all;
+    m_plantRowsDropped = 0;
+    for (const PresetDb::DroppedRow &row : m_takeover.dropped()) {
+        m_plantRowsDropped += holdsPlantValue(row, templateValues) ? 1 : 0;
+    }
+    if (old) {
+        HeldValues held;
+        try {
+            held = heldValuesOf(*old, templateValues);
+        } catch (const Diag::Failure &) {
+            return; // a damaged file, kept as its bytes: it holds no value that can be read
+        }
+        m_summary.machines = held.machines;
+        m_summary.rows = held.rows;
+        m_summary.plantValues = static_cast<int>(held.plant.size());
+        m_summary.plant = std::move(held.plant);
+    }
+}
+
+PresetDb::Keeping UpdateHistory::keepOrRefuse(const QString &moduleDbPath, const QByteArray &content,
+                                              const QDateTime &now)
+{
+    errno = 0;
+    m_keptPath = History::keepContent(moduleDbPath, content, now);
+    const int error = errno;
+    m_notKept = m_keptPath.isEmpty();
+    m_report.copyKept = !m_notKept;
+    m_report.keptName = m_notKept ? QStringLiteral("-") : QFileInfo(m_keptPath).fileName();
+    if (!m_notKept) {
+        return PresetDb::Keeping::Kept;
+    }
+    const QString folder = folderFor(moduleDbPath);
+    m_report.refused = m_plantRowsDropped > 0;
+    const QString consequence =
+        m_report.refused ? QStringLiteral(": the update would drop %1 rows with plant values, so the module database "
+                                          "stays as it was.")
+                               .arg(m_plantRowsDropped)
+                         : QStringLiteral(": the update drops no plant value and goes on without a copy.");
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
+    guard.step([&] { throw notKept(moduleDbPath, folder, reasonNotKept(folder, error), consequence); });
+    return m_report.refused ? PresetDb::Keeping::Refused : PresetDb::Keeping::NothingKept;
+}
+
+void UpdateHistory::fillReportHeader(const QDateTime &now)
+{
+    Config::Services &s = m_services;
     const bool integrated = s.runMode.IntegratedMode();
     m_report.moduleName = s.location.GetOCXName();
-    m_report.keptName = m_notKept ? QStringLiteral("-") : QFileInfo(keptPath).fileName();
-    m_report.copyKept = !m_notKept;
     m_report.when = now;
     m_report.runMode = runModeName(integrated, s.runMode.SilentMode());
     m_report.program = Config::programStamp(s.facts.version, integrated);
@@ -217,19 +304,36 @@ bool UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath, const QByte
     for (const MachineSettings &machine : std::as_const(m_before)) {
         m_report.machines.append({machine.number, machine.name, machine.values, {}, machine.texts, -1, -1});
     }
-    if (m_notKept) {
-        return true;
-    }
-    writeReport();
-    return true;
+    m_summary.when = now;
+    m_summary.runMode = m_report.runMode;
 }
 
 void UpdateHistory::noteRegenerated(const QHash<int, int> &generated)
 {
     m_generated = generated;
-    if (!m_keptPath.isEmpty()) {
-        History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName);
+    if (m_keptPath.isEmpty()) {
+        return;
     }
+    writeKeptSummary();
+    m_warning = History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName, m_liveValues);
+}
+
+void UpdateHistory::writeKeptSummary()
+{
+    QStringList held;
+    for (const auto &machine : std::as_const(m_summary.machines)) {
+        held.append(machine.first);
+    }
+    m_summary.after.clear();
+    for (const MachineReport &machine : std::as_const(m_report.machines)) {
+        m_summary.after.append(machine.name);
+    }
+    m_summary.dropped = static_cast<int>(m_takeover.dropped().size());
+    m_summary.change = QStringLiteral("machines %1 -> %2; %3 rows with plant values dropped")
+                           .arg(namesOf(held), namesOf(m_summary.after))
+                           .arg(m_plantRowsDropped);
+    // Not checked: the summary only spares --list and pruning a read of the copy, which they make without it.
+    History::writeSummary(m_keptPath, m_summary);
 }
 
 void UpdateHistory::giveUpKept()
@@ -241,8 +345,8 @@ void UpdateHistory::giveUpKept()
     m_notKept = false;
     m_keptPath.clear();
     m_report = UpdateReport();
+    m_summary = KeptSummary();
 }
-
 void UpdateHistory::readBefore()
 {
     // The settings as they read before the run, from the file the run writes them to.
@@ -257,9 +361,9 @@ void UpdateHistory::readBefore()
 void UpdateHistory::finish()
 {
     if (m_keptPath.isEmpty() && !m_notKept) {
+        printOutput(QByteArray());
         return;
     }
-    Config::Services &s = m_services;
     if (!m_settingsPath.isEmpty()) {
         const QList<MachineSettings> after = rereadMachineSettings(m_before, m_settingsPath);
         for (qsizetype i = 0; i < after.size(); ++i) {
@@ -272,16 +376,31 @@ void UpdateHistory::finish()
             machine.rowsGenerated = m_generated->value(machine.number, 0);
         }
     }
+    // The report is made once: the file and standard output get its bytes.
     if (m_notKept) {
         completeReport();
+        printOutput(m_report.toBytes());
     } else {
-        writeReport();
+        printOutput(writeReport());
     }
-    if (s.runMode.SilentMode()) {
-        const QByteArray text = m_report.toText().toLocal8Bit();
-        std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-        std::fflush(stdout);
+}
+
+void UpdateHistory::printOutput(const QByteArray &report)
+{
+    if (!m_services.runMode.SilentMode()) {
+        return;
     }
+    if (m_warning.isEmpty()) {
+        const HistoryPlace place = historyPlaceOf(m_services);
+        m_warning = History::boundWarning(place.folder, place.dbFileName);
+    }
+    QByteArray output = UpdateReport::outputBytes(report);
+    if (!m_warning.isEmpty()) {
+        output += (output.isEmpty() ? QByteArray() : QByteArray("\n")) + m_warning.toLocal8Bit() + '\n';
+    }
+    // Not checked: a caller that closed standard output finds the report in the history.
+    std::fwrite(output.constData(), 1, static_cast<size_t>(output.size()), stdout);
+    std::fflush(stdout);
 }
 
 void UpdateHistory::completeReport()
@@ -304,17 +423,19 @@ void UpdateHistory::completeReport()
     m_report.takeoverFailures = m_takeover.failures();
 }
 
-void UpdateHistory::writeReport()
+QByteArray UpdateHistory::writeReport()
 {
     completeReport();
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
+    const QByteArray bytes = m_report.toBytes();
     guard.step([&] {
-        if (!m_report.write(path)) {
+        if (!UpdateReport::writeBytes(path, bytes)) {
             throw Diag::Failure{Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,
                                 QStringLiteral("Cannot write the update report '") + path + QStringLiteral("'.")};
         }
     });
+    return bytes;
 }
 
 } // namespace Kadex::History

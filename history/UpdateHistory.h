@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/HistoryPlace.h"
+#include "history/KeptSummary.h"
 #include "history/UpdateReport.h"
 #include "presetdb/ReplacementWitness.h"
 #include "presetdb/TakeoverRecord.h"
@@ -9,22 +11,25 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace Kadex::Config {
 struct Services;
 }
 
+namespace Kadex::PresetDb {
+class Database;
+}
+
 namespace Kadex::History {
 
-// The history folder beside the module database: the module databases that updates replaced, as
-// <name>.<YYYYMMDD-HHMMSS>[-n], each with its report <same name>.txt.
+// The history folder beside the module database (see HistoryPlace.h for its files).
 
 // The newest kept databases that pruning leaves.
 inline constexpr int Kept = 10;
 
-// <folder of the module database>/History.
-QString folderFor(const QString &moduleDbPath);
 // The kept databases of the module database named dbFileName, oldest first.
 QStringList keptNames(const QString &folder, const QString &dbFileName);
 // The names the history records for it, oldest first: its kept databases and the reports whose database is gone.
@@ -37,13 +42,8 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 QString keepCopy(const QString &dbPath, const QDateTime &now);
 // Keeps content, the database of the file at dbPath as read by its user, as keepCopy keeps a copy of the file.
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now);
-// Removes a kept database, its report and its pin.
+// Removes a kept database, its report, its summary and its pin.
 void removeKept(const QString &keptPath);
-// The report of a kept database.
-inline QString reportPath(const QString &keptPath)
-{
-    return keptPath + QStringLiteral(".txt");
-}
 // The program INI as a report names it: relative to root where below it.
 QString relativeToRoot(const QString &path, const QString &root);
 QString absoluteFromRoot(const QString &path, const QString &root);
@@ -58,10 +58,11 @@ public:
     // Called right before the module database is replaced; the update never changes the file before that. The
     // first call of a run keeps content, the file as it is now, under its time-stamped name with a first report,
     // holding the settings as they read before the run; later calls do nothing. A database whose tables and rows
-    // are those of replacement is not kept: the history would fill with copies of one content. True when this call
-    // is the run's first and the content differs.
-    bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
-                             PresetDb::Database &replacement) override;
+    // are those of replacement is not kept: the history would fill with copies of one content. When the copy
+    // cannot be kept, the failure is reported; and when the take-over dropped rows with plant values, the
+    // replacement is refused (no copy, no drop), else it goes on without a copy.
+    PresetDb::Keeping keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
+                                          PresetDb::Database &replacement) override;
     // Called when the replacement that keepBeforeReplacing preceded failed, the module database being as it was:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;
@@ -85,12 +86,21 @@ public:
 
 private:
     void readBefore();
+    void noteValues(PresetDb::Database *old, PresetDb::Database &replacement);
+    void fillReportHeader(const QDateTime &now);
+    PresetDb::Keeping keepOrRefuse(const QString &moduleDbPath, const QByteArray &content, const QDateTime &now);
     void completeReport();
-    void writeReport();
+    QByteArray writeReport();
+    void writeKeptSummary();
+    void printOutput(const QByteArray &report);
 
     Config::Services &m_services;
     bool m_attempted = false;
     bool m_notKept = false; // the copy could not be kept: the report is only printed
+    int m_plantRowsDropped = 0;
+    std::vector<quint64> m_liveValues; // the marks of every value the replacement holds, for pruning
+    KeptSummary m_summary;
+    QString m_warning; // said in the run's output: the history is over its bound
     std::optional<QHash<int, int>> m_generated;
     QString m_keptPath;
     QString m_dbFileName;

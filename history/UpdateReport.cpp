@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <charconv>
 
 namespace Kadex::History {
 
@@ -18,33 +19,101 @@ constexpr int ValueWidth = 8;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString TitleEnd = QStringLiteral(" module database update");
 
-QString valueText(const Value &value)
+// The report's bytes as they are made: Windows-1252 text, lines ending in CR LF, numbers in their shortest exact
+// form.
+class ReportBytes
 {
+public:
+    ReportBytes &text(const QString &text)
+    {
+        m_bytes += Platform::Cp1252::encode(text);
+        return *this;
+    }
+    ReportBytes &ascii(const char *text)
+    {
+        m_bytes += text;
+        return *this;
+    }
+    ReportBytes &number(qint64 number)
+    {
+        m_bytes += numberBytes(number);
+        return *this;
+    }
+    ReportBytes &padded(const QByteArray &cell, qsizetype width, bool right)
+    {
+        const QByteArray blanks(std::max<qsizetype>(0, width - cell.size()), ' ');
+        m_bytes += right ? blanks + cell : cell + blanks;
+        return *this;
+    }
+    ReportBytes &line()
+    {
+        m_bytes += "\r\n";
+        return *this;
+    }
+    QByteArray take() { return std::move(m_bytes); }
+
+    template <typename Number> static QByteArray numberBytes(Number number)
+    {
+        char text[32];
+        const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
+        return QByteArray(text, static_cast<qsizetype>(result.ptr - text));
+    }
+
+private:
+    QByteArray m_bytes;
+};
+
+QByteArray valueBytes(const Value &value)
+{
+    if (value.isInteger()) {
+        return ReportBytes::numberBytes(value.integer());
+    }
+    if (value.isReal()) {
+        return ReportBytes::numberBytes(value.real());
+    }
     const std::optional<QString> text = toText(value);
-    return text ? *text : QStringLiteral("NULL");
+    return text ? Platform::Cp1252::encode(*text) : QByteArrayLiteral("NULL");
 }
 
-// Rows of cells as columns padded to their widest cell, two blanks apart.
-QStringList alignedColumns(const QList<QStringList> &rows)
+// Rows of cells as columns padded to their widest cell, two blanks apart: each cell made once, the widths taken
+// while they are made.
+void appendColumns(ReportBytes &out, const QList<DroppedRow> &dropped)
 {
+    QList<QByteArray> cells;
     QList<qsizetype> widths;
-    for (const QStringList &row : rows) {
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c) {
-                widths.append(0);
+    const auto add = [&](QByteArray cell, qsizetype column) {
+        if (widths.size() <= column) {
+            widths.append(0);
+        }
+        widths[column] = std::max(widths[column], cell.size());
+        cells.append(std::move(cell));
+    };
+    const QStringList head =
+        QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
+        TakeoverRecord::carriedFieldNames();
+    for (qsizetype c = 0; c < head.size(); ++c) {
+        add(head[c].toLatin1(), c);
+    }
+    for (const DroppedRow &row : dropped) {
+        add(valueBytes(row.machineType), 0);
+        add(valueBytes(row.varName), 1);
+        add(valueBytes(row.offsetOrBitNo), 2);
+        for (qsizetype v = 0; v < row.values.size(); ++v) {
+            add(valueBytes(row.values[v]), 3 + v);
+        }
+    }
+    const qsizetype columns = widths.size();
+    for (qsizetype at = 0; at < cells.size(); at += columns) {
+        out.ascii("  ");
+        for (qsizetype c = 0; c < columns && at + c < cells.size(); ++c) {
+            if (c + 1 < columns) {
+                out.padded(cells[at + c], widths[c] + 2, false);
+            } else {
+                out.padded(cells[at + c], 0, false);
             }
-            widths[c] = std::max(widths[c], row[c].size());
         }
+        out.line();
     }
-    QStringList lines;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
-        }
-        lines.append(QStringLiteral("  ") + line);
-    }
-    return lines;
 }
 
 std::optional<QString> headerValue(const QString &line, const QString &label)
@@ -89,74 +158,97 @@ QString runModeName(bool integratedMode, bool silentMode)
                           : QStringLiteral("standalone");
 }
 
+namespace {
+
+void appendHeader(ReportBytes &out, const UpdateReport &report)
+{
+    out.text(report.moduleName + TitleEnd).line();
+    if (report.refused) {
+        out.ascii("The module database could not be kept, and this update would drop plant values: it stays as it "
+                  "was, and the rows listed below are not dropped.")
+            .line();
+    } else if (!report.copyKept) {
+        out.ascii("The module database this update replaced could not be kept: it is in no history.").line();
+    }
+    if (!report.takeoverFailures.isEmpty()) {
+        out.ascii("Plant values not carried over: ")
+            .number(report.notCarried)
+            .ascii(" rows known, because ")
+            .text(report.takeoverFailures.join(QStringLiteral("; ")))
+            .line();
+    }
+    out.ascii("Kept database: ").text(report.keptName).line();
+    out.ascii("Date: ").text(report.when.toString(DateFormat)).line();
+    out.ascii("Run mode: ").text(report.runMode).line();
+    if (!report.restoredFrom.isEmpty()) {
+        out.ascii("Restored from: ").text(report.restoredFrom).line();
+    }
+    out.ascii("Program: ").text(report.program).line();
+    out.ascii("Editor: ").text(report.editor).line();
+    out.ascii("Settings file: ").text(report.settingsFile).line();
+    out.ascii("Channels: 1 = kein, 2 = Eing., 3 = Ausg.; -1 = no entry").line();
+    out.ascii("Stored before: the entry's text as the file held it before, or \"no entry\"").line();
+}
+
+void appendMachine(ReportBytes &out, const MachineReport &machine)
+{
+    out.line().ascii("Machine ").number(machine.number).ascii(": ").text(machine.name).line();
+    out.ascii("  ")
+        .padded("Setting", KeyWidth, false)
+        .padded("Before", ValueWidth, true)
+        .padded("After", ValueWidth, true)
+        .ascii("  Stored before")
+        .line();
+    for (qsizetype k = 0; k < settingKeys().size(); ++k) {
+        const QByteArray after =
+            k < machine.after.size() ? ReportBytes::numberBytes(machine.after[k]) : QByteArrayLiteral("-");
+        out.ascii("  ")
+            .padded(settingKeys()[k].toLatin1(), KeyWidth, false)
+            .padded(ReportBytes::numberBytes(machine.before.value(k, -1)), ValueWidth, true)
+            .padded(after, ValueWidth, true);
+        if (k < machine.storedBefore.size()) {
+            out.ascii("  ").text(storedCell(machine.storedBefore[k]));
+        }
+        out.line();
+    }
+    if (machine.rowsGenerated >= 0) {
+        out.ascii("  Rows generated: ").number(machine.rowsGenerated).line();
+    }
+    if (machine.carriedUnder > 0) {
+        out.ascii("  Rows whose plant values were carried over: counted under machine ")
+            .number(machine.carriedUnder)
+            .ascii(" of the same name")
+            .line();
+    } else if (machine.rowsCarried >= 0) {
+        out.ascii("  Rows whose plant values were carried over: ").number(machine.rowsCarried).line();
+    }
+}
+
+} // namespace
+
+QByteArray UpdateReport::toBytes() const
+{
+    ReportBytes out;
+    appendHeader(out, *this);
+    for (const MachineReport &machine : machines) {
+        appendMachine(out, machine);
+    }
+    out.line().ascii("Dropped plant values: ").number(dropped.size()).line();
+    if (!dropped.isEmpty()) {
+        appendColumns(out, dropped);
+    }
+    return out.take();
+}
+
 QString UpdateReport::toText() const
 {
-    QStringList lines;
-    lines << moduleName + TitleEnd;
-    if (!copyKept) {
-        lines << QStringLiteral("The module database this update replaced could not be kept: it is in no history.");
-    }
-    if (!takeoverFailures.isEmpty()) {
-        lines << QStringLiteral("Plant values not carried over: %1 rows known, because %2")
-                     .arg(notCarried)
-                     .arg(takeoverFailures.join(QStringLiteral("; ")));
-    }
-    lines << QStringLiteral("Kept database: ") + keptName;
-    lines << QStringLiteral("Date: ") + when.toString(DateFormat);
-    lines << QStringLiteral("Run mode: ") + runMode;
-    if (!restoredFrom.isEmpty()) {
-        lines << QStringLiteral("Restored from: ") + restoredFrom;
-    }
-    lines << QStringLiteral("Program: ") + program;
-    lines << QStringLiteral("Editor: ") + editor;
-    lines << QStringLiteral("Settings file: ") + settingsFile;
-    lines << QStringLiteral("Channels: 1 = kein, 2 = Eing., 3 = Ausg.; -1 = no entry");
-    lines << QStringLiteral("Stored before: the entry's text as the file held it before, or \"no entry\"");
+    return Platform::Cp1252::decode(toBytes()).remove(QLatin1Char('\r'));
+}
 
-    for (const MachineReport &machine : machines) {
-        lines << QString() << QStringLiteral("Machine %1: %2").arg(machine.number).arg(machine.name);
-        lines << QStringLiteral("  ") + QStringLiteral("Setting").leftJustified(KeyWidth) +
-                     QStringLiteral("Before").rightJustified(ValueWidth) +
-                     QStringLiteral("After").rightJustified(ValueWidth) + QStringLiteral("  Stored before");
-        for (qsizetype k = 0; k < settingKeys().size(); ++k) {
-            const QString after = k < machine.after.size() ? QString::number(machine.after[k]) : QStringLiteral("-");
-            QString line = QStringLiteral("  ") + settingKeys()[k].leftJustified(KeyWidth) +
-                           QString::number(machine.before.value(k, -1)).rightJustified(ValueWidth) +
-                           after.rightJustified(ValueWidth);
-            if (k < machine.storedBefore.size()) {
-                line += QStringLiteral("  ") + storedCell(machine.storedBefore[k]);
-            }
-            lines << line;
-        }
-        if (machine.rowsGenerated >= 0) {
-            lines << QStringLiteral("  Rows generated: ") + QString::number(machine.rowsGenerated);
-        }
-        if (machine.carriedUnder > 0) {
-            lines << QStringLiteral("  Rows whose plant values were carried over: counted under machine %1 of the "
-                                    "same name")
-                         .arg(machine.carriedUnder);
-        } else if (machine.rowsCarried >= 0) {
-            lines << QStringLiteral("  Rows whose plant values were carried over: ") +
-                         QString::number(machine.rowsCarried);
-        }
-    }
-
-    lines << QString() << QStringLiteral("Dropped plant values: ") + QString::number(dropped.size());
-    if (!dropped.isEmpty()) {
-        QList<QStringList> table;
-        table.append(
-            QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
-            TakeoverRecord::carriedFieldNames());
-        for (const DroppedRow &row : dropped) {
-            QStringList cells = {valueText(row.machineType), valueText(row.varName), valueText(row.offsetOrBitNo)};
-            for (const Value &value : row.values) {
-                cells.append(valueText(value));
-            }
-            table.append(cells);
-        }
-        lines << alignedColumns(table);
-    }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+QByteArray UpdateReport::outputBytes(const QByteArray &bytes)
+{
+    QByteArray output = bytes;
+    return output.replace("\r\n", "\n");
 }
 
 std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
@@ -229,9 +321,12 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
 
 bool UpdateReport::write(const QString &path) const
 {
-    QString text = toText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return Platform::AtomicFile::write(path, Platform::Cp1252::encode(text));
+    return writeBytes(path, toBytes());
+}
+
+bool UpdateReport::writeBytes(const QString &path, const QByteArray &bytes)
+{
+    return Platform::AtomicFile::write(path, bytes);
 }
 
 std::optional<UpdateReport> UpdateReport::read(const QString &path)

@@ -55,6 +55,7 @@ struct UpdateReport
     QString moduleName;
     QString keptName;     // the kept module database's file name in the history folder
     bool copyKept = true; // false: the module database could not be kept, the report is printed only
+    bool refused = false; // the copy could not be kept and the update would drop plant values: nothing replaced
     QDateTime when;
     QString runMode;      // "integrated", "silent", "standalone" or "restore"
     QString restoredFrom; // for a restore: the kept database put back
@@ -68,11 +69,19 @@ struct UpdateReport
     int notCarried = 0;
     QStringList takeoverFailures;
 
+    // The report as the file holds it, made once: Windows-1252, lines ending in CR LF.
+    QByteArray toBytes() const;
+    // The same bytes for standard output, where a line ends in the platform's line end (LF; a text-mode stream on
+    // Windows makes it CR LF again).
+    static QByteArray outputBytes(const QByteArray &bytes);
+    // The report as text, lines ending in LF.
     QString toText() const;
     // Nothing when the text is no report or lacks a setting the restore needs.
     static std::optional<UpdateReport> fromText(const QString &text);
 
     bool write(const QString &path) const;
+    // Writes bytes made by toBytes to path, atomically.
+    static bool writeBytes(const QString &path, const QByteArray &bytes);
     // Nothing when the file is missing, unreadable or no report.
     static std::optional<UpdateReport> read(const QString &path);
 };

@@ -95,11 +95,15 @@ QByteArray contentDigest(Database &db)
 bool sameContent(const QByteArray &content, Database &db)
 {
     try {
-        const std::unique_ptr<Database> old = Database::fromBytes(QString(), content);
-        return outlineOf(*old) == outlineOf(db) && contentDigest(*old) == contentDigest(db);
+        return sameContent(*Database::fromBytes(QString(), content), db);
     } catch (const Diag::Failure &) {
         return false;
     }
+}
+
+bool sameContent(Database &old, Database &db)
+{
+    return outlineOf(old) == outlineOf(db) && contentDigest(old) == contentDigest(db);
 }
 
 QByteArray contentDigestOfFile(const QString &path)

@@ -15,6 +15,8 @@ QByteArray contentDigest(Database &db);
 // Whether the database whose file holds content has the same content as db. The schema and each table's row
 // count are compared first, so two databases that differ there are told apart without reading their rows.
 bool sameContent(const QByteArray &content, Database &db);
+// The same for a database already open, so that a caller that reads it further opens it once.
+bool sameContent(Database &old, Database &db);
 
 // The fingerprint of the database file at path, read into memory; empty when it is missing or no database.
 QByteArray contentDigestOfFile(const QString &path);

@@ -5,6 +5,7 @@
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
 #include "presetdb/FileBytesSeen.h"
+#include "presetdb/KeptReplacement.h"
 #include "presetdb/LiveModuleDb.h"
 #include "presetdb/MachineCopyTakeover.h"
 #include "presetdb/ModuleDbCopy.h"
@@ -93,8 +94,7 @@ void DatabaseUpdate::WorkOnMDB()
         // into the module database: the plant's values would be lost. Both files stay as they are then.
         if (committed && guard.step([&] { saveInto(*pass.working, plan.sourcePath); })) {
             guard.step([&] {
-                writeModuleDb(plan.moduleDbPath, live, *pass.working);
-                if (m_history) {
+                if (writeModuleDb(plan.moduleDbPath, live, *pass.working) && m_history) {
                     m_history->noteRegenerated(pass.generated);
                 }
             });
@@ -236,7 +236,7 @@ bool DatabaseUpdate::openLive(const QString &moduleDbPath, ModuleDb &live)
     return true;
 }
 
-void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
+bool DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working)
 {
     // Without a live database no other program can have it open: the file is missing or damaged, and made whole
     // anew.
@@ -246,21 +246,19 @@ void DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, 
             old = file.readAll();
         }
     }
-    const QString path = live.db ? live.path : moduleDbPath;
-    const bool keptNow = m_history && m_history->keepBeforeReplacing(path, old, working);
-    try {
+    const auto write = [&] {
         if (live.db) {
             live.db->write(working);
         } else if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
             throw fileAccessFailure(QStringLiteral("Cannot copy '") + working.path() + QStringLiteral("' over '") +
                                     moduleDbPath + QStringLiteral("'."));
         }
-    } catch (...) {
-        if (keptNow) {
-            m_history->giveUpKept();
-        }
-        throw;
+    };
+    if (m_history) {
+        return replaceKeepingCopy(*m_history, live.db ? live.path : moduleDbPath, old, working, write);
     }
+    write();
+    return true;
 }
 
 bool DatabaseUpdate::rebuildPresetTable(Database &working)

@@ -97,8 +97,9 @@ private:
     bool openLive(const QString &moduleDbPath, ModuleDb &live);
     // Keeps the module database in the history and writes working into it: its content under the lock, or the
     // whole file when there is none to lock. A write that fails leaves the file as it was, so its copy is given up:
-    // the history holds only databases that an update replaced.
-    void writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working);
+    // the history holds only databases that an update replaced. False, the file as it was, when the history
+    // refused the replacement (it could not keep a copy of what the update would drop).
+    bool writeModuleDb(const QString &moduleDbPath, ModuleDb &live, Database &working);
     void restoreSourceTimes(const QString &sourcePath);
 
     Config::Services &m_services;

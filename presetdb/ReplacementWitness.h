@@ -12,6 +12,11 @@ class TakeoverRecord;
 // Whoever keeps a record of the module databases an update replaces (the update history) hears from the update
 // through this: right before the module database is replaced, when that replacement failed, once the regenerated
 // database replaced it, and what the take-over carried and dropped.
+// What the witness did before a replacement: kept a copy, kept nothing (nothing to keep, or a copy that could not
+// be kept of a database whose replacement loses nothing), or refused: the copy cannot be kept and the replacement
+// would lose what only the copy could hold. A refused replacement is not made; the witness said why.
+enum class Keeping { Kept, NothingKept, Refused };
+
 class ReplacementWitness
 {
 public:
@@ -19,9 +24,9 @@ public:
 
     // Right before the module database is replaced; the update never changes the file before that. content is
     // the file's database as it is now, read by the update (which holds its lock, so the file must not be opened
-    // again); a missing file is not replaced but made. replacement is the database about to take its place. True
-    // when this call kept a copy of it.
-    virtual bool keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content, Database &replacement) = 0;
+    // again); a missing file is not replaced but made. replacement is the database about to take its place.
+    virtual Keeping keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
+                                        Database &replacement) = 0;
     // The replacement that keepBeforeReplacing preceded failed; the module database is as it was.
     virtual void giveUpKept() = 0;
     // The regenerated database replaced the module database; rows generated per machine number.

@@ -334,10 +334,10 @@ TEST_F(HistoryProcessTest, RoutineRunsRestoresAndPinsKeepWhatMatters)
     EXPECT_EQ(show.standardOutput.toUtf8(),
               plant.read(QStringLiteral("Kadex/History/") + names[0] + QStringLiteral(".txt")).replace("\r\n", "\n"));
 
-    // --restore without a name puts back the newest: the database the restore replaced.
-    const QString newest = kept().last();
+    // --restore without a name steps back one update: to the copy before the one the last restore put back.
+    const QStringList droppingContent = content(QStringLiteral("Kadex/History/") + dropping);
     ASSERT_EQ(run({QStringLiteral("--restore")}).exitCode, 0);
-    EXPECT_EQ(databaseContent(moduleDb()), content(QStringLiteral("Kadex/History/") + newest));
+    EXPECT_EQ(databaseContent(moduleDb()), droppingContent);
     EXPECT_NE(databaseContent(moduleDb()), restored);
     // It kept one more and pruned the three beyond ten: the copy that dropped values and the pinned one stay.
     EXPECT_EQ(kept().mid(0, 4), (QStringList{dropping, names[2], names[3], names[4]}));

@@ -64,12 +64,12 @@ protected:
         return run.ui.boxes;
     }
 
-    int restore(QString &out, QString &err)
+    int restore(QString &out, QString &err, const QString &name = QString())
     {
         TestRun run(plant, QStringLiteral("--restore"));
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        return History::restoreKeptUpdate(run.services, QString(), outStream, errStream);
+        return History::restoreKeptUpdate(run.services, name, outStream, errStream);
     }
 
     QString reportName() const
@@ -121,10 +121,10 @@ TEST_F(RestoreSettingsTest, RestoreGivesBackEveryStoredTextAndRemovesTheEntriesT
     EXPECT_TRUE(out.contains(QStringLiteral("[Machine2] Kadex2ndMachineNr: \"3\" -> no entry"))) << out.toStdString();
 
     // The restore's own report records the texts it replaced, so that undoing it gives the update's back.
-    const QStringList updated = databaseContent(plant.path(
-        QStringLiteral("Kadex/History/") +
-        History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb")).value(1)));
-    ASSERT_EQ(restore(out, err), 0) << err.toStdString();
+    const QString restoreCopy =
+        History::keptNames(plant.path(QStringLiteral("Kadex/History")), QStringLiteral("Kadex.mdb")).value(1);
+    const QStringList updated = databaseContent(plant.path(QStringLiteral("Kadex/History/") + restoreCopy));
+    ASSERT_EQ(restore(out, err, restoreCopy), 0) << err.toStdString();
     TestRun check(plant);
     EXPECT_EQ(check.services.ini.LoadIniString(QStringLiteral("Machine2"), QStringLiteral("KadexInOrOutput1"),
                                                plant.path(ProgramIni)),

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/mount.h>
 
 namespace Kadex::Test {
@@ -372,6 +374,7 @@ TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
         QString path;
         ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
     } unmount{historyDir()};
+    const QStringList fixture = databaseContent(plant.moduleDb());
     const QByteArray earlier = "an earlier kept database";
     plant.write(QStringLiteral("Kadex/History/Kadex.mdb.20260101-120000"), earlier);
     plant.write(QStringLiteral("Kadex/History/filler"), QByteArray(60 * 1024, 'x'));
@@ -383,9 +386,95 @@ TEST_F(UpdateHistoryTest, FullDiskWhileKeepingIsReportedAndLosesNothing)
     EXPECT_TRUE(errorLog[0].contains(QStringLiteral("KeepModuleDatabase")));
     EXPECT_EQ(QDir(historyDir()).entryList(QDir::Files | QDir::Hidden), before) << "no half-written copy";
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/Kadex.mdb.20260101-120000")), earlier);
-    // The silent run went on: the update replaced the module database all the same.
-    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
+    // Without a copy the update would drop M1.Kanal3's tuned limits for good: the module database stays as it was.
+    EXPECT_EQ(databaseContent(plant.moduleDb()), fixture);
+    EXPECT_TRUE(errorLog[0].contains(QStringLiteral("would drop 1 rows with plant values")))
+        << errorLog.join(u'\n').toStdString();
 }
+
+TEST_F(UpdateHistoryTest, UpdateThatCannotKeepACopyDropsNoPlantValue)
+{
+    plant.write(QStringLiteral("Kadex/History"), "a file where the history folder belongs");
+    const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), old);
+    ASSERT_EQ(errorLog.size(), 1);
+    EXPECT_TRUE(errorLog[0].contains(QStringLiteral("(it is a file, not a folder): the update would drop 1 rows")))
+        << errorLog[0].toStdString();
+
+    // Without the tuned row nothing would be lost: the update goes on without a copy and says so.
+    runSql(plant.moduleDb(), QStringLiteral("DELETE FROM PRESET_DEFS WHERE var_name = 'M1.Kanal3';"));
+    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+    EXPECT_EQ(databaseContent(plant.moduleDb()), databaseContent(plant.sourceDb()));
+    EXPECT_TRUE(errorLog.last().contains(QStringLiteral("goes on without a copy"))) << errorLog.last().toStdString();
+}
+
+// ---- Keeping: every tuned value stays in the module database or in a kept copy, whatever pruning removes.
+
+enum class Sequence { TwoDropsInARow, RestoreOverwritesTunedValues, TenRestoresThatChangeNothing };
+
+class KeepingTest : public UpdateHistoryTest, public ::testing::WithParamInterface<Sequence>
+{
+protected:
+    void tune(const QString &set)
+    {
+        runSql(plant.moduleDb(), QStringLiteral("UPDATE PRESET_DEFS SET ") + set + " WHERE var_name = 'M1.Rpm';");
+    }
+    // An update that keeps a copy: the text it regenerates was edited.
+    void editAndUpdate(int i)
+    {
+        runSql(plant.moduleDb(), QStringLiteral("UPDATE PRESET_DEFS SET text = 'edited %1' WHERE rowid = 1;").arg(i));
+        runUpdate();
+    }
+    bool reachable(const QString &where)
+    {
+        QStringList databases = {plant.moduleDb()};
+        for (const QString &name : keptNames(historyDir(), QStringLiteral("Kadex.mdb"))) {
+            databases.append(kept(name));
+        }
+        return std::any_of(databases.begin(), databases.end(), [&](const QString &db) {
+            return queryValue(db, QStringLiteral("SELECT count(*) FROM PRESET_DEFS WHERE ") + where) != "0";
+        });
+    }
+};
+
+TEST_P(KeepingTest, EveryTunedValueOutlivesTenFurtherUpdates)
+{
+    QStringList tuned = {QStringLiteral("var_name = 'M1.Kanal3' AND abs_max = 95.5")};
+    runUpdate(); // drops M1.Kanal3's tuned limits
+    QString out;
+    QString err;
+    if (GetParam() == Sequence::TwoDropsInARow) {
+        // The second drop holds only the template's values: the rows of a machine no longer in use.
+        runSql(plant.moduleDb(), QStringLiteral("INSERT INTO PRESET_DEFS VALUES (9, 'M3', 'DINT', 1, 'M3.Rpm', 2, 0, "
+                                                "1, 't', 'p', 0, 1000, 10, 900, 1);"));
+        runUpdate();
+    } else if (GetParam() == Sequence::RestoreOverwritesTunedValues) {
+        tune(QStringLiteral("max = 777"));
+        tuned.append(QStringLiteral("max = 777"));
+        ASSERT_EQ(restore(keptNames(historyDir(), QStringLiteral("Kadex.mdb")).value(0), out, err), 0);
+    } else {
+        tune(QStringLiteral("max = 1003"));
+        tuned.append(QStringLiteral("max = 1003"));
+        editAndUpdate(100);
+        tune(QStringLiteral("max = 1004")); // 1003 is now only in the copy the last update kept
+        editAndUpdate(101);
+        const QString newest = keptNames(historyDir(), QStringLiteral("Kadex.mdb")).last();
+        for (int i = 0; i < 11; ++i) { // the first puts back the edited text, the ten others change nothing
+            ASSERT_EQ(restore(newest, out, err), 0) << err.toStdString();
+        }
+    }
+    for (int i = 0; i < 10; ++i) {
+        editAndUpdate(i);
+    }
+    for (const QString &value : std::as_const(tuned)) {
+        EXPECT_TRUE(reachable(value)) << value.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, KeepingTest,
+                         ::testing::Values(Sequence::TwoDropsInARow, Sequence::RestoreOverwritesTunedValues,
+                                           Sequence::TenRestoresThatChangeNothing));
 
 TEST_F(UpdateHistoryTest, RestoreBringsBackTheDatabaseAndTheSettingsAndCanItselfBeUndone)
 {

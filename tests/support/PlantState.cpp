@@ -25,7 +25,9 @@ const QString ModuleDb = QStringLiteral("Kadex/Kadex.mdb");
 bool isHistoryFile(const QString &file, bool reportToo)
 {
     static const QRegularExpression kept(QStringLiteral("^Kadex/History/Kadex\\.mdb\\.\\d{8}-\\d{6}(-\\d+)?$"));
-    return kept.match(file).hasMatch() ||
+    static const QRegularExpression summary(
+        QStringLiteral("^Kadex/History/\\.Kadex\\.mdb\\.\\d{8}-\\d{6}(-\\d+)?\\.summary$"));
+    return kept.match(file).hasMatch() || (reportToo && summary.match(file).hasMatch()) ||
            (reportToo && file.endsWith(QStringLiteral(".txt")) && kept.match(file.chopped(4)).hasMatch());
 }
 
