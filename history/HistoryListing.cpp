@@ -4,6 +4,7 @@
 #include "history/KeptPins.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
+#include "history/UpdateRestore.h"
 #include "platform/Cp1252.h"
 #include "presetdb/ContentDigest.h"
 
@@ -93,8 +94,11 @@ int showKeptReport(Config::Services &services, const QString &name, QTextStream 
         return 1;
     }
     QFile report(History::reportPath(place.pathOf(chosen)));
+    if (!report.exists()) {
+        return showCopyWithoutReport(place.pathOf(chosen), out, err);
+    }
     if (!report.open(QIODevice::ReadOnly)) {
-        err << "The report " << report.fileName() << " cannot be read.\n";
+        err << "The report " << report.fileName() << " cannot be read (" << report.errorString() << ").\n";
         return 1;
     }
     out << Platform::Cp1252::decode(report.readAll()).remove(QLatin1Char('\r'));
