@@ -105,6 +105,24 @@ void readHistoryRequest(const QStringList &arguments, CommandLine &command)
     }
 }
 
+// The arguments without "--machine M" ("--machine=M"), which sets machine (to "" when it names none).
+QStringList withoutMachine(QStringList arguments, CommandLine &command)
+{
+    const QString option = QStringLiteral("--machine");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].startsWith(option + QLatin1Char('='))) {
+            command.machine = arguments.takeAt(i).mid(option.size() + 1);
+            return arguments;
+        }
+        if (arguments[i] == option) {
+            arguments.removeAt(i);
+            command.machine = i < arguments.size() ? arguments.takeAt(i) : QStringLiteral("");
+            return arguments;
+        }
+    }
+    return arguments;
+}
+
 } // namespace
 
 std::optional<QString> readSwitch(const QString &commandLine, const QString &keyword)
@@ -136,7 +154,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 {
     CommandLine command;
     command.info = infoRequestOf(arguments);
-    readHistoryRequest(arguments, command);
+    readHistoryRequest(withoutMachine(arguments, command), command);
+    if (!command.machine.isNull() && (command.history != HistoryRequest::Restore || command.machine.isEmpty())) {
+        command.history = HistoryRequest::Malformed; // --machine belongs to --restore and names a machine
+    }
     QString external;
     try {
         external = readSwitch(arguments.join(QLatin1Char(' ')), KeywordExternal).value_or(QString());

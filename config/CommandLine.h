@@ -45,6 +45,8 @@ struct CommandLine
     HistoryRequest history = HistoryRequest::None;
     // The kept update the history command names; empty for --list and for --restore's newest.
     QString keptName;
+    // --restore's "--machine M" (a number or a name): the one machine brought back; empty for all.
+    QString machine;
     // EXTERNAL, read quietly before any report exists: a bad command line is a standalone run.
     RunModeFlags runMode;
 

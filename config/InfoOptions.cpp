@@ -24,7 +24,10 @@ constexpr std::array Switches = {
     UsageLine{"", "back by the newest restore; pinned; no database), values dropped, machines, what each holds"},
     UsageLine{"--show NAME", "print the report of one kept update"},
     UsageLine{"--restore [NAME]", "put a kept module database back (without NAME: one update back) with the settings"},
-    UsageLine{"", "its update recorded as before; the database it replaces is kept too"},
+    UsageLine{"", "it was made from, into every program INI its update read or wrote; the"},
+    UsageLine{"", "database it replaces is kept too. Refused when the plant's machines differ"},
+    UsageLine{"", "in number or name; tells which rows the next update would drop"},
+    UsageLine{"  --machine M", "with --restore: bring back machine M (number or name) alone"},
     UsageLine{"--pin NAME, --unpin NAME", "keep a kept update for good (never pruned), or release it"},
     UsageLine{"--help, -h, /?", "print this text and exit"},
     UsageLine{"--version", "print the version and exit"},
@@ -44,10 +47,11 @@ constexpr std::array Files = {
 
 constexpr std::array ExitStatuses = {
     UsageLine{"0", "nothing was reported during the run (--help, --version: always)"},
-    UsageLine{"1", "a silent run, --list or --restore that reported anything (a failure, a refusal, another run"},
-    UsageLine{"", "of this plant still active after 30 s); an interactive run without a display, or with"},
-    UsageLine{"", "another run of this plant active"},
-    UsageLine{"2", "--list and --restore given together"},
+    UsageLine{"1", "a silent run or a history command that reported anything (a failure, a refusal, another"},
+    UsageLine{"", "run of this plant still active after 30 s); an interactive run without a display, or"},
+    UsageLine{"", "with another run of this plant active"},
+    UsageLine{"2", "a malformed history command (nothing changed): two commands, a name missing, empty or"},
+    UsageLine{"", "where none belongs, --machine without --restore or without M, any other argument"},
 };
 
 constexpr std::array Environment = {
@@ -84,7 +88,8 @@ QString usageText(const QString &exeFileName)
 QString historyUsageLine(const QString &exeFileName)
 {
     return QStringLiteral("Usage: ") + exeFileName +
-           QStringLiteral(" --list | --show NAME | --restore [NAME] | --pin NAME | --unpin NAME (see --help)\n");
+           QStringLiteral(
+               " --list | --show NAME | --restore [NAME] [--machine M] | --pin NAME | --unpin NAME (see --help)\n");
 }
 
 QString versionText(const QString &exeFileName, const Platform::Version &version)

@@ -81,7 +81,7 @@ std::optional<int> runHistoryCommand(const Platform::ProcessFacts &facts, const 
             code = showKeptReport(services, name, out, err);
             break;
         case Config::HistoryRequest::Restore:
-            code = restoreKeptUpdate(services, name, out, err);
+            code = restoreKeptUpdate(services, name, out, err, command.machine);
             break;
         default:
             code = pinKeptUpdate(services, name, command.history == Config::HistoryRequest::Pin, out, err);

@@ -6,6 +6,7 @@
 #include "history/Pruning.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
+#include "history/UpdateRestore.h"
 #include "platform/Cp1252.h"
 
 #include <QFile>
@@ -135,7 +136,10 @@ int showKeptReport(Config::Services &services, const QString &name, QTextStream 
             << "\". Kept updates (see --list): " << place.recorded.join(QStringLiteral(", ")) << "\n";
         return 1;
     }
-    QFile report(reportPath(place.pathOf(chosen)));
+    QFile report(History::reportPath(place.pathOf(chosen)));
+    if (!report.exists()) {
+        return showCopyWithoutReport(place.pathOf(chosen), out, err);
+    }
     if (!report.open(QIODevice::ReadOnly)) {
         err << "The report " << report.fileName() << " cannot be read (" << report.errorString() << ").\n";
         return 1;

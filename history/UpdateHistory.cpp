@@ -301,6 +301,11 @@ void UpdateHistory::fillReportHeader(const QDateTime &now)
     m_report.program = Config::programStamp(s.facts.version, integrated);
     m_report.editor = Config::encodeEditor(s.facts.firstEnvironmentEntry);
     m_report.settingsFile = History::relativeToRoot(m_settingsPath, s.location.rootDirectory());
+    const QString readFrom = s.machines.ProgramIniPath();
+    if (!readFrom.isEmpty() &&
+        QFileInfo(readFrom).canonicalFilePath() != QFileInfo(m_settingsPath).canonicalFilePath()) {
+        m_report.settingsSource = History::relativeToRoot(readFrom, s.location.rootDirectory());
+    }
     for (const MachineSettings &machine : std::as_const(m_before)) {
         m_report.machines.append({machine.number, machine.name, machine.values, {}, machine.texts, -1, -1});
     }

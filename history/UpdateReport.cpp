@@ -1,11 +1,9 @@
 #include "history/UpdateReport.h"
 
 #include "config/Services.h"
+#include "history/ReportReader.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
-
-#include <QFile>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <charconv>
@@ -116,12 +114,6 @@ void appendColumns(ReportBytes &out, const QList<DroppedRow> &dropped)
     }
 }
 
-std::optional<QString> headerValue(const QString &line, const QString &label)
-{
-    const QString prefix = label + QStringLiteral(": ");
-    return line.startsWith(prefix) ? std::optional<QString>(line.mid(prefix.size())) : std::nullopt;
-}
-
 } // namespace
 
 QList<MachineSettings> readMachineSettings(Config::Services &services, const QString &iniPath)
@@ -186,6 +178,9 @@ void appendHeader(ReportBytes &out, const UpdateReport &report)
     out.ascii("Program: ").text(report.program).line();
     out.ascii("Editor: ").text(report.editor).line();
     out.ascii("Settings file: ").text(report.settingsFile).line();
+    if (!report.settingsSource.isEmpty()) {
+        out.ascii("Settings read from: ").text(report.settingsSource).line();
+    }
     out.ascii("Channels: 1 = kein, 2 = Eing., 3 = Ausg.; -1 = no entry").line();
     out.ascii("Stored before: the entry's text as the file held it before, or \"no entry\"").line();
 }
@@ -253,70 +248,7 @@ QByteArray UpdateReport::outputBytes(const QByteArray &bytes)
 
 std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
 {
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    if (lines.isEmpty() || !lines[0].endsWith(TitleEnd)) {
-        return std::nullopt;
-    }
-    UpdateReport report;
-    report.moduleName = lines[0].chopped(TitleEnd.size());
-    bool hasSettingsFile = false;
-    bool hasDropped = false;
-    static const QRegularExpression machineLine(QStringLiteral("^Machine (\\d+): (.*)$"));
-    static const QRegularExpression settingLine(
-        QStringLiteral("^  (\\w+) +(-?\\d+) +(-?\\d+|-)(?:  (?:(no entry)|\"(.*)\"))?$"));
-    MachineReport *machine = nullptr;
-    for (const QString &line : lines.mid(1)) {
-        if (const auto v = headerValue(line, QStringLiteral("Kept database"))) {
-            report.keptName = *v;
-        } else if (const auto v = headerValue(line, QStringLiteral("Date"))) {
-            report.when = QDateTime::fromString(*v, DateFormat);
-        } else if (const auto v = headerValue(line, QStringLiteral("Run mode"))) {
-            report.runMode = *v;
-        } else if (const auto v = headerValue(line, QStringLiteral("Restored from"))) {
-            report.restoredFrom = *v;
-        } else if (const auto v = headerValue(line, QStringLiteral("Program"))) {
-            report.program = *v;
-        } else if (const auto v = headerValue(line, QStringLiteral("Editor"))) {
-            report.editor = *v;
-        } else if (const auto v = headerValue(line, QStringLiteral("Settings file"))) {
-            report.settingsFile = *v;
-            hasSettingsFile = true;
-        } else if (const auto v = headerValue(line, QStringLiteral("Dropped plant values"))) {
-            bool ok = false;
-            report.droppedCount = v->toInt(&ok);
-            hasDropped = ok;
-            machine = nullptr;
-        } else if (const QRegularExpressionMatch m = machineLine.match(line); m.hasMatch()) {
-            report.machines.append({m.captured(1).toInt(), m.captured(2), {}, {}, {}, -1, -1});
-            machine = &report.machines.last();
-        } else if (const QRegularExpressionMatch m = settingLine.match(line); m.hasMatch() && machine) {
-            const qsizetype k = settingKeys().indexOf(m.captured(1));
-            bool inRange = false;
-            const qint16 before = m.captured(2).toShort(&inRange);
-            if (k != machine->before.size() || !inRange) {
-                return std::nullopt; // a setting missing, out of order or beyond what an entry can hold
-            }
-            const bool hasStored = m.capturedLength(4) > 0 || m.capturedStart(5) >= 0;
-            if (hasStored ? machine->storedBefore.size() != k : !machine->storedBefore.isEmpty()) {
-                return std::nullopt; // stored texts for some settings only
-            }
-            machine->before.append(before);
-            if (hasStored) {
-                machine->storedBefore.append(m.capturedLength(4) > 0 ? StoredText() : StoredText(m.captured(5)));
-            }
-            if (m.captured(3) != QStringLiteral("-")) {
-                machine->after.append(static_cast<qint16>(m.captured(3).toInt()));
-            }
-        }
-    }
-    const bool complete = std::all_of(report.machines.begin(), report.machines.end(), [](const MachineReport &m) {
-        return m.before.size() == settingKeys().size() &&
-               (m.storedBefore.isEmpty() || m.storedBefore.size() == settingKeys().size());
-    });
-    if (report.keptName.isEmpty() || !hasSettingsFile || !hasDropped || !complete) {
-        return std::nullopt;
-    }
-    return report;
+    return readReport(Platform::Cp1252::encode(text)).report;
 }
 
 bool UpdateReport::write(const QString &path) const
@@ -331,13 +263,7 @@ bool UpdateReport::writeBytes(const QString &path, const QByteArray &bytes)
 
 std::optional<UpdateReport> UpdateReport::read(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QString text = Platform::Cp1252::decode(file.readAll());
-    text.remove(QLatin1Char('\r'));
-    return fromText(text);
+    return readReportFile(path).report;
 }
 
 } // namespace Kadex::History

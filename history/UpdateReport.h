@@ -62,6 +62,9 @@ struct UpdateReport
     QString program;      // as in the edit stamp
     QString editor;
     QString settingsFile; // the program INI the settings went to, relative to the root directory where below it
+    // The program INI the update read the settings from where that is another file (the SaveAndRestore copy an
+    // integrated run reads): a restore writes the settings back into both.
+    QString settingsSource;
     QList<MachineReport> machines;
     QList<DroppedRow> dropped;
     int droppedCount = 0; // as read back; dropped.size() when written

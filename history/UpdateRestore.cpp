@@ -5,7 +5,10 @@
 #include "diag/ErrorNumbers.h"
 #include "diag/Failure.h"
 #include "history/HistoryPlace.h"
+#include "history/PlantMachines.h"
 #include "history/Pruning.h"
+#include "history/ReportReader.h"
+#include "history/RestoreSettings.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
 #include "platform/FileLookup.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -22,225 +26,410 @@ namespace Kadex::History {
 
 namespace {
 
-// The plant's program INI that the report's settings file names, found without regard to letter case; empty when
-// it names anything else (a report is data from a file: another path must not be written to).
-QString settingsFileOf(Config::Services &services, const UpdateReport &report)
+// Why the restore changes nothing; err gets it with "; nothing restored."
+struct Refusal
 {
-    if (report.settingsFile.isEmpty()) {
-        return {};
+    QString why;
+};
+
+// Everything the restore decides before it changes anything.
+struct RestorePlan
+{
+    QString chosen; // the kept database's name
+    QString chosenPath;
+    std::optional<UpdateReport> report; // nothing: the copy has no report, its database goes back alone
+    QString origin;                     // where the settings come from, as told
+    QList<MachineSettings> settings;    // to write back
+    QStringList files;                  // the program INIs they go into, the one the update wrote first
+    QString machineType;                // with --machine: the rows brought back; empty: the whole database
+    std::unique_ptr<PresetDb::Database> kept;
+    QStringList warnings;
+};
+
+QString chooseCopy(const HistoryPlace &place, const QString &name)
+{
+    const QString chosen = place.keptNameFor(name);
+    if (!chosen.isEmpty()) {
+        return chosen;
     }
-    const QString named = Platform::FileLookup::findExistingFile(
-        History::absoluteFromRoot(report.settingsFile, services.location.rootDirectory()));
-    const QString canonical = named.isEmpty() ? QString() : QFileInfo(named).canonicalFilePath();
-    if (canonical.isEmpty()) {
-        return {};
+    if (place.kept.isEmpty()) {
+        throw Refusal{QStringLiteral("No kept module database in ") + QDir::toNativeSeparators(place.folder)};
     }
+    if (!place.recordedNameFor(name).isEmpty()) {
+        throw Refusal{QStringLiteral("The kept database \"") + name +
+                      QStringLiteral("\" is gone, only its report is left (see --show)")};
+    }
+    throw Refusal{QStringLiteral("Unknown kept update \"") + name + QStringLiteral("\". Kept updates (see --list): ") +
+                  place.kept.join(QStringLiteral(", "))};
+}
+
+// The chosen copy's report, checked against the copy; nothing when the copy has none.
+std::optional<UpdateReport> chosenReport(const HistoryPlace &place, const QString &chosen)
+{
+    const QString path = reportPath(place.pathOf(chosen));
+    if (!QFileInfo::exists(path)) {
+        return std::nullopt;
+    }
+    ReportReading reading = readReportFile(path, chosen);
+    if (!reading.report) {
+        throw Refusal{QStringLiteral("The report ") + path + QStringLiteral(", ") + reading.problem};
+    }
+    return reading.report;
+}
+
+// The report of the update before the chosen one, which made the chosen database; nothing when the history
+// holds none that reads.
+std::optional<UpdateReport> previousReport(const HistoryPlace &place, const QString &chosen)
+{
+    const qsizetype at = place.recorded.indexOf(chosen);
+    if (at < 1) {
+        return std::nullopt;
+    }
+    const QString previous = place.recorded[at - 1];
+    return readReportFile(reportPath(place.pathOf(previous)), previous).report;
+}
+
+// Sets the run mode of this run again when the plant's view of another mode is done with the error report.
+struct RunModeBack
+{
+    Config::RunMode &mode;
+    ~RunModeBack() { mode.GetStartModeIntegrated(); }
+};
+
+// The plant's program INI that a report names, found without regard to letter case. A report is data from a
+// file: a name that is not one of the plant's program INIs is refused.
+QString plantIniNamed(Config::Services &services, const QString &named, const QString &reportLabel)
+{
+    const QString found =
+        Platform::FileLookup::findExistingFile(History::absoluteFromRoot(named, services.location.rootDirectory()));
+    const QString canonical = found.isEmpty() ? QString() : QFileInfo(found).canonicalFilePath();
     for (const QString &own : services.paths.programIniPaths()) {
-        if (QFileInfo(own).canonicalFilePath() == canonical) {
+        if (!canonical.isEmpty() && QFileInfo(own).canonicalFilePath() == canonical) {
             return own;
         }
     }
-    return {};
+    throw Refusal{
+        QStringLiteral("The %1 \"%2\" named in the report is not the plant's program INI").arg(reportLabel, named)};
 }
 
-// True when each machine of the report is one of the window's machines, named once.
-bool hasPlantMachines(const UpdateReport &report)
+// Every program INI the chosen update read from or wrote to: the one it wrote first.
+QStringList settingsFiles(Config::Services &services, PlantMachines &plant, const UpdateReport &report)
 {
-    QList<int> numbers;
-    for (const MachineReport &machine : report.machines) {
-        if (machine.number < 1 || machine.number > Config::MachineCount || numbers.contains(machine.number)) {
-            return false;
-        }
-        numbers.append(machine.number);
+    QStringList files = {plantIniNamed(services, report.settingsFile, QStringLiteral("settings file"))};
+    QStringList sources;
+    if (!report.settingsSource.isEmpty()) {
+        sources.append(plantIniNamed(services, report.settingsSource, QStringLiteral("settings source")));
     }
-    return true;
+    if (report.runMode == QStringLiteral("integrated") && !plant.readFrom().isEmpty()) {
+        sources.append(plant.readFrom()); // reports that named only the file written
+    }
+    for (const QString &source : sources) {
+        const bool listed = std::any_of(files.begin(), files.end(), [&](const QString &file) {
+            return QFileInfo(file).canonicalFilePath() == QFileInfo(source).canonicalFilePath();
+        });
+        if (!listed) {
+            files.append(source);
+        }
+    }
+    return files;
 }
 
-// Writes the kept database's content into the locked module database in the transaction its lock began; false,
-// the file as it was, when the write fails.
-bool writeInPlace(PresetDb::LiveModuleDb &live, PresetDb::Database &kept)
+void readKeptDatabase(RestorePlan &plan)
 {
     try {
-        live.write(kept);
-        return true;
-    } catch (const Diag::Failure &) {
-        return false;
+        plan.kept = PresetDb::Database::copyInMemory(plan.chosenPath);
+    } catch (const Diag::Failure &failure) {
+        throw Refusal{QStringLiteral("Cannot read ") + plan.chosenPath + QStringLiteral(" as a database (") +
+                      failure.description + QLatin1Char(')')};
     }
+}
+
+// Narrows the plan to one machine, given by number or name: its settings and its rows.
+void narrowToMachine(RestorePlan &plan, PlantMachines &plant, const QList<MachineRows> &rows, const QString &machine)
+{
+    bool isNumber = false;
+    const int number = machine.toInt(&isNumber);
+    QList<MachineSettings> chosen;
+    for (const MachineSettings &settings : std::as_const(plan.settings)) {
+        if (isNumber ? settings.number == number : settings.name.compare(machine, Qt::CaseInsensitive) == 0) {
+            chosen.append(settings);
+        }
+    }
+    plan.settings = chosen;
+    const QString type = !chosen.isEmpty() ? chosen[0].name : isNumber ? plant.name(number) : machine;
+    for (const MachineRows &held : rows) {
+        if (!type.isEmpty() && held.machineType.compare(type, Qt::CaseInsensitive) == 0) {
+            plan.machineType = held.machineType;
+        }
+    }
+    if (chosen.isEmpty() && plan.machineType.isEmpty()) {
+        throw Refusal{QStringLiteral("Machine \"") + machine + QStringLiteral("\" is in neither the report of ") +
+                      plan.chosen + QStringLiteral(" nor its database")};
+    }
+    if (plan.machineType.isEmpty()) {
+        plan.machineType = chosen[0].name; // it held no rows: bringing it back removes those it has now
+    }
+}
+
+// The settings to write back and where; refused when the plant's machines no longer take them.
+void planSettings(Config::Services &services, RestorePlan &plan, PlantMachines &plant)
+{
+    const std::optional<UpdateReport> previous = previousReport(historyPlaceOf(services), plan.chosen);
+    plan.settings = settingsMadeFrom(*plan.report, previous ? &*previous : nullptr);
+    plan.origin = previous ? QStringLiteral("Settings: as the update that made this database wrote them (") +
+                                 previous->keptName + QStringLiteral(" holds its report).")
+                           : QStringLiteral("Settings: as its update found them before it ran (the history holds no "
+                                            "report of the update that made this database).");
+    if (!plan.settings.isEmpty() || !plan.report->settingsFile.isEmpty()) {
+        plan.files = settingsFiles(services, plant, *plan.report);
+    }
+}
+
+RestorePlan planRestore(Config::Services &services, const QString &name, const QString &machine)
+{
+    const HistoryPlace place = historyPlaceOf(services);
+    RestorePlan plan;
+    plan.chosen = chooseCopy(place, name);
+    plan.chosenPath = place.pathOf(plan.chosen);
+    plan.report = chosenReport(place, plan.chosen);
+    const bool integrated =
+        plan.report && (plan.report->runMode == QStringLiteral("integrated") || !plan.report->settingsSource.isEmpty());
+    PlantMachines plant(services.facts, services.report, integrated);
+    const RunModeBack modeBack{services.runMode};
+    if (plan.report) {
+        planSettings(services, plan, plant);
+    }
+    readKeptDatabase(plan);
+    QList<MachineRows> rows;
+    try {
+        rows = rowsByMachine(*plan.kept);
+    } catch (const Diag::Failure &failure) {
+        plan.warnings.append(QStringLiteral("Cannot tell which machines the kept database holds (") +
+                             failure.description + QStringLiteral(")."));
+    }
+    if (!machine.isEmpty()) {
+        narrowToMachine(plan, plant, rows, machine);
+        rows.removeIf([&](const MachineRows &held) { return held.machineType != plan.machineType; });
+    }
+    const QStringList refusals = machineRefusals(plant, plan.settings, plan.files);
+    if (!refusals.isEmpty()) {
+        throw Refusal{refusals.join(QLatin1Char('\n')) +
+                      QStringLiteral("\nThe settings would go into the wrong machine's section or a new one. Bring "
+                                     "back the other machines alone with --machine")};
+    }
+    plan.warnings += nextUpdateDrops(plant, rows, plan.settings);
+    return plan;
+}
+
+// The module database as the visualisation has it open: locked for the write, and what it held read through that
+// same connection. Only a missing file, or one that is no database at all, is replaced whole.
+struct LiveDb
+{
+    bool exists = false;
+    std::unique_ptr<PresetDb::LiveModuleDb> db;
+    QByteArray content;
+};
+
+LiveDb openLive(const HistoryPlace &place)
+{
+    LiveDb live;
+    live.exists = QFileInfo(place.moduleDbPath).isFile();
+    if (!live.exists) {
+        return live;
+    }
+    try {
+        live.db = std::make_unique<PresetDb::LiveModuleDb>(place.moduleDbPath);
+        live.content = live.db->content();
+    } catch (const Diag::Failure &failure) {
+        live.db.reset();
+        if (failure.number == Diag::ErrorNumbers::ModuleDbInUse) {
+            throw Refusal{failure.description};
+        }
+        if (!PresetDb::LiveModuleDb::isNoDatabase(failure)) {
+            throw Refusal{QStringLiteral("Cannot write ") + place.moduleDbPath + QStringLiteral(" (") +
+                          failure.description + QLatin1Char(')')};
+        }
+    }
+    return live;
+}
+
+// The restore's own report: the settings it found and those it writes, so that it can be undone the same way.
+UpdateReport ownReport(Config::Services &services, const RestorePlan &plan, const QString &keptPath,
+                       const QDateTime &now)
+{
+    const QString root = services.location.rootDirectory();
+    UpdateReport own;
+    own.moduleName = plan.report ? plan.report->moduleName : services.location.GetOCXName();
+    own.keptName = QFileInfo(keptPath).fileName();
+    own.when = now;
+    own.runMode = QStringLiteral("restore");
+    own.restoredFrom = plan.chosen;
+    own.program = Config::programStamp(services.facts.version, false);
+    own.editor = Config::encodeEditor(services.facts.firstEnvironmentEntry);
+    own.settingsFile = plan.files.isEmpty() ? QStringLiteral("-") : History::relativeToRoot(plan.files[0], root);
+    if (plan.files.size() > 1) {
+        own.settingsSource = History::relativeToRoot(plan.files[1], root);
+    }
+    const QList<MachineSettings> found =
+        plan.files.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(plan.settings, plan.files[0]);
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        own.machines.append(
+            {found[i].number, found[i].name, found[i].values, plan.settings[i].values, found[i].texts, -1, -1});
+    }
+    return own;
+}
+
+// Keeps the database about to be replaced, with the restore's own report; its path, empty when there was none.
+QString keepReplaced(Config::Services &services, const HistoryPlace &place, const RestorePlan &plan, const LiveDb &live)
+{
+    if (!live.exists) {
+        return {};
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString keptPath = live.db ? History::keepContent(place.moduleDbPath, live.content, now)
+                                     : History::keepCopy(place.moduleDbPath, now);
+    if (keptPath.isEmpty()) {
+        throw Refusal{QStringLiteral("Cannot keep a copy of ") + place.moduleDbPath + QStringLiteral(" in ") +
+                      place.folder};
+    }
+    if (!ownReport(services, plan, keptPath, now).write(History::reportPath(keptPath))) {
+        History::removeKept(keptPath);
+        throw Refusal{QStringLiteral("Cannot write the report beside ") + keptPath};
+    }
+    return keptPath;
+}
+
+// The live content with one machine's rows replaced by the kept database's rows of that machine.
+std::unique_ptr<PresetDb::Database> withMachineFromKept(const LiveDb &live, RestorePlan &plan)
+{
+    std::unique_ptr<PresetDb::Database> merged = PresetDb::Database::fromBytes(plan.chosenPath, live.content);
+    if (merged->fields(QStringLiteral("PRESET_DEFS")) != plan.kept->fields(QStringLiteral("PRESET_DEFS"))) {
+        throw Diag::Failure{0, Diag::ErrorNumbers::SourceProgram,
+                            QStringLiteral("PRESET_DEFS has other fields in the kept database than in the live one")};
+    }
+    merged->attachContent(QStringLiteral("kept"), plan.kept->serialize());
+    for (const QString &sql : {QStringLiteral("DELETE FROM main.PRESET_DEFS WHERE machine_type = ?1 COLLATE NOCASE"),
+                               QStringLiteral("INSERT INTO main.PRESET_DEFS SELECT * FROM kept.PRESET_DEFS "
+                                              "WHERE machine_type = ?1 COLLATE NOCASE")}) {
+        PresetDb::Statement statement = merged->prepare(sql);
+        statement.bind(1, PresetDb::Value(plan.machineType));
+        statement.run();
+    }
+    merged->execute(QStringLiteral("DETACH DATABASE kept"));
+    return merged;
+}
+
+// Writes the kept content (or one machine's rows of it) into the module database; a failure leaves the file as
+// it was and carries its reason.
+void writeDatabase(const HistoryPlace &place, RestorePlan &plan, LiveDb &live)
+{
+    QString reason;
+    try {
+        if (!plan.machineType.isEmpty()) {
+            if (!live.db) {
+                throw Diag::Failure{0, Diag::ErrorNumbers::SourceProgram,
+                                    QStringLiteral("no module database to bring one machine back into")};
+            }
+            live.db->write(*withMachineFromKept(live, plan));
+        } else if (live.db) {
+            live.db->write(*plan.kept);
+        } else if (!PresetDb::replaceDatabaseFile(plan.chosenPath, place.moduleDbPath)) {
+            reason = QStringLiteral("the copy could not replace it");
+        }
+    } catch (const Diag::Failure &failure) {
+        reason = failure.description;
+    }
+    live.db.reset();
+    if (!reason.isEmpty()) {
+        throw Refusal{QStringLiteral("Cannot write ") + plan.chosen + QStringLiteral(" into ") + place.moduleDbPath +
+                      QStringLiteral(" (") + reason + QLatin1Char(')')};
+    }
+}
+
+// Writes the settings back into every file; the number of entries a file refused.
+int writeSettings(Config::Services &services, const RestorePlan &plan, QTextStream &out, QTextStream &err)
+{
+    if (!plan.report) {
+        out << "The copy has no report: its database alone is restored, the settings are left as they are.\n";
+        return 0;
+    }
+    out << plan.origin << "\n";
+    int failed = 0;
+    for (const QString &file : plan.files) {
+        const SettingsWritten written = writeSettingsBack(services.ini, plan.settings, file);
+        if (!written.ok) {
+            QStringList entries;
+            for (const QString &change : written.changes) {
+                entries.append(change.section(QLatin1Char(':'), 0, 0));
+            }
+            err << "Cannot write " << entries.join(QStringLiteral(", ")) << " in " << file << ".\n";
+            out << "0 settings written back to " << file << "; " << entries.size() << " could not be written.\n";
+            failed += static_cast<int>(entries.size());
+            continue;
+        }
+        for (const QString &change : written.changes) {
+            out << "  " << change << "\n";
+        }
+        const qsizetype count = written.changes.size();
+        out << count << (count == 1 ? " setting" : " settings") << " written back to " << file
+            << (count == 0 ? " (all read as before already).\n" : ".\n");
+    }
+    return failed;
 }
 
 } // namespace
 
-int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err)
+int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStream &out, QTextStream &err,
+                      const QString &machine)
 {
     const HistoryPlace place = historyPlaceOf(services);
-    const QString root = services.location.rootDirectory();
-    const QString chosen = place.keptNameFor(name);
-    if (chosen.isEmpty()) {
-        if (place.kept.isEmpty()) {
-            err << "No kept module database in " << QDir::toNativeSeparators(place.folder) << "; nothing restored.\n";
-        } else {
-            err << "Unknown kept update \"" << name
-                << "\"; nothing restored. Kept updates (see --list): " << place.kept.join(QStringLiteral(", ")) << "\n";
-        }
-        return 1;
-    }
-    const QString chosenPath = place.folder + QLatin1Char('/') + chosen;
-    const QString reportPath = History::reportPath(chosenPath);
-    if (!QFileInfo::exists(reportPath)) {
-        err << "The report " << reportPath << " is missing; nothing restored.\n";
-        return 1;
-    }
-    const std::optional<UpdateReport> report = UpdateReport::read(reportPath);
-    if (!report) {
-        err << "The report " << reportPath << " cannot be read; nothing restored.\n";
-        return 1;
-    }
-    const QString settingsPath = settingsFileOf(services, *report);
-    if (!report->machines.isEmpty() && settingsPath.isEmpty()) {
-        err << "The settings file \"" << report->settingsFile << "\" named in " << reportPath
-            << " is not the plant's program INI; nothing restored.\n";
-        return 1;
-    }
-    if (!hasPlantMachines(*report)) {
-        err << "The report " << reportPath << " names a machine twice or one beyond the fifth; nothing restored.\n";
-        return 1;
-    }
-
-    // The settings as they read now, for the restore's own report.
-    QList<MachineSettings> recorded;
-    for (const MachineReport &machine : report->machines) {
-        recorded.append({machine.number, machine.name, machine.before, machine.storedBefore});
-    }
-    const QList<MachineSettings> current =
-        settingsPath.isEmpty() ? QList<MachineSettings>() : rereadMachineSettings(recorded, settingsPath);
-
-    // The kept database is read before the module database is locked, so that the lock is held only for the write.
-    std::unique_ptr<PresetDb::Database> keptDb;
-    try {
-        keptDb = PresetDb::Database::copyInMemory(chosenPath);
-    } catch (const Diag::Failure &failure) {
-        err << "Cannot read " << chosenPath << " as a database (" << failure.description << "); nothing restored.\n";
-        return 1;
-    }
-
-    // The visualisation keeps the module database open: it is written in place under its write lock, as the
-    // update writes it, and what it held is read through that same connection. Only a missing file, or one that
-    // is no database at all, is replaced whole.
-    const bool exists = QFileInfo(place.moduleDbPath).isFile();
-    std::unique_ptr<PresetDb::LiveModuleDb> live;
-    QByteArray liveContent;
-    if (exists) {
-        try {
-            live = std::make_unique<PresetDb::LiveModuleDb>(place.moduleDbPath);
-            liveContent = live->content();
-        } catch (const Diag::Failure &failure) {
-            live.reset();
-            if (failure.number == Diag::ErrorNumbers::ModuleDbInUse) {
-                err << failure.description << "; nothing restored.\n";
-                return 1;
-            }
-            if (!PresetDb::LiveModuleDb::isNoDatabase(failure)) {
-                err << "Cannot write " << place.moduleDbPath << " (" << failure.description << "); nothing restored.\n";
-                return 1;
-            }
-        }
-    }
-
-    // Keep the database about to be replaced, so that this restore can be undone too.
     QString keptPath;
-    if (exists) {
-        const QDateTime now = QDateTime::currentDateTime();
-        keptPath = live ? History::keepContent(place.moduleDbPath, liveContent, now)
-                        : History::keepCopy(place.moduleDbPath, now);
-        if (keptPath.isEmpty()) {
-            err << "Cannot keep a copy of " << place.moduleDbPath << " in " << place.folder << "; nothing restored.\n";
-            return 1;
-        }
-        UpdateReport own;
-        own.moduleName = report->moduleName;
-        own.keptName = QFileInfo(keptPath).fileName();
-        own.when = now;
-        own.runMode = QStringLiteral("restore");
-        own.restoredFrom = chosen;
-        own.program = Config::programStamp(services.facts.version, false);
-        own.editor = Config::encodeEditor(services.facts.firstEnvironmentEntry);
-        own.settingsFile = settingsPath.isEmpty() ? report->settingsFile : History::relativeToRoot(settingsPath, root);
-        for (qsizetype i = 0; i < current.size(); ++i) {
-            own.machines.append(
-                {current[i].number, current[i].name, current[i].values, recorded[i].values, current[i].texts, -1, -1});
-        }
-        if (!own.write(History::reportPath(keptPath))) {
-            History::removeKept(keptPath);
-            err << "Cannot write the report beside " << keptPath << "; nothing restored.\n";
-            return 1;
-        }
-    }
-
-    const bool replaced =
-        live ? writeInPlace(*live, *keptDb) : PresetDb::replaceDatabaseFile(chosenPath, place.moduleDbPath);
-    live.reset();
-    if (!replaced) {
+    RestorePlan plan;
+    try {
+        plan = planRestore(services, name, machine);
+        LiveDb live = openLive(place);
+        keptPath = keepReplaced(services, place, plan, live);
+        writeDatabase(place, plan, live);
+    } catch (const Refusal &refusal) {
         // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
         // never happened.
         if (!keptPath.isEmpty()) {
             History::removeKept(keptPath);
         }
-        err << "Cannot copy " << chosenPath << " into " << place.moduleDbPath << "; nothing restored.\n";
+        err << refusal.why << "; nothing restored.\n";
         return 1;
     }
-    out << "Restored " << place.moduleDbPath << " from " << chosen << ".\n";
+    if (plan.machineType.isEmpty()) {
+        out << "Restored " << place.moduleDbPath << " from " << plan.chosen << ".\n";
+    } else {
+        out << "Restored the rows of \"" << plan.machineType << "\" in " << place.moduleDbPath << " from "
+            << plan.chosen << "; the other machines are as they were.\n";
+    }
     if (!keptPath.isEmpty()) {
         out << "The database it replaced is kept as " << QFileInfo(keptPath).fileName() << ".\n";
     }
-
-    // The settings that differ now go back in one write: a file that refuses it takes none of them. A report that
-    // recorded the stored texts gets exactly those back, an entry the update added removed; an older one gets the
-    // values it recorded.
-    Config::MachineSettingsBatch batch;
-    QStringList changes;
-    for (qsizetype i = 0; i < current.size(); ++i) {
-        const bool exact = !recorded[i].texts.isEmpty();
-        for (qsizetype k = 0; k < settingKeys().size(); ++k) {
-            if (exact) {
-                const StoredText &before = recorded[i].texts[k];
-                if (current[i].texts[k] != before) {
-                    batch.addStored(recorded[i].number, settingKeys()[k], before);
-                    changes.append(QStringLiteral(": ") + storedCell(current[i].texts[k]) + QStringLiteral(" -> ") +
-                                   storedCell(before));
-                }
-                continue;
-            }
-            const qint16 before = recorded[i].values[k];
-            if (current[i].values[k] != before) {
-                batch.add(recorded[i].number, settingKeys()[k], before);
-                changes.append(QStringLiteral(": %1 -> %2").arg(current[i].values[k]).arg(before));
-            }
-        }
+    const int failed = writeSettings(services, plan, out, err);
+    for (const QString &warning : std::as_const(plan.warnings)) {
+        out << "Warning: " << warning << "\n";
     }
-    const QStringList entries = batch.entryNames();
-    int failed = 0;
-    int written = 0;
-    if (!batch.isEmpty()) {
-        if (batch.write(services.ini, settingsPath)) {
-            for (qsizetype e = 0; e < entries.size(); ++e) {
-                out << "  " << entries[e] << changes[e] << "\n";
-            }
-            written = static_cast<int>(entries.size());
-        } else {
-            err << "Cannot write " << entries.join(QStringLiteral(", ")) << " in " << settingsPath << ".\n";
-            failed = static_cast<int>(entries.size());
-        }
-    }
-    if (!settingsPath.isEmpty()) {
-        out << written << (written == 1 ? " setting" : " settings") << " written back to " << settingsPath;
-        if (failed > 0) {
-            out << "; " << failed << " could not be written.\n";
-        } else {
-            out << (written == 0 ? " (all read as before already).\n" : ".\n");
-        }
-    }
-    History::prune(place.folder, place.dbFileName, chosen);
+    History::prune(place.folder, place.dbFileName, plan.chosen);
     return failed == 0 ? 0 : 1;
+}
+
+int showCopyWithoutReport(const QString &copyPath, QTextStream &out, QTextStream &err)
+{
+    try {
+        const std::unique_ptr<PresetDb::Database> db = PresetDb::Database::copyInMemory(copyPath);
+        out << "No report beside " << copyPath << ": --restore puts its database back alone.\n";
+        for (const MachineRows &machine : rowsByMachine(*db)) {
+            out << "  " << machine.machineType << ": " << machine.rows << " rows\n";
+        }
+        return 0;
+    } catch (const Diag::Failure &failure) {
+        err << "The kept database " << copyPath << " has no report and cannot be read (" << failure.description
+            << ").\n";
+        return 1;
+    }
 }
 
 } // namespace Kadex::History

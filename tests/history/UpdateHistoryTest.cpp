@@ -576,8 +576,14 @@ TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothi
     QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     QFile::resize(report, reportBytes.size() / 2);
     refused(name, QStringLiteral("report cut short"));
+    // A copy whose report is lost gets its database back alone; the settings stay as they are.
     QFile::remove(report);
-    refused(QString(), QStringLiteral("report missing"));
+    const QByteArray settings = plant.read(ProgramIni);
+    QString out;
+    QString err;
+    EXPECT_EQ(restore(QString(), out, err), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("its database alone is restored"))) << out.toStdString();
+    EXPECT_EQ(plant.read(ProgramIni), settings);
 }
 
 } // namespace
