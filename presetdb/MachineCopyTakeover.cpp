@@ -56,10 +56,30 @@ bool isEmptyText(const Value &value)
     return value.isText() && value.text().trimmed().isEmpty();
 }
 
+// textKeyOf, with the texts of plain ASCII letters folded here: the keys of a take-over are read for every old and
+// every new row, and folding a letter of ASCII is making it lower case.
+std::optional<QString> foldedKeyOf(const Value &value)
+{
+    if (!value.isText()) {
+        return textKeyOf(value);
+    }
+    const QString &text = value.text();
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            return text.toCaseFolded();
+        }
+        out[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    }
+    return folded;
+}
+
 std::optional<RowKey> keyOf(const Value &machineType, const Value &varName, const Value &offset)
 {
-    std::optional<QString> machine = textKeyOf(machineType);
-    std::optional<QString> name = textKeyOf(varName);
+    std::optional<QString> machine = foldedKeyOf(machineType);
+    std::optional<QString> name = foldedKeyOf(varName);
     const std::optional<double> number = toNumber(offset);
     if (!machine || !name || (!number && !isEmptyText(offset))) {
         return std::nullopt;
