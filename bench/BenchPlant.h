@@ -8,6 +8,9 @@ namespace Kadex::Bench {
 
 // Machines of a generated plant, all in use; named Maschine1, Maschine2 ...
 inline constexpr int Machines = 5;
+// The benchmark case: 2,000 template rows (10,000 generated rows) and an old table of 10,000 rows.
+inline constexpr int CaseTemplateRows = 2000;
+inline constexpr int CaseOldRows = 10000;
 
 void writeFile(const QString &path, const QByteArray &bytes);
 

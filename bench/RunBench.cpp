@@ -1,11 +1,17 @@
 // Times whole runs of the program as the plant's main configuration program starts it.
 //
 //   kadex_run_bench [runs]        runs per figure (default 5); the best and the median printed
-//   kadex_run_bench plant <dir>   only builds the large generated plant in dir, to profile a run of it by hand
+//   kadex_run_bench plant <dir> [factor]
+//                                 only builds the large generated plant in dir (with factor times the old rows),
+//                                 to profile a run of it by hand
+//   kadex_run_bench compare <runs> <program> <program> ...
+//                                 the whole silent runs of several builds of the program (of two commits, say),
+//                                 interleaved on fresh copies of the same plants; medians and the ratio to the first
 //
 // Figures:
-// - the silent run (/EXTERNAL:SILENT) of the built program on the sample plant: its first run, which creates the
-//   language file, and a later run; wall time and CPU time (user + system) of the process;
+// - the silent run (/EXTERNAL:SILENT) of the built program on the sample plant: its first run, on the plant
+//   without its language file (the run creates it), and a later run; wall time and CPU time (user + system) of
+//   the process;
 // - the same later run with about 64 KB and about 1 MB of other modules' sections in Program.ini, and what they
 //   add to the plain run;
 // - the silent run on the large generated plant (5 machines x 2,000 template rows, 10,000 old rows) beside its
@@ -33,6 +39,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -107,13 +114,13 @@ QString sourceDir()
     return QStringLiteral(KADEX_SOURCE_DIR);
 }
 
-// Puts the built program into the plant's Kadex folder, where it finds the plant from.
-void installProgram(const QString &root)
+// Puts the program (by default the built one) into the plant's Kadex folder, where it finds the plant from.
+void installProgram(const QString &root, const QString &program = programPath())
 {
     const QString target = root + QStringLiteral("/Kadex/Kadex_Config");
     QFile::remove(target);
-    if (!QFile::copy(programPath(), target)) {
-        throw std::runtime_error("cannot copy the program from " + programPath().toStdString());
+    if (!QFile::copy(program, target)) {
+        throw std::runtime_error("cannot copy the program from " + program.toStdString());
     }
 }
 
@@ -278,6 +285,58 @@ int showWindow(int argc, char **argv, const QString &root)
     return app.exec();
 }
 
+void buildSmallPlant(const QString &root)
+{
+    Bench::buildSamplePlant(root, sourceDir());
+    QFile::remove(root + QStringLiteral("/Kadex/Kadex_Config.ini"));
+}
+
+void buildLargePlant(const QString &root, int oldRowsFactor)
+{
+    Bench::buildGeneratedPlant(root, Bench::CaseTemplateRows, Bench::CaseOldRows * oldRowsFactor);
+}
+
+// The whole silent runs of each program, on fresh copies of the plants, interleaved run by run so that a
+// machine busy with other work slows every program alike.
+int compare(int runs, const QStringList &programs)
+{
+    struct Plant
+    {
+        const char *label;
+        std::function<void(const QString &)> build;
+    };
+    const std::vector<Plant> plants = {
+        {"large plant", [](const QString &root) { buildLargePlant(root, 1); }},
+        {"large plant, 4x the old rows", [](const QString &root) { buildLargePlant(root, 4); }},
+        {"large plant, 16x the old rows", [](const QString &root) { buildLargePlant(root, 16); }},
+        {"small plant, no language file yet", buildSmallPlant},
+    };
+    std::printf("Whole silent runs, median of %d interleaved runs each, on fresh plants\n", runs);
+    for (int p = 0; p < programs.size(); ++p) {
+        std::printf("  program %d: %s\n", p + 1, qPrintable(programs[p]));
+    }
+    std::printf("\n%-36s %8s %11s %11s %8s\n", "plant", "program", "median", "median cpu", "ratio");
+    for (const Plant &plant : plants) {
+        std::vector<Figures> figures(programs.size());
+        for (int i = 0; i < runs; ++i) {
+            for (int p = 0; p < programs.size(); ++p) {
+                QTemporaryDir dir;
+                plant.build(dir.path());
+                installProgram(dir.path(), programs[p]);
+                figures[p].add(silentRun(dir.path()));
+            }
+        }
+        const double first = Figures::median(figures[0].seconds);
+        for (int p = 0; p < programs.size(); ++p) {
+            const double median = Figures::median(figures[p].seconds);
+            std::printf("%-36s %8d %8.1f ms %8.1f ms %7.2fx\n", p == 0 ? plant.label : "", p + 1, median * 1e3,
+                        Figures::median(figures[p].cpuSeconds) * 1e3, median / first);
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int runAll(int runs)
 {
     const auto sample = [](const QString &root) { Bench::buildSamplePlant(root, sourceDir()); };
@@ -287,12 +346,11 @@ int runAll(int runs)
             Bench::addToProgramIni(root, Bench::otherSections(bytes));
         };
     };
-    const auto large = [](const QString &root) { Bench::buildGeneratedPlant(root, 2000, 10000); };
+    const auto large = [](const QString &root) { buildLargePlant(root, 1); };
 
     std::printf("Whole runs of the program, best and median of %d runs\n\n", runs);
     std::printf("%-44s %11s %11s %11s %11s\n", "run", "best", "median", "best cpu", "median cpu");
-    const Figures first = timeSilentRuns(runs, false, sample);
-    print("silent, sample plant, first run", first);
+    print("silent, sample plant, first run", timeSilentRuns(runs, false, buildSmallPlant));
     const Figures plain = timeSilentRuns(runs, true, sample);
     print("silent, sample plant", plain);
     print("silent, sample plant + 64 KB other sections", timeSilentRuns(runs, true, withOthers(64 * 1024)));
@@ -350,10 +408,17 @@ int main(int argc, char **argv)
             return showWindow(argc, argv, QString::fromLocal8Bit(argv[2]));
         }
         if (argc > 2 && std::string(argv[1]) == "plant") {
-            Bench::buildGeneratedPlant(QString::fromLocal8Bit(argv[2]), 2000, 10000);
+            buildLargePlant(QString::fromLocal8Bit(argv[2]), argc > 3 ? std::max(1, std::atoi(argv[3])) : 1);
             return 0;
         }
         QCoreApplication app(argc, argv);
+        if (argc > 3 && std::string(argv[1]) == "compare") {
+            QStringList programs;
+            for (int i = 3; i < argc; ++i) {
+                programs.append(QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath());
+            }
+            return compare(std::max(1, std::atoi(argv[2])), programs);
+        }
         return runAll(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "kadex_run_bench: %s\n", error.what());

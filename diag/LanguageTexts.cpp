@@ -29,6 +29,11 @@ LanguageTexts::LanguageTexts(LanguageFile &file, ErrorReport &report) : m_file(f
 
 QString LanguageTexts::GetLanguage()
 {
+    return language(true);
+}
+
+QString LanguageTexts::language(bool flushAdded)
+{
     ErrorGuard guard(m_report, QStringLiteral("GetLanguage"));
     const QString section = QStringLiteral("Language");
     const QString language = guard.value([&] { return m_file.load(section, section); }, QString());
@@ -37,14 +42,17 @@ QString LanguageTexts::GetLanguage()
     }
     guard.step([&] {
         m_file.save(German, section, section);
-        m_file.flush();
+        if (flushAdded) {
+            m_file.flush();
+        }
     });
     return German;
 }
 
 void LanguageTexts::LoadToolTipTexts(const QList<LanguageControl *> &controls)
 {
-    const QString lang = GetLanguage();
+    // The language entry goes to the file with the other entries added, in one write.
+    const QString lang = language(false);
     // A control is an array member when another control shares its name; members carry their index.
     QHash<QString, int> namesakes;
     for (const LanguageControl *control : controls) {

@@ -63,6 +63,8 @@ public:
     QString helpText(int helpId) const;
 
 private:
+    // GetLanguage; an entry it adds is made durable at once only with flushAdded.
+    QString language(bool flushAdded);
     void processControl(LanguageControl &control, bool arrayMember, const QString &lang);
     void applyCaption(LanguageControl &control, const QString &keySuffix, const QString &lang);
     void readHelpText(const LanguageControl &control, const QString &lang);

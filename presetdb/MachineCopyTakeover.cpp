@@ -57,10 +57,30 @@ bool isEmptyText(const Value &value)
     return value.isText() && value.text().trimmed().isEmpty();
 }
 
+// textKeyOf, with the texts of plain ASCII letters folded here: the keys of a take-over are read for every old and
+// every new row, and folding a letter of ASCII is making it lower case.
+std::optional<QString> foldedKeyOf(const Value &value)
+{
+    if (!value.isText()) {
+        return textKeyOf(value);
+    }
+    const QString &text = value.text();
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            return text.toCaseFolded();
+        }
+        out[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    }
+    return folded;
+}
+
 std::optional<RowKey> keyOf(const Value &machineType, const Value &varName, const Value &offset)
 {
-    std::optional<QString> machine = textKeyOf(machineType);
-    std::optional<QString> name = textKeyOf(varName);
+    std::optional<QString> machine = foldedKeyOf(machineType);
+    std::optional<QString> name = foldedKeyOf(varName);
     const std::optional<double> number = toNumber(offset);
     if (!machine || !name || (!number && !isEmptyText(offset))) {
         return std::nullopt;
@@ -130,19 +150,26 @@ public:
         for (int c = 0; c < rows->columnCount(); ++c) {
             names.append(rows->columnName(c));
         }
+        const int machineTypeColumn = columnNamed(names, QStringLiteral("machine_type"));
+        const int varNameColumn = columnNamed(names, QStringLiteral("var_name"));
+        const int offsetColumn = columnNamed(names, QStringLiteral("offset_or_bitno"));
+        QList<int> carriedColumns;
+        for (const QString &field : CarriedFields) {
+            if (const int column = columnNamed(names, field); column >= 0) {
+                carriedColumns.append(column);
+            }
+        }
         m_readWhole = guard.step([&] {
             while (rows->next()) {
                 pump.tick();
                 OldRow row;
-                row.machineType = valueAt(*rows, columnNamed(names, QStringLiteral("machine_type")));
-                row.varName = valueAt(*rows, columnNamed(names, QStringLiteral("var_name")));
-                row.offsetOrBitNo = valueAt(*rows, columnNamed(names, QStringLiteral("offset_or_bitno")));
+                row.machineType = valueAt(*rows, machineTypeColumn);
+                row.varName = valueAt(*rows, varNameColumn);
+                row.offsetOrBitNo = valueAt(*rows, offsetColumn);
                 row.key = keyOf(oldKeyValue(row.machineType), oldKeyValue(row.varName), oldKeyValue(row.offsetOrBitNo));
-                for (const QString &field : CarriedFields) {
-                    const int column = columnNamed(names, field);
-                    if (column >= 0) {
-                        row.carried.append(rows->value(column));
-                    }
+                row.carried.reserve(carriedColumns.size());
+                for (const int column : std::as_const(carriedColumns)) {
+                    row.carried.append(rows->value(column));
                 }
                 m_rows.append(std::move(row));
             }
@@ -254,6 +281,85 @@ Statement carryStatement(Database &working, const QStringList &fields)
                            QString::number(fields.size() + 1));
 }
 
+// The old rows whose values are in the new table, by the new row they went into (the last carried old row of
+// its key), and those whose values a later old row of their key overwrote, in the order they were overwritten.
+struct Carried
+{
+    QHash<qint64, qsizetype> lastOfNewRow;
+    QList<qsizetype> overwritten;
+};
+
+// Writes the old rows' carried values into the new rows of their keys, in table order: of several old rows of one
+// key the last carried wins. The values an old row would write only to see them overwritten by a later row of its
+// key are not written at all; should the winner's write fail, the row before it is written instead, and so on.
+// Old rows without a new row and those whose write failed are noted in the record at once.
+Carried writeCarriedValues(const Snapshot &snapshot, const QHash<RowKey, qint64> &newRows, Statement &carry,
+                           Diag::ErrorGuard &guard, Diag::EventPump &pump, TakeoverRecord *record)
+{
+    const QList<OldRow> &rows = snapshot.rows();
+    const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
+    // The new row of each old row (-1: none), and the last old row of each new row.
+    QList<qint64> newRowOf(rows.size(), -1);
+    QHash<qint64, qsizetype> lastOldRow;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (const auto match = rows[r].key ? newRows.constFind(*rows[r].key) : newRows.constEnd();
+            match != newRows.constEnd()) {
+            newRowOf[r] = *match;
+            lastOldRow.insert(*match, r);
+        }
+    }
+    const auto write = [&](qsizetype r) {
+        return guard.step([&] {
+            for (int i = 0; i < rows[r].carried.size(); ++i) {
+                carry.bind(i + 1, rows[r].carried[i]);
+            }
+            carry.bind(rowParameter, Value(newRowOf[r]));
+            carry.run();
+        });
+    };
+    const auto noteFailed = [&](qsizetype r) {
+        if (record) {
+            record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo, snapshot.carriedFields(),
+                                  rows[r].carried, QStringLiteral("a row's values could not be written"));
+        }
+    };
+    Carried carried;
+    QList<qsizetype> overwrote(rows.size(), -1); // the row each carried row overwrote, where it overwrote one
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        pump.tick();
+        const qint64 newRow = newRowOf[r];
+        if (newRow < 0) {
+            if (record) {
+                record->noteUnmatched(rows[r].machineType, rows[r].varName, rows[r].offsetOrBitNo,
+                                      snapshot.carriedFields(), rows[r].carried);
+            }
+            continue;
+        }
+        const auto before = carried.lastOfNewRow.constFind(newRow);
+        if (lastOldRow.value(newRow) != r || write(r)) {
+            if (before != carried.lastOfNewRow.constEnd()) {
+                carried.overwritten.append(*before);
+                overwrote[r] = *before;
+            }
+            carried.lastOfNewRow.insert(newRow, r);
+            continue;
+        }
+        noteFailed(r);
+        // The rows before it were not written: the last of them that can be written wins.
+        for (auto last = carried.lastOfNewRow.find(newRow); last != carried.lastOfNewRow.end() && !write(*last);) {
+            noteFailed(*last);
+            if (const qsizetype earlier = overwrote[*last]; earlier >= 0) {
+                carried.overwritten.removeOne(earlier);
+                *last = earlier;
+            } else {
+                carried.lastOfNewRow.erase(last);
+                break;
+            }
+        }
+    }
+    return carried;
+}
+
 // Asks before dropping the data of an old table with more fields than the take-over carries (a silent run logs
 // the warning); ends the configuration on the operator's "No".
 void askAboutMoreFields(Config::Services &services, const QString &moduleName)
@@ -279,41 +385,10 @@ void carryRows(Database &working, const Snapshot &snapshot, const QHash<RowKey, 
 {
     std::optional<Transaction> transaction;
     guard.step([&] { transaction.emplace(working); });
-    const int rowParameter = static_cast<int>(snapshot.carriedFields().size()) + 1;
-    // Of several old rows of one key the last carried wins; the values of those before it are overwritten.
-    QHash<RowKey, qsizetype> lastCarried;
-    QList<qsizetype> overwritten;
+    const Carried carried = writeCarriedValues(snapshot, newRows, carry, guard, pump, record);
+    const QHash<qint64, qsizetype> &lastCarried = carried.lastOfNewRow;
+    const QList<qsizetype> &overwritten = carried.overwritten;
     const QList<OldRow> &rows = snapshot.rows();
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const OldRow &old = rows[r];
-        pump.tick();
-        const auto match = old.key ? newRows.constFind(*old.key) : newRows.constEnd();
-        if (match == newRows.constEnd()) {
-            if (record) {
-                record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(),
-                                      old.carried);
-            }
-            continue;
-        }
-        const bool carried = guard.step([&] {
-            for (int i = 0; i < old.carried.size(); ++i) {
-                carry.bind(i + 1, old.carried[i]);
-            }
-            carry.bind(rowParameter, Value(*match));
-            carry.run();
-        });
-        if (!carried) {
-            if (record) {
-                record->noteUnmatched(old.machineType, old.varName, old.offsetOrBitNo, snapshot.carriedFields(),
-                                      old.carried, QStringLiteral("a row's values could not be written"));
-            }
-            continue;
-        }
-        if (const auto before = lastCarried.constFind(*old.key); before != lastCarried.constEnd()) {
-            overwritten.append(*before);
-        }
-        lastCarried.insert(*old.key, r);
-    }
     if (transaction && !guard.step([&] { transaction->commit(); })) {
         if (record) {
             for (const qsizetype r : QList<qsizetype>(lastCarried.values()) + overwritten) {

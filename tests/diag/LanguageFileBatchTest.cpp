@@ -130,4 +130,35 @@ TEST(LanguageFileBatchTest, OnePassAndOneWriteMatchEntryByEntryReadsAndWrites)
     }
 }
 
+// A new language file is written once, with the language entry and every entry the walk adds.
+TEST(LanguageFileBatchTest, ANewFileIsWrittenOnce)
+{
+    class CountedFile : public Diag::IniLanguageFile
+    {
+    public:
+        using IniLanguageFile::IniLanguageFile;
+        void flush() override
+        {
+            ++flushes;
+            IniLanguageFile::flush();
+        }
+        int flushes = 0;
+    };
+    QTemporaryDir dir;
+    FakeUiPort ui;
+    Diag::ErrorReport report({}, ui);
+    CountedFile file(dir.filePath(QStringLiteral("Kadex_Config.ini")));
+    Diag::LanguageTexts texts(file, report);
+    auto controls = makeControls();
+    QList<Diag::LanguageControl *> walk;
+    for (const auto &control : controls) {
+        walk.append(control.get());
+    }
+    texts.LoadToolTipTexts(walk);
+    EXPECT_EQ(file.flushes, 1);
+    QFile written(file.path());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().startsWith("[Language]\r\nLanguage=1031\r\n"));
+}
+
 } // namespace Kadex::Test
