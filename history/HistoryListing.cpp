@@ -8,6 +8,7 @@
 #include "history/UpdateReport.h"
 #include "history/UpdateRestore.h"
 #include "platform/Cp1252.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -136,15 +137,16 @@ int showKeptReport(Config::Services &services, const QString &name, QTextStream 
             << "\". Kept updates (see --list): " << place.recorded.join(QStringLiteral(", ")) << "\n";
         return 1;
     }
-    QFile report(History::reportPath(place.pathOf(chosen)));
-    if (!report.exists()) {
+    const QString reportFile = History::reportPath(place.pathOf(chosen));
+    const Platform::RegularFile::Contents report = Platform::RegularFile::readAll(reportFile);
+    if (report.status == Platform::RegularFile::Status::Absent) {
         return showCopyWithoutReport(place.pathOf(chosen), out, err);
     }
-    if (!report.open(QIODevice::ReadOnly)) {
-        err << "The report " << report.fileName() << " cannot be read (" << report.errorString() << ").\n";
+    if (report.status != Platform::RegularFile::Status::Opened) {
+        err << "The report " << reportFile << " cannot be read (" << report.reason << ").\n";
         return 1;
     }
-    out << Platform::Cp1252::decode(report.readAll()).remove(QLatin1Char('\r'));
+    out << Platform::Cp1252::decode(report.bytes).remove(QLatin1Char('\r'));
     return 0;
 }
 

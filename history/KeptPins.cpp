@@ -25,7 +25,7 @@ int pinKeptUpdate(Config::Services &services, const QString &name, bool pin, QTe
     if (pin) {
         QFile file(marker);
         if (!file.open(QIODevice::WriteOnly)) {
-            err << "Cannot write " << marker << "; " << chosen << " is not pinned.\n";
+            err << "Cannot write " << marker << " (" << file.errorString() << "); " << chosen << " is not pinned.\n";
             return 1;
         }
         out << "Pinned " << chosen << ": it is kept until --unpin releases it.\n";

@@ -3,6 +3,7 @@
 #include "history/HistoryPlace.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -41,8 +42,10 @@ QList<std::pair<QString, int>> machinesOf(const QString &text)
 
 std::optional<KeptSummary> readFrom(const QString &keptPath, bool withMarks)
 {
-    QFile file(summaryPath(keptPath));
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read, without waiting on anything else in its place.
+    const Platform::RegularFile::Opened opened = Platform::RegularFile::openForReading(summaryPath(keptPath));
+    QFile file;
+    if (opened.status != Platform::RegularFile::Status::Opened || !file.open(opened.fd.get(), QIODevice::ReadOnly)) {
         return std::nullopt; // a copy kept before summaries were written, or one whose run was killed
     }
     if (withMarks) {

@@ -1,6 +1,7 @@
 #include "history/ReportReader.h"
 
 #include "platform/Cp1252.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QHash>
@@ -269,15 +270,15 @@ ReportReading readReport(const QByteArray &bytes, const QString &copyName)
 
 ReportReading readReportFile(const QString &path, const QString &copyName)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, QStringLiteral("cannot be read (") + file.errorString() + QLatin1Char(')')};
+    // Only a regular file of a size a report reaches is read: a FIFO or a link to a device is refused at once.
+    Platform::RegularFile::Contents file = Platform::RegularFile::readAll(path);
+    if (file.status != Platform::RegularFile::Status::Opened) {
+        const QString reason = file.status == Platform::RegularFile::Status::Absent
+                                   ? QStringLiteral("No such file or directory")
+                                   : file.reason;
+        return {std::nullopt, QStringLiteral("cannot be read (") + reason + QLatin1Char(')')};
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return {std::nullopt, QStringLiteral("cannot be read (") + file.errorString() + QLatin1Char(')')};
-    }
-    return readReport(bytes, copyName);
+    return readReport(file.bytes, copyName);
 }
 
 } // namespace Kadex::History

@@ -4,6 +4,7 @@
 #include "diag/ErrorGuard.h"
 #include "diag/UiPort.h"
 #include "platform/FileLookup.h"
+#include "platform/RegularFile.h"
 #include "presetdb/FileBytesSeen.h"
 #include "presetdb/KeptReplacement.h"
 #include "presetdb/LiveModuleDb.h"
@@ -242,8 +243,11 @@ bool DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, 
     // anew.
     QByteArray old = live.content;
     if (!live.db) {
-        if (QFile file(moduleDbPath); file.open(QIODevice::ReadOnly)) {
-            old = file.readAll();
+        // Only a regular file of a size a plant reaches is read: a FIFO or a link to a device in its place is not
+        // waited on, and there is then nothing of it to keep.
+        if (Platform::RegularFile::Contents file = Platform::RegularFile::readAll(moduleDbPath);
+            file.status == Platform::RegularFile::Status::Opened) {
+            old = std::move(file.bytes);
         }
     }
     const auto write = [&] {

@@ -3,9 +3,12 @@
 #include "diag/ErrorNumbers.h"
 #include "diag/Failure.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
+
 #include <QFileInfo>
+#include <unistd.h>
 
 #include <sqlite3.h>
 
@@ -48,11 +51,13 @@ const void *utf16Of(const QString &text)
 // later format; empty for any other file.
 QString accessFormatOf(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    Platform::RegularFile::Opened file = Platform::RegularFile::openForReading(path);
+    if (file.status != Platform::RegularFile::Status::Opened) {
         return QString();
     }
-    const QByteArray head = file.read(19);
+    char bytes[19] = {};
+    const ssize_t got = ::read(file.fd.get(), bytes, sizeof bytes);
+    const QByteArray head(bytes, got > 0 ? static_cast<qsizetype>(got) : 0);
     if (head.startsWith(QByteArray("\x00\x01\x00\x00", 4))) {
         if (head.mid(4) == "Standard Jet DB") {
             return QStringLiteral("Jet");

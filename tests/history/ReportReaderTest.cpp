@@ -3,9 +3,14 @@
 
 #include "platform/Cp1252.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace Kadex::Test {
 namespace {
@@ -84,6 +89,24 @@ TEST(ReportReaderTest, RefusesAFieldItsCopyContradictsNamingTheLine)
         const History::ReportReading reading = readReport(Platform::Cp1252::encode(edited), Copy);
         EXPECT_FALSE(reading.report) << c.pattern;
         EXPECT_TRUE(reading.problem.startsWith(c.problem)) << c.pattern << "\n" << reading.problem.toStdString();
+    }
+}
+
+// A report's place holding no regular file is refused at once with its reason: nothing waits on a FIFO, and a
+// link to a device that never ends is not read without bound.
+TEST(ReportFileTest, OddFilesInAReportsPlaceAreRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath(QStringLiteral("zero.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString folder = dir.filePath(QStringLiteral("folder.txt"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString &path : {fifo, zero, folder, dir.filePath(QStringLiteral("missing.txt"))}) {
+        const History::ReportReading reading = History::readReportFile(path);
+        EXPECT_FALSE(reading.report) << path.toStdString();
+        EXPECT_TRUE(reading.problem.startsWith(QStringLiteral("cannot be read ("))) << reading.problem.toStdString();
     }
 }
 
