@@ -8,10 +8,13 @@
 #include "history/PlantMachines.h"
 #include "history/Pruning.h"
 #include "history/ReportReader.h"
+#include "history/RestoreKeeping.h"
 #include "history/RestoreSettings.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
 #include "platform/FileLookup.h"
+#include "platform/RegularFile.h"
+#include "presetdb/KeptReplacement.h"
 #include "presetdb/LiveModuleDb.h"
 #include "presetdb/SqliteDb.h"
 
@@ -279,26 +282,6 @@ UpdateReport ownReport(Config::Services &services, const RestorePlan &plan, cons
     return own;
 }
 
-// Keeps the database about to be replaced, with the restore's own report; its path, empty when there was none.
-QString keepReplaced(Config::Services &services, const HistoryPlace &place, const RestorePlan &plan, const LiveDb &live)
-{
-    if (!live.exists) {
-        return {};
-    }
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString keptPath = live.db ? History::keepContent(place.moduleDbPath, live.content, now)
-                                     : History::keepCopy(place.moduleDbPath, now);
-    if (keptPath.isEmpty()) {
-        throw Refusal{QStringLiteral("Cannot keep a copy of ") + place.moduleDbPath + QStringLiteral(" in ") +
-                      place.folder};
-    }
-    if (!ownReport(services, plan, keptPath, now).write(History::reportPath(keptPath))) {
-        History::removeKept(keptPath);
-        throw Refusal{QStringLiteral("Cannot write the report beside ") + keptPath};
-    }
-    return keptPath;
-}
-
 // The live content with one machine's rows replaced by the kept database's rows of that machine.
 std::unique_ptr<PresetDb::Database> withMachineFromKept(const LiveDb &live, RestorePlan &plan)
 {
@@ -319,20 +302,16 @@ std::unique_ptr<PresetDb::Database> withMachineFromKept(const LiveDb &live, Rest
     return merged;
 }
 
-// Writes the kept content (or one machine's rows of it) into the module database; a failure leaves the file as
-// it was and carries its reason.
-void writeDatabase(const HistoryPlace &place, RestorePlan &plan, LiveDb &live)
+// Writes replacement, the kept content or the live content with one machine's rows of it, into the module
+// database; a failure leaves the file as it was and carries its reason.
+void writeDatabase(const HistoryPlace &place, const RestorePlan &plan, LiveDb &live, PresetDb::Database &replacement)
 {
     QString reason;
     try {
-        if (!plan.machineType.isEmpty()) {
-            if (!live.db) {
-                throw Diag::Failure{0, Diag::ErrorNumbers::SourceProgram,
-                                    QStringLiteral("no module database to bring one machine back into")};
-            }
-            live.db->write(*withMachineFromKept(live, plan));
-        } else if (live.db) {
-            live.db->write(*plan.kept);
+        if (live.db) {
+            live.db->write(replacement);
+        } else if (!plan.machineType.isEmpty()) {
+            reason = QStringLiteral("no module database to bring one machine back into");
         } else if (!PresetDb::replaceDatabaseFile(plan.chosenPath, place.moduleDbPath)) {
             reason = QStringLiteral("the copy could not replace it");
         }
@@ -344,6 +323,37 @@ void writeDatabase(const HistoryPlace &place, RestorePlan &plan, LiveDb &live)
         throw Refusal{QStringLiteral("Cannot write ") + plan.chosen + QStringLiteral(" into ") + place.moduleDbPath +
                       QStringLiteral(" (") + reason + QLatin1Char(')')};
     }
+}
+
+// Keeps the database about to be replaced, with the restore's own report, and writes the restored content into
+// it: the same keep, write and give-up as an update's. A restore that changes nothing keeps nothing. The kept
+// copy's path (empty when nothing was kept) and the values the restored database holds, for pruning.
+QString replaceKeeping(Config::Services &services, const HistoryPlace &place, RestorePlan &plan, LiveDb &live,
+                       std::vector<quint64> &liveValues)
+{
+    std::unique_ptr<PresetDb::Database> merged;
+    if (!plan.machineType.isEmpty() && live.db) {
+        merged = withMachineFromKept(live, plan);
+    }
+    PresetDb::Database &replacement = merged ? *merged : *plan.kept;
+    if (!live.exists) {
+        writeDatabase(place, plan, live, replacement);
+        return {};
+    }
+    QByteArray content = live.content;
+    if (!live.db) {
+        // A damaged file: its bytes are kept as they are, when it is a regular file a plant could hold.
+        content = Platform::RegularFile::readAll(place.moduleDbPath).bytes;
+    }
+    RestoreKeeping keeping(ownReport(services, plan, QString(), QDateTime::currentDateTime()));
+    try {
+        PresetDb::replaceKeepingCopy(keeping, place.moduleDbPath, content, replacement,
+                                     [&] { writeDatabase(place, plan, live, replacement); });
+    } catch (const Diag::Failure &failure) {
+        throw Refusal{failure.description};
+    }
+    liveValues = keeping.liveValues();
+    return keeping.keptPath();
 }
 
 // Writes the settings back into every file; the number of entries a file refused.
@@ -385,17 +395,13 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
     const HistoryPlace place = historyPlaceOf(services);
     QString keptPath;
     RestorePlan plan;
+    std::vector<quint64> liveValues;
     try {
         plan = planRestore(services, name, machine);
         LiveDb live = openLive(place);
-        keptPath = keepReplaced(services, place, plan, live);
-        writeDatabase(place, plan, live);
+        // A refused write gives the kept copy up again: a kept copy would list a restore that never happened.
+        keptPath = replaceKeeping(services, place, plan, live, liveValues);
     } catch (const Refusal &refusal) {
-        // The module database stays as it is, so nothing is kept of it: a kept copy would list a restore that
-        // never happened.
-        if (!keptPath.isEmpty()) {
-            History::removeKept(keptPath);
-        }
         err << refusal.why << "; nothing restored.\n";
         return 1;
     }
@@ -412,7 +418,13 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
     for (const QString &warning : std::as_const(plan.warnings)) {
         out << "Warning: " << warning << "\n";
     }
-    History::prune(place.folder, place.dbFileName, plan.chosen);
+    // Without a module database before, the values it holds now are read from its file.
+    const QString bound = keptPath.isEmpty() && liveValues.empty()
+                              ? History::prune(place.folder, place.dbFileName, plan.chosen)
+                              : History::prune(place.folder, place.dbFileName, liveValues, plan.chosen);
+    if (!bound.isEmpty()) {
+        out << bound << "\n";
+    }
     return failed == 0 ? 0 : 1;
 }
 
