@@ -11,6 +11,7 @@
 #include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/SamplePlantProgram.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestRun.h"
 
 #include <QDir>
@@ -231,7 +232,7 @@ TEST_F(UpdateHistoryTest, ReplacementThatFailsKeepsNothing)
 {
     // A module database that refuses its replacement stays as it was: the history lists no update that replaced it.
     const QByteArray old = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const ReadOnlyFile readOnly(plant.moduleDb());
 
     runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
 
@@ -283,9 +284,10 @@ TEST_F(UpdateHistoryTest, OnlyAChangedContentIsKeptAndAFailedReplacementRemovesN
 
     // The same run updating again: a replacement that fails, of a database whose content the regenerated one
     // would not change, leaves the copy the run kept from before it, with its report.
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    update.WorkOnMDB();
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        const ReadOnlyFile readOnly(plant.moduleDb());
+        update.WorkOnMDB();
+    }
     EXPECT_EQ(keptNames(historyDir(), QStringLiteral("Kadex.mdb")), first);
     EXPECT_TRUE(QFileInfo::exists(kept(first[0]) + QStringLiteral(".txt")));
 
@@ -326,9 +328,10 @@ TEST_F(UpdateHistoryTest, PruningFollowsOnlyASuccessfulReplacementAndSparesDropp
     // This run's replacement fails: it removes nothing, old copies included.
     plant.write(QStringLiteral("Kadex/Kadex.mdb"), fixture);
     runSql(plant.moduleDb(), QStringLiteral("DELETE FROM PRESET_DEFS WHERE var_name = 'M1.Kanal3';"));
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        const ReadOnlyFile readOnly(plant.moduleDb());
+        runUpdate(QStringLiteral("/EXTERNAL:SILENT"));
+    }
     ASSERT_EQ(History::recordedNames(historyDir(), QStringLiteral("Kadex.mdb")), all);
 
     // This one succeeds and drops nothing: of the four beyond the newest ten, the report without its database and
@@ -509,12 +512,13 @@ TEST_F(UpdateHistoryTest, RestoreIntoAReadOnlyProgramIniSaysWhichSettingsWereNot
     runUpdate();
     const QString programIni = plant.path(QStringLiteral("parameter/Program.ini"));
     const QByteArray before = plant.read(QStringLiteral("parameter/Program.ini"));
-    ASSERT_TRUE(QFile::setPermissions(programIni, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
     QString out;
     QString err;
-    EXPECT_EQ(restore(QString(), out, err), 1);
-    QFile::setPermissions(programIni, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        const ReadOnlyFile readOnly(programIni);
+        EXPECT_EQ(restore(QString(), out, err), 1);
+    }
     EXPECT_EQ(plant.read(QStringLiteral("parameter/Program.ini")), before);
     EXPECT_TRUE(err.contains(QStringLiteral("Cannot write [Machine1] KadexInOrOutput3"))) << err.toStdString();
     // The settings differ from the recorded ones: none of them reads as before.
@@ -528,12 +532,13 @@ TEST_F(UpdateHistoryTest, RestoreWritesTheSettingsBackInOneBatch)
     runUpdate();
     const QString programIni = plant.path(ProgramIni);
     const QByteArray before = plant.read(ProgramIni);
-    ASSERT_TRUE(QFile::setPermissions(programIni, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
     QString out;
     QString err;
-    EXPECT_EQ(restore(QString(), out, err), 1);
-    QFile::setPermissions(programIni, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        const ReadOnlyFile readOnly(programIni);
+        EXPECT_EQ(restore(QString(), out, err), 1);
+    }
 
     // One refused write, reported once with every entry it held; the file took none of them.
     EXPECT_EQ(plant.read(ProgramIni), before);
@@ -571,9 +576,10 @@ TEST_F(UpdateHistoryTest, RestoreRefusesAnUnknownNameOrABadReportAndChangesNothi
     refused(name, QStringLiteral("setting out of range"));
     // A module database that refuses the copy stays as it is; no copy of it is kept for a restore that did not happen.
     plant.write(QStringLiteral("Kadex/History/") + name + QStringLiteral(".txt"), reportBytes);
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    refused(name, QStringLiteral("module database read-only"));
-    QFile::setPermissions(plant.moduleDb(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    {
+        const ReadOnlyFile readOnly(plant.moduleDb());
+        refused(name, QStringLiteral("module database read-only"));
+    }
     QFile::resize(report, reportBytes.size() / 2);
     refused(name, QStringLiteral("report cut short"));
     // A copy whose report is lost gets its database back alone; the settings stay as they are.
