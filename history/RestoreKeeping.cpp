@@ -21,26 +21,6 @@ Diag::Failure notKept(const QString &what)
     return {Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram, what};
 }
 
-std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
-{
-    try {
-        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
-        db->tableNames(); // the bytes are read only by the first query
-        return db;
-    } catch (const Diag::Failure &) {
-        return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
-    }
-}
-
-bool holdsTheSame(PresetDb::Database &old, PresetDb::Database &replacement)
-{
-    try {
-        return PresetDb::sameContent(old, replacement);
-    } catch (const Diag::Failure &) {
-        return false; // a database that cannot be read through holds something else
-    }
-}
-
 } // namespace
 
 RestoreKeeping::RestoreKeeping(UpdateReport report) : m_report(std::move(report)) {}

@@ -185,27 +185,6 @@ Diag::Failure notKept(const QString &moduleDbPath, const QString &folder, const 
                 QStringLiteral("' (") + reason + QStringLiteral(")") + consequence};
 }
 
-std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
-{
-    try {
-        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
-        db->tableNames(); // the bytes are read only by the first query
-        return db;
-    } catch (const Diag::Failure &) {
-        return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
-    }
-}
-
-// Whether two databases hold the same; a database that cannot be read through holds something else.
-bool holdsTheSame(PresetDb::Database &old, PresetDb::Database &replacement)
-{
-    try {
-        return PresetDb::sameContent(old, replacement);
-    } catch (const Diag::Failure &) {
-        return false;
-    }
-}
-
 QString namesOf(const QStringList &names)
 {
     return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
@@ -441,6 +420,26 @@ QByteArray UpdateHistory::writeReport()
         }
     });
     return bytes;
+}
+
+std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)
+{
+    try {
+        std::unique_ptr<PresetDb::Database> db = PresetDb::Database::fromBytes(QString(), content);
+        db->tableNames(); // the bytes are read only by the first query
+        return db;
+    } catch (const Diag::Failure &) {
+        return nullptr; // a damaged file: kept as its bytes, holding no value that can be read
+    }
+}
+
+bool holdsTheSame(PresetDb::Database &old, PresetDb::Database &replacement)
+{
+    try {
+        return PresetDb::sameContent(old, replacement);
+    } catch (const Diag::Failure &) {
+        return false; // a database that cannot be read through holds something else
+    }
 }
 
 } // namespace Kadex::History

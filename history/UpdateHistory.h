@@ -48,6 +48,13 @@ void removeKept(const QString &keptPath);
 QString relativeToRoot(const QString &path, const QString &root);
 QString absoluteFromRoot(const QString &path, const QString &root);
 
+// The module database's content as the history sees it before a replacement: the database the bytes hold, or
+// none for a damaged file (kept as its bytes, holding no value that can be read).
+std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content);
+// Whether two databases hold the same tables and rows; a database that cannot be read through holds something
+// else.
+bool holdsTheSame(PresetDb::Database &old, PresetDb::Database &replacement);
+
 // The history of one update run: keeps the module database before the run first replaces it, learns what the
 // take-over carried and dropped, and writes the report once the settings are written.
 class UpdateHistory : public PresetDb::ReplacementWitness
