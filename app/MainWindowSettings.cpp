@@ -144,9 +144,10 @@ void MainWindow::WriteInputs()
     }
     bool refused = false;
     guard.step([&] {
-        if (!batch.write(m_services.ini, writePath)) {
+        QString reason;
+        if (!batch.write(m_services.ini, writePath, &reason)) {
             refused = true;
-            throw Diag::Failure::pathFileAccess(writePath);
+            throw Diag::Failure::pathFileAccess(writePath, reason);
         }
     });
     if (refused) {

@@ -50,8 +50,9 @@ void EditStamp::WriteEditInfo()
     // once; the stamp must not pass for written.
     guard.step([&] {
         const QString cfg = m_paths.GetCFGPath();
-        if (m_ini.SaveIniEntries(stamp, cfg) == 0) {
-            throw Diag::Failure::pathFileAccess(cfg);
+        QString reason;
+        if (m_ini.SaveIniEntries(stamp, cfg, &reason) == 0) {
+            throw Diag::Failure::pathFileAccess(cfg, reason);
         }
     });
 }

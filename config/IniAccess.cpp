@@ -137,7 +137,7 @@ qint16 IniAccess::SaveIni(const IniValue &value, const QString &section, const Q
     return SaveIniEntries({IniWrite{value, section, key}}, file);
 }
 
-qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &file)
+qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &file, QString *reason)
 {
     Diag::ErrorGuard guard(m_report, QStringLiteral("SaveIni"));
     QList<Profile::Entry> encoded;
@@ -155,7 +155,8 @@ qint16 IniAccess::SaveIniEntries(const QList<IniWrite> &entries, const QString &
         encoded.append(Profile::Entry{Cp1252::encode(entry.section), Cp1252::encode(entry.key),
                                       Cp1252::encode(std::get<QString>(text))});
     }
-    return guard.value([&] { return static_cast<qint16>(Profile::writeStrings(encoded, file) ? 1 : 0); }, qint16{0});
+    return guard.value([&] { return static_cast<qint16>(Profile::writeStrings(encoded, file, reason) ? 1 : 0); },
+                       qint16{0});
 }
 
 } // namespace Kadex::Config

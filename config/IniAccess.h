@@ -63,8 +63,9 @@ public:
     qint16 SaveIni(const IniValue &value, const QString &section, const QString &key, const QString &file);
     // Writes the entries in order into one file, as SaveIni would one by one, and replaces the file once: it ends
     // with the same bytes, all entries or none of them. A refused value is reported as SaveIni reports it and left
-    // out. Nonzero when written, 0 when the file could not be written (then nothing was).
-    qint16 SaveIniEntries(const QList<IniWrite> &entries, const QString &file);
+    // out. Nonzero when written, 0 when the file could not be written (then nothing was, and reason, when given,
+    // gets why).
+    qint16 SaveIniEntries(const QList<IniWrite> &entries, const QString &file, QString *reason = nullptr);
 
 private:
     void reportNotFound(const QString &section, const QString &key, const QString &file);

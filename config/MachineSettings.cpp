@@ -100,9 +100,9 @@ QStringList MachineSettingsBatch::entryNames() const
     return names;
 }
 
-bool MachineSettingsBatch::write(IniAccess &ini, const QString &file) const
+bool MachineSettingsBatch::write(IniAccess &ini, const QString &file, QString *reason) const
 {
-    return ini.SaveIniEntries(m_entries, file) != 0;
+    return ini.SaveIniEntries(m_entries, file, reason) != 0;
 }
 
 } // namespace Kadex::Config

@@ -68,8 +68,9 @@ public:
     // "[Machine1] KadexInOrOutput3" for each entry, in order.
     QStringList entryNames() const;
 
-    // True when file took every entry; false when it refused the write, and then it holds none of them.
-    bool write(IniAccess &ini, const QString &file) const;
+    // True when file took every entry; false when it refused the write, and then it holds none of them (reason,
+    // when given, gets why).
+    bool write(IniAccess &ini, const QString &file, QString *reason = nullptr) const;
 
 private:
     QList<IniWrite> m_entries;

@@ -34,9 +34,11 @@ Failure Failure::fileNotFound(const QString &path)
     return {ErrorNumbers::FileNotFound, ErrorNumbers::SourceProgram, withDetail("File not found", path)};
 }
 
-Failure Failure::pathFileAccess(const QString &path)
+Failure Failure::pathFileAccess(const QString &path, const QString &reason)
 {
-    return {ErrorNumbers::PathFileAccessError, ErrorNumbers::SourceProgram, withDetail("Path/File access error", path)};
+    const QString text = withDetail("Path/File access error", path);
+    return {ErrorNumbers::PathFileAccessError, ErrorNumbers::SourceProgram,
+            reason.isEmpty() ? text : text + QStringLiteral(": ") + reason};
 }
 
 } // namespace Kadex::Diag

@@ -18,7 +18,8 @@ struct Failure
     static Failure overflow(const QString &detail = {});
     static Failure subscriptOutOfRange(const QString &detail = {});
     static Failure fileNotFound(const QString &path);
-    static Failure pathFileAccess(const QString &path);
+    // The path, and why it could not be used when that is known.
+    static Failure pathFileAccess(const QString &path, const QString &reason = {});
 };
 
 // Thrown by the UI port when the program ends (UiPort::endProgram): the program unwinds to the handler the

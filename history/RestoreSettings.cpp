@@ -120,7 +120,7 @@ SettingsWritten writeSettingsBack(Config::IniAccess &ini, const QList<MachineSet
     for (qsizetype e = 0; e < entries.size(); ++e) {
         result.changes.append(entries[e] + changes[e]);
     }
-    result.ok = batch.isEmpty() || batch.write(ini, file);
+    result.ok = batch.isEmpty() || batch.write(ini, file, &result.failure);
     return result;
 }
 

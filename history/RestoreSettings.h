@@ -27,6 +27,7 @@ struct SettingsWritten
     QList<MachineSettings> found; // the settings as the file held them before
     QStringList changes;          // "[Machine1] KadexInOrOutput3: 2 -> 3", in the order written
     bool ok = true;
+    QString failure; // why the file refused the write
 };
 
 // Writes the settings that differ from what file holds in one write: a file that refuses it takes none of them.

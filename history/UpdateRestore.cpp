@@ -372,7 +372,8 @@ int writeSettings(Config::Services &services, const RestorePlan &plan, QTextStre
             for (const QString &change : written.changes) {
                 entries.append(change.section(QLatin1Char(':'), 0, 0));
             }
-            err << "Cannot write " << entries.join(QStringLiteral(", ")) << " in " << file << ".\n";
+            err << "Cannot write " << entries.join(QStringLiteral(", ")) << " in " << file << ": " << written.failure
+                << ".\n";
             out << "0 settings written back to " << file << "; " << entries.size() << " could not be written.\n";
             failed += static_cast<int>(entries.size());
             continue;

@@ -27,6 +27,20 @@ std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &k
     return file ? file->text.value(section, key) : std::nullopt;
 }
 
+// False, with why when reason is given.
+bool refused(QString *reason, const QString &why)
+{
+    if (reason) {
+        *reason = why;
+    }
+    return false;
+}
+
+QString quoted(const QString &path)
+{
+    return QLatin1Char('\'') + path + QLatin1Char('\'');
+}
+
 // Whether every entry reads back from the file as the written text holds it: another program that replaced the
 // file just after this write, from bytes it had read before, drops them.
 bool readsBack(const QList<Entry> &entries, const IniText &written, const QString &path)
@@ -71,7 +85,7 @@ bool writeString(const QByteArray &section, const QByteArray &key, const QByteAr
 bool writeStrings(const QList<Entry> &entries, const QString &path, QString *reason)
 {
     if (path.isEmpty()) {
-        return false;
+        return refused(reason, QStringLiteral("No file name"));
     }
     const QString resolved = FileLookup::resolvePath(path);
     // Another program may write the file at the same time: when it did between this read and the replacement,
@@ -80,21 +94,27 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
     std::optional<QByteArray> onDisk; // what the file holds when base came from a replaced file
     for (int attempt = 0; attempt < FileSeen::Attempts; ++attempt) {
         const QFileInfo info(resolved);
-        if (info.exists() && (!info.isFile() || AtomicFile::isReadOnly(resolved))) {
+        if (info.exists() && !info.isFile()) {
+            return refused(reason, quoted(resolved) + QStringLiteral(" is not a file"));
+        }
+        if (info.exists() && AtomicFile::isReadOnly(resolved)) {
             // A read-only file fails even when the value would not change.
-            return false;
+            return refused(reason, quoted(resolved) + QStringLiteral(" is read-only"));
         }
         if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
-            return false;
+            return refused(reason, QStringLiteral("The folder ") + quoted(info.absolutePath()) +
+                                       QStringLiteral(" does not exist"));
         }
         std::optional<QByteArray> before = onDisk;
         IniText text;
         if (base) {
             text = IniText(*base);
         } else if (info.exists()) {
-            const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved);
+            QString unreadable;
+            const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved, &unreadable);
             if (!file) {
-                return false;
+                return refused(reason, QStringLiteral("Cannot read ") + quoted(resolved) +
+                                           (unreadable.isEmpty() ? QString() : QStringLiteral(": ") + unreadable));
             }
             before = file->bytes;
             text = file->text;
@@ -117,7 +137,8 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
             if (base) {
                 // Changed twice around this write: the bytes it took out and the change to its own file cannot
                 // both be kept, so the write fails and is reported rather than drop either.
-                return false;
+                return refused(reason, QStringLiteral("Another program changed ") + quoted(resolved) +
+                                           QStringLiteral(" twice while it was written"));
             }
             continue;
         case AtomicFile::Outcome::Written:
@@ -130,7 +151,9 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
             onDisk = after;
             continue;
         }
-        return readsBack(entries, text, resolved);
+        return readsBack(entries, text, resolved) ||
+               refused(reason, QStringLiteral("Another program replaced ") + quoted(resolved) +
+                                   QStringLiteral(" right after the write, without its entries"));
     }
     if (base && onDisk) {
         // The tries ran out while another program kept writing: its last bytes, swapped out by the last
@@ -138,10 +161,8 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
         std::optional<QByteArray> replaced;
         [[maybe_unused]] const AtomicFile::Outcome putBack = AtomicFile::writeOver(resolved, *base, onDisk, replaced);
     }
-    if (reason) {
-        *reason = QStringLiteral("Another program kept writing '") + resolved + QStringLiteral("' meanwhile");
-    }
-    return false;
+    return refused(reason,
+                   QStringLiteral("Another program kept writing ") + quoted(resolved) + QStringLiteral(" meanwhile"));
 }
 
 } // namespace Kadex::Platform::ProfileStrings

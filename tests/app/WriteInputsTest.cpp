@@ -183,7 +183,8 @@ TEST_F(WriteInputsTest, ProgramIniRefusingWritesIsReportedOnceAndNothingElseIsWr
     run->ui.answerNext(Diag::Answer::Yes);
     pressOK();
 
-    const QString refused = QStringLiteral("Path/File access error (") + path + QLatin1Char(')');
+    const QString refused = QStringLiteral("Path/File access error (") + path + QStringLiteral("): '") + path +
+                            QStringLiteral("' is read-only");
     EXPECT_EQ(boxTexts(),
               QStringList{QStringLiteral("Unexpected error!") + Br + refused + Br + QStringLiteral("Error logged to ") +
                           Br + run->report.errorLogPath() + Br + QStringLiteral("Resume?")});

@@ -68,7 +68,8 @@ TEST(EditStampFailureTest, ReadOnlyModuleConfigurationIsReportedOnceAndKeepsItsB
     ASSERT_EQ(run.errorLogLines().size(), 1);
     EXPECT_EQ(run.errorLogLines().first(),
               QStringLiteral("Fehler in Kadex / Kadex_Config / WriteEditInfo (Nr. 75) :Path/File access error (") +
-                  plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QLatin1Char(')'));
+                  plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QStringLiteral("): '") +
+                  plant.path(QStringLiteral("Kadex/Kadex.cfg")) + QStringLiteral("' is read-only"));
 }
 
 } // namespace

@@ -543,8 +543,9 @@ TEST_F(UpdateHistoryTest, RestoreWritesTheSettingsBackInOneBatch)
     // One refused write, reported once with every entry it held; the file took none of them.
     EXPECT_EQ(plant.read(ProgramIni), before);
     EXPECT_EQ(err.count(QStringLiteral("Cannot write")), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains(
-        QStringLiteral("Cannot write [Machine1] KadexInOrOutput3, [Machine2] KadexNumberOfProcent in ") + programIni))
+    EXPECT_TRUE(
+        err.contains(QStringLiteral("Cannot write [Machine1] KadexInOrOutput3, [Machine2] KadexNumberOfProcent in ") +
+                     programIni + QStringLiteral(": '") + programIni + QStringLiteral("' is read-only.")))
         << err.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("0 settings written back to ") + programIni + QStringLiteral("; 2 could")))
         << out.toStdString();
