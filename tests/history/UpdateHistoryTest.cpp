@@ -456,6 +456,12 @@ TEST_P(KeepingTest, EveryTunedValueOutlivesTenFurtherUpdates)
         tune(QStringLiteral("max = 777"));
         tuned.append(QStringLiteral("max = 777"));
         ASSERT_EQ(restore(keptNames(historyDir(), QStringLiteral("Kadex.mdb")).value(0), out, err), 0);
+        // The restore's own copy says which tuned row it overwrote: M1.Rpm with max 777, and no other.
+        const QByteArray report = plant.read(QStringLiteral("Kadex/History/") +
+                                             keptNames(historyDir(), QStringLiteral("Kadex.mdb")).last() +
+                                             QStringLiteral(".txt"));
+        EXPECT_TRUE(report.contains("Dropped plant values: 1\r\n")) << report.toStdString();
+        EXPECT_TRUE(report.contains("M1.Rpm") && report.contains(" 777 ")) << report.toStdString();
     } else {
         tune(QStringLiteral("max = 1003"));
         tuned.append(QStringLiteral("max = 1003"));
