@@ -312,8 +312,8 @@ void writeDatabase(const HistoryPlace &place, const RestorePlan &plan, LiveDb &l
             live.db->write(replacement);
         } else if (!plan.machineType.isEmpty()) {
             reason = QStringLiteral("no module database to bring one machine back into");
-        } else if (!PresetDb::replaceDatabaseFile(plan.chosenPath, place.moduleDbPath)) {
-            reason = QStringLiteral("the copy could not replace it");
+        } else if (QString why; !PresetDb::replaceDatabaseFile(plan.chosenPath, place.moduleDbPath, &why)) {
+            reason = QStringLiteral("the copy could not replace it: ") + why;
         }
     } catch (const Diag::Failure &failure) {
         reason = failure.description;

@@ -253,9 +253,9 @@ bool DatabaseUpdate::writeModuleDb(const QString &moduleDbPath, ModuleDb &live, 
     const auto write = [&] {
         if (live.db) {
             live.db->write(working);
-        } else if (!replaceDatabaseFile(working.path(), moduleDbPath)) {
+        } else if (QString reason; !replaceDatabaseFile(working.path(), moduleDbPath, &reason)) {
             throw fileAccessFailure(QStringLiteral("Cannot copy '") + working.path() + QStringLiteral("' over '") +
-                                    moduleDbPath + QStringLiteral("'."));
+                                    moduleDbPath + QStringLiteral("': ") + reason + QLatin1Char('.'));
         }
     };
     if (m_history) {

@@ -94,9 +94,9 @@ void configure(sqlite3 *db)
 
 } // namespace
 
-bool replaceDatabaseFile(const QString &source, const QString &destination)
+bool replaceDatabaseFile(const QString &source, const QString &destination, QString *reason)
 {
-    if (!Platform::AtomicFile::copy(source, destination)) {
+    if (!Platform::AtomicFile::copy(source, destination, reason)) {
         return false;
     }
     QFile::remove(destination + QStringLiteral("-journal"));

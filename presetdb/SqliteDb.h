@@ -38,8 +38,8 @@ class Statement;
 // Replaces the database file at destination by a copy of source, whole (a reader never sees half a database), and
 // removes the rollback journal a run that ended half-way left beside the old file: it belongs to the old content,
 // and the engine would play it into the new one at the next open, silently mixing the two. False, leaving
-// destination as it was, when the copy fails.
-bool replaceDatabaseFile(const QString &source, const QString &destination);
+// destination as it was, when the copy fails; reason, when given, gets why.
+bool replaceDatabaseFile(const QString &source, const QString &destination, QString *reason = nullptr);
 
 class Database
 {

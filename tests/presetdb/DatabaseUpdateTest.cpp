@@ -403,6 +403,19 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
               QStringLiteral("Fehler in Kadex / DAO.Database / WorkOnMDB (Nr. 3051) :Cannot use "
                              "database '") +
                   plant.moduleDb() + QStringLiteral("': attempt to write a readonly database."));
+
+    // A damaged one that may not be written stays as it is, and the report says why it was not replaced.
+    QFile::setPermissions(plant.moduleDb(), QFile::ReadOwner | QFile::WriteOwner);
+    plant.write(QStringLiteral("Kadex/Kadex.mdb"), QByteArray("not a database").repeated(100));
+    QFile::setPermissions(plant.moduleDb(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::remove(plant.path(QStringLiteral("R4Mcfglog.txt")));
+    TestRun damaged(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    damaged.start();
+    DatabaseUpdate(damaged.services).WorkOnMDB();
+    EXPECT_EQ(plant.read(QStringLiteral("Kadex/Kadex.mdb")), QByteArray("not a database").repeated(100));
+    ASSERT_FALSE(damaged.errorLogLines().isEmpty());
+    EXPECT_TRUE(damaged.errorLogLines().last().contains(QStringLiteral("' may not be written")))
+        << damaged.errorLogLines().last().toStdString();
 }
 
 TEST_F(DatabaseUpdateTest, CopyingRunsNoTriggerAndValuesThatCannotBeReadKeepBothDatabases)
