@@ -45,6 +45,20 @@ QString summaryPath(const QString &keptPath)
     return pathIn(kept.path(), QLatin1Char('.') + kept.fileName() + QStringLiteral(".summary"));
 }
 
+QString keptNameOf(const QString &fileName)
+{
+    for (const QLatin1StringView ending : {QLatin1StringView(".txt"), QLatin1StringView(".pin")}) {
+        if (fileName.endsWith(ending)) {
+            return fileName.chopped(ending.size());
+        }
+    }
+    const QLatin1StringView summary(".summary");
+    if (fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(summary)) {
+        return fileName.sliced(1, fileName.size() - 1 - summary.size());
+    }
+    return fileName;
+}
+
 QString HistoryPlace::keptNameFor(const QString &name) const
 {
     return name.isEmpty() ? stepBackName() : nameAmong(kept, dbFileName, name);

@@ -33,6 +33,9 @@ inline QString pinPath(const QString &keptPath)
 }
 // The summary of a kept database that --list and pruning read instead of the database.
 QString summaryPath(const QString &keptPath);
+// The name of the kept database a file of the history folder belongs to: its own name for a kept database, the
+// kept database's for its report, pin or summary.
+QString keptNameOf(const QString &fileName);
 
 // The module database, its history folder and what the history holds, found from the program's own location.
 struct HistoryPlace

@@ -28,6 +28,7 @@ RestoreKeeping::RestoreKeeping(UpdateReport report) : m_report(std::move(report)
 PresetDb::Keeping RestoreKeeping::keepBeforeReplacing(const QString &moduleDbPath, const QByteArray &content,
                                                       PresetDb::Database &replacement)
 {
+    removeLeftTemporaries(moduleDbPath);
     const std::unique_ptr<PresetDb::Database> old = openedContent(content);
     const TemplateValues templateValues = old ? TemplateValues(*old) : TemplateValues(replacement);
     m_liveValues = heldValuesOf(replacement, templateValues).all;

@@ -92,30 +92,24 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
     return name;
 }
 
-namespace {
-
-void removeLeftTemporaries(const QString &folder, const QString &dbFileName)
+void removeLeftTemporaries(const QString &dbPath)
 {
-    // The temporaries of a kept copy or of its report that no live writer holds.
-    const QRegularExpression pattern = keptPattern(dbFileName);
+    // The temporaries of a kept copy, its report, summary or pin that no live writer holds.
+    const QString folder = folderFor(dbPath);
+    const QRegularExpression pattern = keptPattern(QFileInfo(dbPath).fileName());
     const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString &file : files) {
-        QString target = Platform::AtomicFile::temporaryTarget(file);
-        if (target.endsWith(QStringLiteral(".txt"))) {
-            target.chop(4);
-        }
+        const QString target = keptNameOf(Platform::AtomicFile::temporaryTarget(file));
         if (!target.isEmpty() && pattern.match(target).hasMatch()) {
             Platform::AtomicFile::removeAbandoned(pathIn(folder, file));
         }
     }
 }
 
-} // namespace
-
 namespace {
 
-// The path a copy of the database at dbPath is kept under for now, its folder made and swept; empty when the
-// folder cannot be made.
+// The path a copy of the database at dbPath is kept under for now, its folder made; empty when the folder cannot
+// be made.
 QString keptPathFor(const QString &dbPath, const QDateTime &now)
 {
     const QString folder = folderFor(dbPath);
@@ -123,17 +117,10 @@ QString keptPathFor(const QString &dbPath, const QDateTime &now)
     if (!QDir().mkpath(folder)) {
         return {};
     }
-    removeLeftTemporaries(folder, dbFileName);
     return pathIn(folder, newKeptName(folder, dbFileName, now));
 }
 
 } // namespace
-
-QString keepCopy(const QString &dbPath, const QDateTime &now)
-{
-    const QString path = keptPathFor(dbPath, now);
-    return !path.isEmpty() && Platform::AtomicFile::copy(dbPath, path) ? path : QString();
-}
 
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now)
 {
@@ -202,6 +189,7 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
         return Keeping::NothingKept;
     }
     m_attempted = true;
+    removeLeftTemporaries(moduleDbPath);
     if (!QFileInfo(moduleDbPath).isFile()) {
         return Keeping::NothingKept; // nothing is replaced, nothing to keep
     }

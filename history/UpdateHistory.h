@@ -36,11 +36,12 @@ QStringList keptNames(const QString &folder, const QString &dbFileName);
 QStringList recordedNames(const QString &folder, const QString &dbFileName);
 // A name not yet taken for a copy kept at now: dbFileName.YYYYMMDD-HHMMSS, with -2, -3 ... within one second.
 QString newKeptName(const QString &folder, const QString &dbFileName, const QDateTime &now);
-// Keeps a copy of the database file at dbPath in its history folder under a new name for now, written atomically;
-// first removes the temporary files that a run killed while keeping a copy or writing a report left behind (their
-// names carry a time stamp that no later write uses again). The kept copy's path; empty when it cannot be kept.
-QString keepCopy(const QString &dbPath, const QDateTime &now);
-// Keeps content, the database of the file at dbPath as read by its user, as keepCopy keeps a copy of the file.
+// Removes the temporary files that a run killed while keeping a copy of the database at dbPath, its report, summary
+// or pin left in the history folder (their names carry a time stamp that no later write uses again). Made before
+// every keep, whether it keeps a copy or not.
+void removeLeftTemporaries(const QString &dbPath);
+// Keeps content, the database of the file at dbPath as read by its user, in its history folder under a new name
+// for now, written atomically. The kept copy's path; empty when it cannot be kept.
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now);
 // Removes a kept database, its report, its summary and its pin.
 void removeKept(const QString &keptPath);

@@ -344,13 +344,16 @@ TEST_F(UpdateHistoryTest, PruningFollowsOnlyASuccessfulReplacementAndSparesDropp
     EXPECT_FALSE(plant.exists(QStringLiteral("Kadex/History/") + orphan + QStringLiteral(".txt")));
 }
 
-TEST_F(UpdateHistoryTest, TemporariesOfAKilledKeepAreRemovedByTheNextOne)
+TEST_F(UpdateHistoryTest, TemporariesOfAKilledKeepAreRemovedByTheNextRun)
 {
-    // A run killed while copying the database or writing the report leaves its temporary under a time stamp that no
-    // later run writes again.
+    // A run killed while keeping the database, its report, summary or pin leaves its temporary under a time stamp
+    // that no later run writes again. The next run removes them, also when it keeps nothing itself.
     const QStringList leftByKill = {QStringLiteral(".Kadex.mdb.20260101-120000.k3x9a.tmp"),
-                                    QStringLiteral(".Kadex.mdb.20260101-120000-2.txt.1wvejq7.tmp")};
+                                    QStringLiteral(".Kadex.mdb.20260101-120000-2.txt.1wvejq7.tmp"),
+                                    QStringLiteral("..Kadex.mdb.20260101-120000.summary.1i02y8z.tmp"),
+                                    QStringLiteral(".Kadex.mdb.20260101-120000.pin.0a1b2c.tmp")};
     const QStringList others = {QStringLiteral(".notes.txt.k3x9a.tmp"), QStringLiteral("Kadex.mdb.20260101-120000")};
+    runUpdate(); // keeps the plant's database; the next run changes nothing
     for (const QString &name : leftByKill + others) {
         plant.write(QStringLiteral("Kadex/History/") + name, QByteArray(4096, 'x'));
     }
@@ -457,9 +460,9 @@ TEST_P(KeepingTest, EveryTunedValueOutlivesTenFurtherUpdates)
         tuned.append(QStringLiteral("max = 777"));
         ASSERT_EQ(restore(keptNames(historyDir(), QStringLiteral("Kadex.mdb")).value(0), out, err), 0);
         // The restore's own copy says which tuned row it overwrote: M1.Rpm with max 777, and no other.
-        const QByteArray report = plant.read(QStringLiteral("Kadex/History/") +
-                                             keptNames(historyDir(), QStringLiteral("Kadex.mdb")).last() +
-                                             QStringLiteral(".txt"));
+        const QByteArray report =
+            plant.read(QStringLiteral("Kadex/History/") + keptNames(historyDir(), QStringLiteral("Kadex.mdb")).last() +
+                       QStringLiteral(".txt"));
         EXPECT_TRUE(report.contains("Dropped plant values: 1\r\n")) << report.toStdString();
         EXPECT_TRUE(report.contains("M1.Rpm") && report.contains(" 777 ")) << report.toStdString();
     } else {
