@@ -136,25 +136,33 @@ TEST_F(LiveModuleDbProcessTest, ALockHeldLongerThanTheUpdateWaitsChangesNothingA
     const QByteArray db = QFile::encodeName(moduleDb());
     const QByteArray before = plant.read(QStringLiteral("Kadex/Kadex.mdb"));
     const QByteArray sourceBefore = plant.read(QStringLiteral("Kadex/Kadex_Source.mdb"));
+    // The other program holds the write lock until the run has ended, however slowly the run starts.
     int ready[2];
+    int release[2];
     ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
     const pid_t holder = fork();
     if (holder == 0) {
+        close(release[1]);
         sqlite3 *handle = nullptr;
         sqlite3_open(db.constData(), &handle);
         const bool locked = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
         const char byte = locked ? '1' : '0';
         (void)!write(ready[1], &byte, 1);
-        sleep(7);
+        char done = 0;
+        (void)!read(release[0], &done, 1); // returns at the parent's byte, or when the parent is gone
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(handle);
         _exit(0);
     }
+    close(release[0]);
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     ASSERT_EQ(byte, '1');
 
     const ProgramRun result = runSilently();
+    (void)!write(release[1], "x", 1);
+    close(release[1]);
     int status = 0;
     waitpid(holder, &status, 0);
     ASSERT_TRUE(result.finishedInTime);
