@@ -3,6 +3,8 @@
 #include "diag/ErrorGuard.h"
 #include "diag/Failure.h"
 
+#include <algorithm>
+
 namespace Kadex::Config {
 
 QString rootDirectoryOf(const QString &programDir)
@@ -42,13 +44,52 @@ QString fileNameOnly(const QString &path)
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
+namespace {
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+char16_t asciiLower(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u;
+}
+
+// Where searchItem first stands in source, letter case aside. Texts of plain ASCII are compared here (their
+// letters fold to lower case): the record generation fills placeholders this way in every row it writes.
+qsizetype indexIgnoringCase(const QString &source, const QString &searchItem)
+{
+    if (!isAscii(source) || !isAscii(searchItem)) {
+        return source.indexOf(searchItem, 0, Qt::CaseInsensitive);
+    }
+    for (qsizetype at = 0; at + searchItem.size() <= source.size(); ++at) {
+        qsizetype i = 0;
+        while (i < searchItem.size() && asciiLower(source[at + i]) == asciiLower(searchItem[i])) {
+            ++i;
+        }
+        if (i == searchItem.size()) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 QString replaceFirst(const QString &source, const QString &searchItem, const QString &replacement)
 {
-    const qsizetype found = searchItem.isEmpty() ? -1 : source.indexOf(searchItem, 0, Qt::CaseInsensitive);
+    const qsizetype found = searchItem.isEmpty() ? -1 : indexIgnoringCase(source, searchItem);
     if (found < 0) {
         return source;
     }
-    return source.left(found) + replacement + source.mid(found + searchItem.size());
+    const qsizetype rest = found + searchItem.size();
+    QString result(source.size() - searchItem.size() + replacement.size(), Qt::Uninitialized);
+    QChar *out = std::copy(source.cbegin(), source.cbegin() + found, result.begin());
+    out = std::copy(replacement.cbegin(), replacement.cend(), out);
+    std::copy(source.cbegin() + rest, source.cend(), out);
+    return result;
 }
 
 ProgramLocation::ProgramLocation(QString programDir, QString exeName, Diag::ErrorReport &report)

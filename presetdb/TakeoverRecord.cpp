@@ -45,7 +45,7 @@ void TakeoverRecord::noteFailure(const QString &why)
 
 int TakeoverRecord::carriedFor(const QString &machineName) const
 {
-    return m_carried.value(machineName.toCaseFolded(), 0);
+    return m_carried.value(foldedText(machineName), 0);
 }
 
 } // namespace Kadex::PresetDb
