@@ -57,19 +57,29 @@ char16_t asciiLower(QChar c)
     return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u;
 }
 
-// Where searchItem first stands in source, letter case aside. Texts of plain ASCII are compared here (their
-// letters fold to lower case): the record generation fills placeholders this way in every row it writes.
+// Where searchItem first stands in source, letter case aside; -1 when nowhere. Plain ASCII is compared here (its
+// letters fold to lower case): the record generation fills placeholders this way in every row it writes. A
+// character outside ASCII may fold to an ASCII letter, so the general search takes over as soon as one is to be
+// compared.
 qsizetype indexIgnoringCase(const QString &source, const QString &searchItem)
 {
-    if (!isAscii(source) || !isAscii(searchItem)) {
-        return source.indexOf(searchItem, 0, Qt::CaseInsensitive);
+    const auto general = [&] { return source.indexOf(searchItem, 0, Qt::CaseInsensitive); };
+    if (!isAscii(searchItem)) {
+        return general();
     }
-    for (qsizetype at = 0; at + searchItem.size() <= source.size(); ++at) {
+    const qsizetype length = searchItem.size();
+    for (qsizetype at = 0; at + length <= source.size(); ++at) {
         qsizetype i = 0;
-        while (i < searchItem.size() && asciiLower(source[at + i]) == asciiLower(searchItem[i])) {
-            ++i;
+        for (; i < length; ++i) {
+            const QChar c = source[at + i];
+            if (c.unicode() >= 0x80) {
+                return general();
+            }
+            if (asciiLower(c) != asciiLower(searchItem[i])) {
+                break;
+            }
         }
-        if (i == searchItem.size()) {
+        if (i == length) {
             return at;
         }
     }

@@ -29,6 +29,7 @@ void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varNam
         noteFailure(why);
     }
     DroppedRow row{machineType, varName, offsetOrBitNo, {}};
+    row.values.reserve(carriedFieldNames().size());
     for (const QString &name : carriedFieldNames()) {
         const qsizetype at = fields.indexOf(name);
         row.values.append(at >= 0 && at < values.size() ? values[at] : Value());

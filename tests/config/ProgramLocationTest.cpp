@@ -77,6 +77,7 @@ TEST(ProgramLocationTest, ReplaceFirstFindsAsTheGeneralSearch)
         {QStringLiteral("x@y`z"), QStringLiteral("Y@")},
         {QStringLiteral("tail ###Var_NAM"), QStringLiteral("###var_name")},
         {QStringLiteral("Öl.###VAR_name"), QStringLiteral("###var_name")},
+        {QStringLiteral("a###VAR_name Öl"), QStringLiteral("###var_name")},
         {QStringLiteral("###\u212Aelvin"), QStringLiteral("###kelvin")},
         {QStringLiteral("STRASSE"), QStringLiteral("straße")},
     };
