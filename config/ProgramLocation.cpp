@@ -3,6 +3,8 @@
 #include "diag/ErrorGuard.h"
 #include "diag/Failure.h"
 
+#include <algorithm>
+
 namespace Kadex::Config {
 
 QString rootDirectoryOf(const QString &programDir)
@@ -42,13 +44,62 @@ QString fileNameOnly(const QString &path)
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
+namespace {
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+char16_t asciiLower(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u;
+}
+
+// Where searchItem first stands in source, letter case aside; -1 when nowhere. Plain ASCII is compared here (its
+// letters fold to lower case): the record generation fills placeholders this way in every row it writes. A
+// character outside ASCII may fold to an ASCII letter, so the general search takes over as soon as one is to be
+// compared.
+qsizetype indexIgnoringCase(const QString &source, const QString &searchItem)
+{
+    const auto general = [&] { return source.indexOf(searchItem, 0, Qt::CaseInsensitive); };
+    if (!isAscii(searchItem)) {
+        return general();
+    }
+    const qsizetype length = searchItem.size();
+    for (qsizetype at = 0; at + length <= source.size(); ++at) {
+        qsizetype i = 0;
+        for (; i < length; ++i) {
+            const QChar c = source[at + i];
+            if (c.unicode() >= 0x80) {
+                return general();
+            }
+            if (asciiLower(c) != asciiLower(searchItem[i])) {
+                break;
+            }
+        }
+        if (i == length) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 QString replaceFirst(const QString &source, const QString &searchItem, const QString &replacement)
 {
-    const qsizetype found = searchItem.isEmpty() ? -1 : source.indexOf(searchItem, 0, Qt::CaseInsensitive);
+    const qsizetype found = searchItem.isEmpty() ? -1 : indexIgnoringCase(source, searchItem);
     if (found < 0) {
         return source;
     }
-    return source.left(found) + replacement + source.mid(found + searchItem.size());
+    const qsizetype rest = found + searchItem.size();
+    QString result(source.size() - searchItem.size() + replacement.size(), Qt::Uninitialized);
+    QChar *out = std::copy(source.cbegin(), source.cbegin() + found, result.begin());
+    out = std::copy(replacement.cbegin(), replacement.cend(), out);
+    std::copy(source.cbegin() + rest, source.cend(), out);
+    return result;
 }
 
 ProgramLocation::ProgramLocation(QString programDir, QString exeName, Diag::ErrorReport &report)

@@ -57,30 +57,10 @@ bool isEmptyText(const Value &value)
     return value.isText() && value.text().trimmed().isEmpty();
 }
 
-// textKeyOf, with the texts of plain ASCII letters folded here: the keys of a take-over are read for every old and
-// every new row, and folding a letter of ASCII is making it lower case.
-std::optional<QString> foldedKeyOf(const Value &value)
-{
-    if (!value.isText()) {
-        return textKeyOf(value);
-    }
-    const QString &text = value.text();
-    QString folded(text.size(), Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x80) {
-            return text.toCaseFolded();
-        }
-        out[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-    }
-    return folded;
-}
-
 std::optional<RowKey> keyOf(const Value &machineType, const Value &varName, const Value &offset)
 {
-    std::optional<QString> machine = foldedKeyOf(machineType);
-    std::optional<QString> name = foldedKeyOf(varName);
+    std::optional<QString> machine = textKeyOf(machineType);
+    std::optional<QString> name = textKeyOf(varName);
     const std::optional<double> number = toNumber(offset);
     if (!machine || !name || (!number && !isEmptyText(offset))) {
         return std::nullopt;
@@ -133,47 +113,48 @@ Diag::Failure fieldNotFound(const QString &name)
     services.report.EndProgram();
 }
 
+// The key's fields of the old table's rows (machine_type, var_name, offset_or_bitno) and then its carried ones, by
+// their column in names (-1: the table lacks it, which reads as Null).
+Statement keyAndCarriedRows(Database &oldDb, const QStringList &names, const QList<int> &columns)
+{
+    QStringList selected;
+    for (const int column : columns) {
+        selected.append(column >= 0 ? quoteName(names[column]) : QStringLiteral("NULL"));
+    }
+    return oldDb.prepare(QStringLiteral("SELECT ") + selected.join(u", ") + QStringLiteral(" FROM ") +
+                         quoteName(Texts::PresetTable));
+}
+
 // The old table read once, in table order. Fields it lacks are reported once each.
 class Snapshot
 {
 public:
     Snapshot(Database &oldDb, Diag::ErrorGuard &guard, Diag::EventPump &pump)
     {
+        QStringList names;
         std::optional<Statement> rows;
-        guard.step(
-            [&] { rows.emplace(oldDb.prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable))); });
+        qsizetype carriedCount = 0;
+        guard.step([&] {
+            const Statement all = oldDb.prepare(QStringLiteral("SELECT * FROM ") + quoteName(Texts::PresetTable));
+            for (int c = 0; c < all.columnCount(); ++c) {
+                names.append(all.columnName(c));
+            }
+            QList<int> columns = {columnNamed(names, QStringLiteral("machine_type")),
+                                  columnNamed(names, QStringLiteral("var_name")),
+                                  columnNamed(names, QStringLiteral("offset_or_bitno"))};
+            for (const QString &field : CarriedFields) {
+                if (const int column = columnNamed(names, field); column >= 0) {
+                    columns.append(column);
+                    ++carriedCount;
+                }
+            }
+            rows.emplace(keyAndCarriedRows(oldDb, names, columns));
+        });
         if (!rows) {
             m_readWhole = false;
             return;
         }
-        QStringList names;
-        for (int c = 0; c < rows->columnCount(); ++c) {
-            names.append(rows->columnName(c));
-        }
-        const int machineTypeColumn = columnNamed(names, QStringLiteral("machine_type"));
-        const int varNameColumn = columnNamed(names, QStringLiteral("var_name"));
-        const int offsetColumn = columnNamed(names, QStringLiteral("offset_or_bitno"));
-        QList<int> carriedColumns;
-        for (const QString &field : CarriedFields) {
-            if (const int column = columnNamed(names, field); column >= 0) {
-                carriedColumns.append(column);
-            }
-        }
-        m_readWhole = guard.step([&] {
-            while (rows->next()) {
-                pump.tick();
-                OldRow row;
-                row.machineType = valueAt(*rows, machineTypeColumn);
-                row.varName = valueAt(*rows, varNameColumn);
-                row.offsetOrBitNo = valueAt(*rows, offsetColumn);
-                row.key = keyOf(oldKeyValue(row.machineType), oldKeyValue(row.varName), oldKeyValue(row.offsetOrBitNo));
-                row.carried.reserve(carriedColumns.size());
-                for (const int column : std::as_const(carriedColumns)) {
-                    row.carried.append(rows->value(column));
-                }
-                m_rows.append(std::move(row));
-            }
-        });
+        m_readWhole = guard.step([&] { readRows(*rows, carriedCount, pump); });
         if (m_rows.isEmpty()) {
             return;
         }
@@ -201,7 +182,24 @@ public:
     bool readWhole() const { return m_readWhole; }
 
 private:
-    static Value valueAt(const Statement &rows, int column) { return column >= 0 ? rows.value(column) : Value(); }
+    // Reads the rows of keyAndCarriedRows.
+    void readRows(Statement &rows, qsizetype carriedCount, Diag::EventPump &pump)
+    {
+        constexpr int FirstCarried = 3;
+        while (rows.next()) {
+            pump.tick();
+            OldRow row;
+            row.machineType = rows.value(0);
+            row.varName = rows.value(1);
+            row.offsetOrBitNo = rows.value(2);
+            row.key = keyOf(oldKeyValue(row.machineType), oldKeyValue(row.varName), oldKeyValue(row.offsetOrBitNo));
+            row.carried.reserve(carriedCount);
+            for (int i = 0; i < carriedCount; ++i) {
+                row.carried.append(rows.value(FirstCarried + i));
+            }
+            m_rows.append(std::move(row));
+        }
+    }
 
     bool m_readWhole = true;
     QList<OldRow> m_rows;

@@ -80,7 +80,7 @@ void VarNameRenamer::VarNameInQuelleErsetzen(const QString &name32, const QStrin
     }
     const QString &find = m_systemIndex == VisiWin32 ? nameStudio : name32;
     const QString &put = m_systemIndex == VisiWin32 ? name32 : nameStudio;
-    const QString findKey = find.toCaseFolded();
+    const QString findKey = foldedText(find);
     const auto found = m_rowsByName.constFind(findKey);
     if (found == m_rowsByName.constEnd()) {
         return;
@@ -98,7 +98,7 @@ void VarNameRenamer::VarNameInQuelleErsetzen(const QString &name32, const QStrin
         m_state = State::Broken;
         return;
     }
-    const QString putKey = put.toCaseFolded();
+    const QString putKey = foldedText(put);
     if (putKey != findKey) {
         const QList<qint64> moved = m_rowsByName.take(findKey);
         m_rowsByName[putKey].append(moved);

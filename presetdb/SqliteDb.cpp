@@ -21,6 +21,9 @@ namespace {
 
 namespace Nr = Diag::ErrorNumbers;
 
+// Each connection is used by the one thread that opened it: the engine need not lock it at every call.
+constexpr int OneThread = SQLITE_OPEN_NOMUTEX;
+
 // A plant's visualisation may hold a database open for a moment; waiting a little beats failing the update.
 constexpr int BusyTimeoutMs = 2000;
 
@@ -128,7 +131,7 @@ Database::Database(const QString &path) : m_path(path)
     const int access = Platform::AtomicFile::isReadOnly(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const QByteArray nativePath = QFile::encodeName(path);
     const bool hadWriteAheadLog = QFileInfo::exists(path + QStringLiteral("-wal"));
-    const int rc = sqlite3_open_v2(nativePath.constData(), &m_db, access, nullptr);
+    const int rc = sqlite3_open_v2(nativePath.constData(), &m_db, access | OneThread, nullptr);
     if (rc != SQLITE_OK) {
         const int code = m_db != nullptr ? sqlite3_extended_errcode(m_db) : rc;
         sqlite3_close(m_db);
@@ -188,7 +191,8 @@ constexpr unsigned DeserializeFlags = SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DE
 std::unique_ptr<Database> Database::fromBytes(const QString &path, const QByteArray &content)
 {
     sqlite3 *memory = nullptr;
-    if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | OneThread, nullptr) !=
+        SQLITE_OK) {
         sqlite3_close(memory);
         throw Diag::Failure{Nr::OutOfMemory, Nr::SourceDatabase, QStringLiteral("Out of memory")};
     }
@@ -394,7 +398,8 @@ Statement::Statement(const Database &db, sqlite3_stmt *statement, QString sql)
 }
 
 Statement::Statement(Statement &&other) noexcept
-    : m_db(other.m_db), m_statement(std::exchange(other.m_statement, nullptr)), m_sql(std::move(other.m_sql))
+    : m_db(other.m_db), m_statement(std::exchange(other.m_statement, nullptr)), m_sql(std::move(other.m_sql)),
+      m_boundTexts(std::move(other.m_boundTexts))
 {
 }
 
@@ -405,6 +410,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         m_db = other.m_db;
         m_statement = std::exchange(other.m_statement, nullptr);
         m_sql = std::move(other.m_sql);
+        m_boundTexts = std::move(other.m_boundTexts);
     }
     return *this;
 }
@@ -424,8 +430,7 @@ void Statement::bind(int index, const Value &value)
     } else if (value.isReal()) {
         rc = sqlite3_bind_double(m_statement, index, value.real());
     } else if (value.isText()) {
-        rc = sqlite3_bind_text16(m_statement, index, utf16Of(value.text()), static_cast<int>(value.text().size() * 2),
-                                 SQLITE_TRANSIENT);
+        rc = bindText(index, value.text());
     } else {
         rc = sqlite3_bind_blob(m_statement, index, value.bytes().constData(), static_cast<int>(value.bytes().size()),
                                SQLITE_TRANSIENT);
@@ -433,6 +438,29 @@ void Statement::bind(int index, const Value &value)
     if (rc != SQLITE_OK) {
         m_db->fail(rc, m_sql);
     }
+}
+
+int Statement::bindText(int index, const QString &text)
+{
+    // A text that is not valid UTF-16 (a lone surrogate) is left to the engine's own conversion, and so is a
+    // parameter that does not exist, for the engine's message.
+    if (!text.isValidUtf16() || index < 1 || index > sqlite3_bind_parameter_count(m_statement)) {
+        return sqlite3_bind_text16(m_statement, index, utf16Of(text), static_cast<int>(text.size() * 2),
+                                   SQLITE_TRANSIENT);
+    }
+    // UTF-8 is what the databases hold, so the engine stores the bytes as they are. It reads them where they lie
+    // until the parameter is bound anew: they are kept here until then. constData() of an empty array is an empty
+    // text, never nullptr (which would bind Null).
+    if (m_boundTexts.size() < index) {
+        m_boundTexts.resize(index);
+    }
+    QByteArray bytes = text.toUtf8();
+    const int rc =
+        sqlite3_bind_text(m_statement, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+    if (rc == SQLITE_OK) {
+        m_boundTexts[index - 1] = std::move(bytes); // the bytes bound before are bound no more
+    }
+    return rc;
 }
 
 bool Statement::next()

@@ -142,10 +142,13 @@ public:
 private:
     friend class Database;
     Statement(const Database &db, sqlite3_stmt *statement, QString sql);
+    int bindText(int index, const QString &text);
 
     const Database *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
     QString m_sql;
+    // The UTF-8 bytes of the texts bound, by parameter index - 1: the engine reads them in place.
+    QList<QByteArray> m_boundTexts;
 };
 
 // A write transaction on one database, which may nest in another: rolled back unless committed, so a run that

@@ -29,6 +29,7 @@ void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varNam
         noteFailure(why);
     }
     DroppedRow row{machineType, varName, offsetOrBitNo, {}};
+    row.values.reserve(carriedFieldNames().size());
     for (const QString &name : carriedFieldNames()) {
         const qsizetype at = fields.indexOf(name);
         row.values.append(at >= 0 && at < values.size() ? values[at] : Value());
@@ -45,7 +46,7 @@ void TakeoverRecord::noteFailure(const QString &why)
 
 int TakeoverRecord::carriedFor(const QString &machineName) const
 {
-    return m_carried.value(machineName.toCaseFolded(), 0);
+    return m_carried.value(foldedText(machineName), 0);
 }
 
 } // namespace Kadex::PresetDb

@@ -82,11 +82,28 @@ std::optional<QString> toText(const Value &value)
     return std::nullopt;
 }
 
+QString foldedText(const QString &text)
+{
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            return text.toCaseFolded();
+        }
+        out[i] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+    }
+    return folded;
+}
+
 std::optional<QString> textKeyOf(const Value &value)
 {
+    if (value.isText()) {
+        return foldedText(value.text());
+    }
     std::optional<QString> text = toText(value);
     if (text) {
-        *text = text->toCaseFolded();
+        *text = foldedText(*text);
     }
     return text;
 }

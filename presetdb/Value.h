@@ -57,4 +57,8 @@ std::optional<QString> toText(const Value &value);
 // never match.
 std::optional<QString> textKeyOf(const Value &value);
 
+// A text as textKeyOf compares it: QString::toCaseFolded, with texts of plain ASCII folded here (making the letters
+// lower case), as keys are folded for every row of a table.
+QString foldedText(const QString &text);
+
 } // namespace Kadex::PresetDb

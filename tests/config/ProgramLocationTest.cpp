@@ -68,5 +68,28 @@ TEST(ProgramLocationTest, ReplaceSearchItemReplacesOnlyTheFirstMatchIgnoringCase
         QStringLiteral("Rpm1.x"));
 }
 
+// Plain ASCII is searched by the program itself: it must find what the general search finds.
+TEST(ProgramLocationTest, ReplaceFirstFindsAsTheGeneralSearch)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {QStringLiteral("####MACHINE#"), QStringLiteral("###machine")},
+        {QStringLiteral("a[b{c"), QStringLiteral("A{B")},
+        {QStringLiteral("x@y`z"), QStringLiteral("Y@")},
+        {QStringLiteral("tail ###Var_NAM"), QStringLiteral("###var_name")},
+        {QStringLiteral("Öl.###VAR_name"), QStringLiteral("###var_name")},
+        {QStringLiteral("a###VAR_name Öl"), QStringLiteral("###var_name")},
+        {QStringLiteral("###\u212Aelvin"), QStringLiteral("###kelvin")},
+        {QStringLiteral("STRASSE"), QStringLiteral("straße")},
+    };
+    for (const auto &[source, item] : cases) {
+        const qsizetype at = source.indexOf(item, 0, Qt::CaseInsensitive);
+        const QString expected =
+            at < 0 ? source : source.left(at) + QStringLiteral("<>") + source.mid(at + item.size());
+        EXPECT_EQ(Config::replaceFirst(source, item, QStringLiteral("<>")), expected) << source.toStdString();
+    }
+    EXPECT_EQ(Config::replaceFirst(QStringLiteral("####MACHINE#"), QStringLiteral("###machine"), QStringLiteral("<>")),
+              QStringLiteral("#<>#"));
+}
+
 } // namespace
 } // namespace Kadex::Test

@@ -162,5 +162,28 @@ TEST(ValueTest, ConversionsRoundHalfToEvenAndReadTextsAsNumbers)
               PresetDb::textKeyOf(Value(QStringLiteral("öL_tEMP"))));
 }
 
+// Keys of plain ASCII are folded by the program itself: they must fold as the general folding does.
+TEST(ValueTest, KeysFoldAsTheGeneralCaseFolding)
+{
+    QString everyAscii;
+    for (char16_t c = 1; c < 0x80; ++c) {
+        everyAscii.append(QChar(c));
+    }
+    const QStringList texts = {everyAscii,
+                               QStringLiteral("M1.VAR_Name[3]"),
+                               QStringLiteral("already lower"),
+                               QString(),
+                               QStringLiteral("Öl_TEMP"),
+                               QStringLiteral("STRASSE Straße"),
+                               QStringLiteral("\u212A-Kelvin \u017F"),
+                               QStringLiteral("ΣΊΣΥΦΟΣ"),
+                               QStringLiteral("A\U0001D400\U00010400")};
+    for (const QString &text : texts) {
+        EXPECT_EQ(PresetDb::foldedText(text), text.toCaseFolded()) << text.toStdString();
+        EXPECT_EQ(PresetDb::textKeyOf(Value(text)), text.toCaseFolded()) << text.toStdString();
+    }
+    EXPECT_EQ(PresetDb::textKeyOf(Value(1.5)), QStringLiteral("1.5"));
+}
+
 } // namespace
 } // namespace Kadex::Test
