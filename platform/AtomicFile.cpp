@@ -123,14 +123,21 @@ UniqueFd createTemporary(const QString &target, QByteArray &name)
     return UniqueFd();
 }
 
-// The bytes of the file at path now; nothing when there is no file to read.
-std::optional<QByteArray> currentBytes(const QString &path)
+// The bytes of the file at path now, sharing known's where it holds them (RegularFile::readToEndSharing); nothing
+// when there is no file to read.
+std::optional<QByteArray> currentBytes(const QString &path, const std::optional<QByteArray> &known)
 {
-    RegularFile::Contents contents = RegularFile::readAll(path);
+    RegularFile::Contents contents = known ? RegularFile::readAllSharing(path, *known) : RegularFile::readAll(path);
     if (contents.status != RegularFile::Status::Opened) {
         return std::nullopt;
     }
     return std::move(contents.bytes);
+}
+
+// Whether a and b are both no file, or files of the same bytes.
+bool sameContent(const std::optional<QByteArray> &a, const std::optional<QByteArray> &b)
+{
+    return a && b ? RegularFile::sameBytes(*a, *b) : a.has_value() == b.has_value();
 }
 
 std::function<void(const QString &)> &beforeReplaceSeam()
@@ -247,7 +254,7 @@ Outcome renameOver(const Replacement &r, const QByteArray &tempName)
     if (r.replaced && r.existing &&
         ::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, r.encodedTarget.constData(), RENAME_EXCHANGE) == 0) {
         // Swapped: the temporary's name now holds the file as it was replaced, which may be newer than the check.
-        *r.replaced = currentBytes(QFile::decodeName(tempName));
+        *r.replaced = currentBytes(QFile::decodeName(tempName), r.expected ? **r.expected : std::nullopt);
         // The old file's bytes are in the caller's hands now; a leftover would be swept by the next write.
         ::unlink(tempName.constData());
         syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
@@ -295,7 +302,7 @@ Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArr
         ok = failed(r.reason, QStringLiteral("Cannot give the new file the owner of '") + r.target + QLatin1Char('\''),
                     EPERM);
     }
-    if (ok && r.expected && currentBytes(r.target) != **r.expected) {
+    if (ok && r.expected && !sameContent(currentBytes(r.target, **r.expected), **r.expected)) {
         ::unlink(tempName.constData());
         return Outcome::Changed;
     }
