@@ -4,6 +4,7 @@
 #include "platform/FileLookup.h"
 #include "platform/FileSeen.h"
 #include "platform/IniFileCache.h"
+#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 
@@ -105,8 +106,14 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
                                                     : text.write(entry.section, entry.key, entry.value);
             changed = edit.changed || changed;
         }
-        const QByteArray after = text.bytes();
-        if (!base && before && (!changed || after == *before)) {
+        if (!base && before && !changed) {
+            return true;
+        }
+        // The kept parse of the old bytes is of no more use, and the text's lines move into the new bytes: a large
+        // file's old and new lines are not held at once, and its new bytes are held once, by the text and the cache.
+        IniFileCache::forget(resolved);
+        const QByteArray after = text.compact();
+        if (!base && before && RegularFile::sameBytes(after, *before)) {
             return true;
         }
         std::optional<QByteArray> replaced;
@@ -124,12 +131,15 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
             break;
         }
         IniFileCache::remember(resolved, after, text);
-        if (replaced != before && replaced) {
+        if (replaced && !(before && RegularFile::sameBytes(*replaced, *before))) {
             // Another program wrote the file just before it was replaced: its bytes get the entries again.
             base = replaced;
             onDisk = after;
             continue;
         }
+        // The file's old bytes are of no more use: not held while it is read back.
+        before.reset();
+        replaced.reset();
         return readsBack(entries, text, resolved);
     }
     if (base && onDisk) {
