@@ -159,25 +159,6 @@ QByteArrayView IniText::whole(const Line &line) const
     return {m_chunks.at(line.chunk).constData() + line.start, line.contentSize + endingSize(line)};
 }
 
-qsizetype IniText::endingSize(const Line &line) const
-{
-    switch (line.ending) {
-    case Ending::None:
-        return 0;
-    case Ending::CrLf:
-        return 2 * unitSize();
-    case Ending::Lf:
-    case Ending::Cr:
-        return unitSize();
-    }
-    return 0;
-}
-
-qsizetype IniText::unitSize() const
-{
-    return (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) ? 2 : 1;
-}
-
 // Units are what the file's lines are split and parsed in: bytes for Windows-1252 and UTF-8 files (every
 // character the parser looks for is ASCII, which UTF-8 never uses inside a longer sequence), 16-bit code units
 // for UTF-16 files. Bytes are carried in a QString as Latin-1 characters.
@@ -271,10 +252,17 @@ QByteArray IniText::dominantEnding() const
 
 qsizetype IniText::lineOffset(qsizetype index) const
 {
+    qsizetype line = 0;
     qsizetype offset = m_bom.size();
-    for (qsizetype i = 0; i < index; ++i) {
-        offset += m_lines.at(i).contentSize + endingSize(m_lines.at(i));
+    if (m_placedOffset >= 0 && m_placedLine <= index) {
+        line = m_placedLine;
+        offset = m_placedOffset;
     }
+    for (; line < index; ++line) {
+        offset += m_lines.at(line).contentSize + endingSize(m_lines.at(line));
+    }
+    m_placedLine = index;
+    m_placedOffset = offset;
     return offset;
 }
 

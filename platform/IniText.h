@@ -139,9 +139,13 @@ private:
     QByteArray toAnsi(const QString &text) const;
     QByteArray encodeText(const QByteArray &ansi) const;
     QByteArray dominantEnding() const;
-    qsizetype unitSize() const;
+    qsizetype unitSize() const { return (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) ? 2 : 1; }
     qsizetype lineOffset(qsizetype index) const;
-    qsizetype endingSize(const Line &line) const;
+    // CRLF is two units, LF and CR one.
+    qsizetype endingSize(const Line &line) const
+    {
+        return line.ending == Ending::None ? 0 : (line.ending == Ending::CrLf ? 2 : 1) * unitSize();
+    }
     QByteArrayView content(const Line &line) const;
     QByteArrayView whole(const Line &line) const;
 
@@ -181,6 +185,10 @@ private:
     QList<QByteArray> m_chunks{QByteArray()};
     QList<Line> m_lines;
     QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
+    // The byte offset of one line, kept for lineOffset: the writes of a series mostly go on through the file, so
+    // each counts on from where the one before it was. -1: none known.
+    mutable qsizetype m_placedLine = 0;
+    mutable qsizetype m_placedOffset = -1;
     // Built at the first lookup and kept right through writes (or dropped by a write it cannot follow); copies
     // of an unchanged text share it.
     mutable std::shared_ptr<NameIndex> m_index;

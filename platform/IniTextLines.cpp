@@ -177,6 +177,9 @@ void IniText::replaceLines(qsizetype first, qsizetype last, QList<Line> lines)
             m_headers.insert(at++, first + i);
         }
     }
+    if (m_placedLine > first) {
+        m_placedOffset = -1; // the lines before it changed
+    }
     const QList<Line> old = m_lines.mid(first, last - first);
     const qsizetype kept = std::min(lines.size(), last - first);
     std::copy(lines.cbegin(), lines.cbegin() + kept, m_lines.begin() + first);
