@@ -219,6 +219,12 @@ void forget(const QString &path)
     drop(path);
 }
 
+void wrote(const QString &path)
+{
+    drop(path);
+    servedFiles().remove(path);
+}
+
 std::optional<Served> served(const QString &path)
 {
     const auto found = servedFiles().constFind(path);

@@ -133,20 +133,24 @@ QByteArray IniText::bytes() const
     return all;
 }
 
-QByteArray IniText::compact()
+QList<QByteArrayView> IniText::pieces() const
 {
-    if (m_chunks.size() == 1) {
-        return m_chunks.front();
+    QList<QByteArrayView> runs;
+    if (!m_bom.isEmpty()) {
+        runs.append(m_bom);
     }
-    const QByteArray all = bytes();
-    auto at = quint32(m_bom.size());
-    for (Line &line : m_lines) {
-        line.start = at;
-        line.chunk = 0;
-        at += quint32(line.contentSize + endingSize(line));
+    for (const Line &line : m_lines) {
+        const QByteArrayView bytes = whole(line);
+        if (!runs.isEmpty() && runs.back().data() + runs.back().size() == bytes.data()) {
+            runs.back() = QByteArrayView(runs.back().data(), runs.back().size() + bytes.size());
+        } else if (!bytes.isEmpty()) {
+            runs.append(bytes);
+        }
     }
-    m_chunks = {all};
-    return all;
+    if (!m_tail.isEmpty()) {
+        runs.append(m_tail);
+    }
+    return runs;
 }
 
 QByteArrayView IniText::content(const Line &line) const

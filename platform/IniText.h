@@ -42,9 +42,9 @@ public:
 
     // The file's bytes, byte-order mark included; the bytes given to the constructor until a write changes them.
     QByteArray bytes() const;
-    // The same bytes, which from now on also hold the text's lines: a caller that keeps both the bytes and the text
-    // (or sends the bytes away and keeps the text) then holds them once, and the bytes of earlier writes are let go.
-    QByteArray compact();
+    // The same bytes as the runs of bytes the text holds them in, in order, valid while the text stays unchanged:
+    // for writing a large file without a copy of the whole.
+    QList<QByteArrayView> pieces() const;
     // The encoding the file is read and written in.
     Encoding encoding() const { return m_encoding; }
 

@@ -28,17 +28,55 @@ std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &k
     return file ? file->text.value(section, key) : std::nullopt;
 }
 
-// Whether every entry reads back from the file as the written text holds it: another program that replaced the
+// Writes the entries into text in order; returns whether any of them changed it.
+bool applyEntries(IniText &text, const QList<Entry> &entries)
+{
+    bool changed = false;
+    for (const Entry &entry : entries) {
+        const IniText::Edit edit =
+            entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
+        changed = edit.changed || changed;
+    }
+    return changed;
+}
+
+// Whether bytes are the pieces one after the other.
+bool holdsPieces(const QByteArray &bytes, const QList<QByteArrayView> &pieces)
+{
+    qsizetype at = 0;
+    for (const QByteArrayView piece : pieces) {
+        if (at + piece.size() > bytes.size() || QByteArrayView(bytes).sliced(at, piece.size()) != piece) {
+            return false;
+        }
+        at += piece.size();
+    }
+    return at == bytes.size();
+}
+
+// What each entry reads as in text.
+QList<std::optional<QByteArray>> valuesOf(const QList<Entry> &entries, const IniText &text)
+{
+    QList<std::optional<QByteArray>> values;
+    for (const Entry &entry : entries) {
+        values.append(text.value(entry.section, entry.key));
+    }
+    return values;
+}
+
+// Whether every entry reads back from the file as written (wanted, by valuesOf): another program that replaced the
 // file just after this write, from bytes it had read before, drops them.
-bool readsBack(const QList<Entry> &entries, const IniText &written, const QString &path)
+bool readsBack(const QList<Entry> &entries, const QList<std::optional<QByteArray>> &wanted, const QString &path)
 {
     const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(path);
     if (!file) {
         return false;
     }
-    return std::all_of(entries.begin(), entries.end(), [&](const Entry &entry) {
-        return file->text.value(entry.section, entry.key) == written.value(entry.section, entry.key);
-    });
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (file->text.value(entries[i].section, entries[i].key) != wanted[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -100,24 +138,18 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
             before = file->bytes;
             text = file->text;
         }
-        bool changed = false;
-        for (const Entry &entry : entries) {
-            const IniText::Edit edit = entry.remove ? text.remove(entry.section, entry.key)
-                                                    : text.write(entry.section, entry.key, entry.value);
-            changed = edit.changed || changed;
-        }
-        if (!base && before && !changed) {
+        if (!applyEntries(text, entries) && !base && before) {
             return true;
         }
-        // The kept parse of the old bytes is of no more use, and the text's lines move into the new bytes: a large
-        // file's old and new lines are not held at once, and its new bytes are held once, by the text and the cache.
+        // The kept parse of the old bytes is let go, and the new bytes are written from the runs the text holds
+        // them in: a large file's old and new lines, or old and new bytes, are not held at once.
         IniFileCache::forget(resolved);
-        const QByteArray after = text.compact();
-        if (!base && before && RegularFile::sameBytes(after, *before)) {
+        const QList<QByteArrayView> pieces = text.pieces();
+        if (!base && before && holdsPieces(*before, pieces)) {
             return true;
         }
         std::optional<QByteArray> replaced;
-        switch (AtomicFile::writeOver(resolved, after, before, replaced, reason)) {
+        switch (AtomicFile::writeOver(resolved, pieces, before, replaced, reason)) {
         case AtomicFile::Outcome::Failed:
             return false;
         case AtomicFile::Outcome::Changed:
@@ -130,17 +162,19 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
         case AtomicFile::Outcome::Written:
             break;
         }
-        IniFileCache::remember(resolved, after, text);
+        IniFileCache::wrote(resolved);
         if (replaced && !(before && RegularFile::sameBytes(*replaced, *before))) {
             // Another program wrote the file just before it was replaced: its bytes get the entries again.
             base = replaced;
-            onDisk = after;
+            onDisk = text.bytes();
             continue;
         }
-        // The file's old bytes are of no more use: not held while it is read back.
+        // The text and the file's old bytes are let go before the file is read back (and parsed again).
+        const QList<std::optional<QByteArray>> wanted = valuesOf(entries, text);
         before.reset();
         replaced.reset();
-        return readsBack(entries, text, resolved);
+        text = IniText();
+        return readsBack(entries, wanted, resolved);
     }
     if (base && onDisk) {
         // The tries ran out while another program kept writing: its last bytes, swapped out by the last
