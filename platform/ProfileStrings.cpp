@@ -28,6 +28,28 @@ std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &k
     return file ? file->text.value(section, key) : std::nullopt;
 }
 
+// Whether the file may be written: a regular file that is not read-only (even when the value would not change),
+// or a missing file in a folder that is there.
+bool mayWrite(const QFileInfo &info, const QString &resolved)
+{
+    if (info.exists()) {
+        return info.isFile() && !AtomicFile::isReadOnly(resolved);
+    }
+    return QFileInfo(info.absolutePath()).isDir();
+}
+
+// The file's text as read, and the bytes it was made from; false when the file cannot be read.
+bool readText(const QString &path, IniText &text, std::optional<QByteArray> &bytes)
+{
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(path);
+    if (!file) {
+        return false;
+    }
+    bytes = file->bytes;
+    text = file->text;
+    return true;
+}
+
 // Writes the entries into text in order; returns whether any of them changed it.
 bool applyEntries(IniText &text, const QList<Entry> &entries)
 {
@@ -119,24 +141,15 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
     std::optional<QByteArray> onDisk; // what the file holds when base came from a replaced file
     for (int attempt = 0; attempt < FileSeen::Attempts; ++attempt) {
         const QFileInfo info(resolved);
-        if (info.exists() && (!info.isFile() || AtomicFile::isReadOnly(resolved))) {
-            // A read-only file fails even when the value would not change.
-            return false;
-        }
-        if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
+        if (!mayWrite(info, resolved)) {
             return false;
         }
         std::optional<QByteArray> before = onDisk;
         IniText text;
         if (base) {
             text = IniText(*base);
-        } else if (info.exists()) {
-            const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved);
-            if (!file) {
-                return false;
-            }
-            before = file->bytes;
-            text = file->text;
+        } else if (info.exists() && !readText(resolved, text, before)) {
+            return false;
         }
         if (!applyEntries(text, entries) && !base && before) {
             return true;
