@@ -173,7 +173,8 @@ private:
                        qsizetype &firstNewHeader) const;
     bool entryAmong(const QList<Line> &lines, qsizetype from, qsizetype to) const;
     Section *indexedSection(qsizetype header) const;
-    void moveKeys(Section &section, const Change &change, qsizetype lead, qsizetype removedEnd, qsizetype addedEnd);
+    void moveKeys(Section &section, const QList<Line> &old, const Change &change, qsizetype lead, qsizetype removedEnd,
+                  qsizetype addedEnd);
 
     std::optional<QByteArray> valueOfLine(qsizetype index) const;
     Edit insertLines(qsizetype index, const QByteArray &text);

@@ -120,7 +120,7 @@ void IniText::keepIndex(const QList<Line> &old, const Change &change)
         m_index = std::make_shared<NameIndex>(*m_index); // copies of the unchanged text keep theirs
     }
     if (Section *section = header < 0 ? nullptr : indexedSection(header)) {
-        moveKeys(*section, change, lead, old.size() - trail, firstNewHeader);
+        moveKeys(*section, old, change, lead, old.size() - trail, firstNewHeader);
     }
     if (firstNewHeader == change.added - trail) {
         return;
@@ -164,27 +164,33 @@ bool IniText::keepsSections(const QList<Line> &old, const Change &change, qsizet
 // Moves the keys of the section whose lines old[lead..removedEnd) were replaced by the lines
 // change.first + [lead..addedEnd): keys on the lines replaced go, keys on the lines added come, keys after them
 // move by the change in line count. When a key of a replaced line comes back on no added line, a later entry of it
-// may now be the first: the section's keys are found again at the next lookup.
-void IniText::moveKeys(Section &section, const Change &change, qsizetype lead, qsizetype removedEnd, qsizetype addedEnd)
+// may now be the first: the section's keys are found again at the next lookup. Only the changed lines are looked
+// at, and the keys only when lines after them move: a series of writes to one section costs each write its lines.
+void IniText::moveKeys(Section &section, const QList<Line> &old, const Change &change, qsizetype lead,
+                       qsizetype removedEnd, qsizetype addedEnd)
 {
     if (!section.keys) {
         return;
     }
     QHash<QString, qsizetype> &keys = *section.keys;
     const qsizetype base = firstLine(section);
-    const qsizetype from = change.first + lead - base;
-    const qsizetype to = change.first + removedEnd - base;
     QList<QString> gone;
-    for (auto key = keys.begin(); key != keys.end();) {
-        if (key.value() >= from && key.value() < to) {
-            gone.append(key.key());
-            key = keys.erase(key);
-            continue;
+    for (qsizetype i = lead; i < removedEnd; ++i) {
+        const qsizetype at = change.first + i - base;
+        if (old.at(i).kind == Kind::Entry) {
+            const QString name = foldedName(nameOf(old.at(i)));
+            if (keys.value(name, -1) == at) {
+                keys.remove(name);
+                gone.append(name);
+            }
         }
-        if (key.value() >= to) {
-            key.value() += change.added - change.removed;
+    }
+    const qsizetype moved = change.added - change.removed;
+    if (moved != 0 && change.first + addedEnd < endLine(section)) {
+        const qsizetype after = change.first + removedEnd - base;
+        for (qsizetype &line : keys) {
+            line += line >= after ? moved : 0;
         }
-        ++key;
     }
     for (qsizetype i = change.first + lead; i < change.first + addedEnd; ++i) {
         if (m_lines.at(i).kind == Kind::Entry) {
