@@ -123,14 +123,21 @@ UniqueFd createTemporary(const QString &target, QByteArray &name)
     return UniqueFd();
 }
 
-// The bytes of the file at path now; nothing when there is no file to read.
-std::optional<QByteArray> currentBytes(const QString &path)
+// The bytes of the file at path now, sharing known's where it holds them (RegularFile::readToEndSharing); nothing
+// when there is no file to read.
+std::optional<QByteArray> currentBytes(const QString &path, const std::optional<QByteArray> &known)
 {
-    RegularFile::Contents contents = RegularFile::readAll(path);
+    RegularFile::Contents contents = known ? RegularFile::readAllSharing(path, *known) : RegularFile::readAll(path);
     if (contents.status != RegularFile::Status::Opened) {
         return std::nullopt;
     }
     return std::move(contents.bytes);
+}
+
+// Whether a and b are both no file, or files of the same bytes.
+bool sameContent(const std::optional<QByteArray> &a, const std::optional<QByteArray> &b)
+{
+    return a && b ? RegularFile::sameBytes(*a, *b) : a.has_value() == b.has_value();
 }
 
 std::function<void(const QString &)> &beforeReplaceSeam()
@@ -247,7 +254,7 @@ Outcome renameOver(const Replacement &r, const QByteArray &tempName)
     if (r.replaced && r.existing &&
         ::renameat2(AT_FDCWD, tempName.constData(), AT_FDCWD, r.encodedTarget.constData(), RENAME_EXCHANGE) == 0) {
         // Swapped: the temporary's name now holds the file as it was replaced, which may be newer than the check.
-        *r.replaced = currentBytes(QFile::decodeName(tempName));
+        *r.replaced = currentBytes(QFile::decodeName(tempName), r.expected ? **r.expected : std::nullopt);
         // The old file's bytes are in the caller's hands now; a leftover would be swept by the next write.
         ::unlink(tempName.constData());
         syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
@@ -269,7 +276,7 @@ Outcome renameOver(const Replacement &r, const QByteArray &tempName)
 // the temporary could not get the old file's owner.
 Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArray &tempName,
                         const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
-                        const QByteArray *inPlaceBytes)
+                        const std::function<QByteArray()> &inPlaceBytes)
 {
     const int fd = temporary.get();
     bool sameOwner = true;
@@ -289,13 +296,13 @@ Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArr
     ok = (temporary.close() || failed(r.reason, QStringLiteral("Cannot close the new file"), errno)) && ok;
     if (ok && !sameOwner && inPlaceBytes) {
         ::unlink(tempName.constData());
-        return writeInPlace(r, *inPlaceBytes);
+        return writeInPlace(r, inPlaceBytes());
     }
     if (ok && !sameOwner) {
         ok = failed(r.reason, QStringLiteral("Cannot give the new file the owner of '") + r.target + QLatin1Char('\''),
                     EPERM);
     }
-    if (ok && r.expected && currentBytes(r.target) != **r.expected) {
+    if (ok && r.expected && !sameContent(currentBytes(r.target, **r.expected), **r.expected)) {
         ::unlink(tempName.constData());
         return Outcome::Changed;
     }
@@ -309,11 +316,11 @@ Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArr
 // Replaces path with what fill writes into a temporary file. newFileMode, when given, is the mode of a file that
 // did not exist before; otherwise a new file gets the usual mode left by the umask. With expected, the file is
 // replaced only while it still holds those bytes (or, for nothing, is still missing), checked once the temporary
-// is on disk, right before the rename. inPlaceBytes, when given, are the bytes fill writes: a file whose owner a
+// is on disk, right before the rename. inPlaceBytes, when given, gives the bytes fill writes: a file whose owner a
 // new file cannot get is then written in place instead of failing.
 Outcome replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
                     const std::optional<std::optional<QByteArray>> &expected, std::optional<QByteArray> *replaced,
-                    QString *reason, const QByteArray *inPlaceBytes = nullptr)
+                    QString *reason, const std::function<QByteArray()> &inPlaceBytes = {})
 {
     if (path.isEmpty()) {
         failed(reason, QStringLiteral("No file name"), EINVAL);
@@ -350,13 +357,31 @@ std::function<bool(int)> bytesOf(const QByteArray &bytes)
 
 bool write(const QString &path, const QByteArray &bytes, QString *reason)
 {
-    return replaceFile(path, bytesOf(bytes), std::nullopt, std::nullopt, nullptr, reason, &bytes) == Outcome::Written;
+    return replaceFile(path, bytesOf(bytes), std::nullopt, std::nullopt, nullptr, reason, [&bytes] { return bytes; }) ==
+           Outcome::Written;
 }
 
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
                   std::optional<QByteArray> &replaced, QString *reason)
 {
-    return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced, reason, &bytes);
+    return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced, reason, [&bytes] { return bytes; });
+}
+
+Outcome writeOver(const QString &path, const QList<QByteArrayView> &pieces, const std::optional<QByteArray> &expected,
+                  std::optional<QByteArray> &replaced, QString *reason)
+{
+    const auto fill = [&pieces](int fd) {
+        return std::all_of(pieces.cbegin(), pieces.cend(),
+                           [fd](QByteArrayView piece) { return writeAll(fd, piece.data(), piece.size()); });
+    };
+    const auto joined = [&pieces] {
+        QByteArray bytes;
+        for (const QByteArrayView piece : pieces) {
+            bytes += piece;
+        }
+        return bytes;
+    };
+    return replaceFile(path, fill, std::nullopt, expected, &replaced, reason, joined);
 }
 
 bool copy(const QString &source, const QString &destination, QString *reason)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -27,6 +29,11 @@ enum class Outcome { Written, Failed, Changed };
 // replaced: the old file is swapped out in one step (RENAME_EXCHANGE) and read, so a write that another program
 // made between the check and the swap shows as replaced differing from expected.
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,
+                  std::optional<QByteArray> &replaced, QString *reason = nullptr);
+
+// As writeOver, with the new bytes given as pieces written one after the other: a large file made of a few runs of
+// bytes held elsewhere is written without a copy of the whole.
+Outcome writeOver(const QString &path, const QList<QByteArrayView> &pieces, const std::optional<QByteArray> &expected,
                   std::optional<QByteArray> &replaced, QString *reason = nullptr);
 
 // Copies source (a regular file, opened without blocking: platform/RegularFile) over destination in the same atomic

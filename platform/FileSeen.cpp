@@ -80,8 +80,11 @@ bool FileSeen::unchanged() const
     if (m_settled || !m_stamp.exists) {
         return true;
     }
-    const FileSeen again = now(m_path);
-    return again.m_stamp == m_stamp && again.m_bytes == m_bytes;
+    // Read against the bytes seen, so that a large file costs no second copy of them.
+    const FileStamp before = FileStamp::at(m_path);
+    const RegularFile::Contents again = RegularFile::readAllSharing(m_path, m_bytes);
+    const QByteArray bytes = again.status == RegularFile::Status::Opened ? again.bytes : QByteArray();
+    return before == m_stamp && RegularFile::sameBytes(bytes, m_bytes);
 }
 
 } // namespace Kadex::Platform

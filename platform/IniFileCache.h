@@ -31,6 +31,13 @@ std::shared_ptr<const ParsedFile> read(const QString &path, QString *unreadable 
 // process), so that the next read need not parse it.
 void remember(const QString &path, const QByteArray &bytes, IniText text);
 
+// Drops the parsed file kept for path, when a write is about to replace it.
+void forget(const QString &path);
+
+// Records that this process has just replaced the file at path without keeping its parsed form: the next read
+// reads and parses it, and its readings are recorded anew.
+void wrote(const QString &path);
+
 // The readings of the file at path served since forgetReads: the file as the first of them saw it, and whether a
 // later one served other bytes. A decision made from several readings holds only when they all saw one file.
 struct Served

@@ -88,7 +88,7 @@ char bestFitByte(QChar c)
 
 } // namespace
 
-IniText::IniText(const QByteArray &bytes)
+IniText::IniText(const QByteArray &bytes) : m_chunks{bytes}
 {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         m_encoding = Encoding::Utf8;
@@ -100,12 +100,13 @@ IniText::IniText(const QByteArray &bytes)
         m_encoding = Encoding::Utf16Be;
         m_bom = bytes.first(2);
     }
-    QByteArray body = bytes.sliced(m_bom.size());
-    if (body.size() % unitSize() != 0) {
-        m_tail = body.last(1);
-        body.chop(1);
+    qsizetype end = bytes.size();
+    if ((end - m_bom.size()) % unitSize() != 0) {
+        m_tail = bytes.last(1);
+        --end;
     }
-    m_lines = splitLines(body);
+    // The lines lie in the bytes given: a file read is held once, however many texts are made of it.
+    m_lines = splitLines(bytes, m_bom.size(), end, 0);
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].kind == Kind::Header) {
             m_headers.append(i);
@@ -113,106 +114,53 @@ IniText::IniText(const QByteArray &bytes)
     }
 }
 
-// The lines of body, whole units in the file's encoding. A line ends at CRLF, at a lone CR or at a lone LF; blank
-// lines between are lines of their own.
-QList<IniText::Line> IniText::splitLines(const QByteArray &body) const
-{
-    if (unitSize() == 1) {
-        return splitUnits(body, reinterpret_cast<const unsigned char *>(body.constData()), body.size(), 1);
-    }
-    const QString text = units(body);
-    return splitUnits(body, reinterpret_cast<const char16_t *>(text.utf16()), text.size(), 2);
-}
-
-// The lines of body, whose units (bytes, or 16-bit code units of a UTF-16 file) are text[0..count).
-template <typename Unit>
-QList<IniText::Line> IniText::splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit)
-{
-    QList<Line> lines;
-    lines.reserve(body.size() / unit / 32 + 1); // a guess: most lines are longer
-    qsizetype i = 0;
-    while (i < count) {
-        const qsizetype start = i;
-        while (i < count && text[i] != '\r' && text[i] != '\n') {
-            ++i;
-        }
-        const qsizetype end = i;
-        if (i < count) {
-            i += (text[i] == '\r' && i + 1 < count && text[i + 1] == '\n') ? 2 : 1;
-        }
-        Line line;
-        line.bytes = body;
-        line.offset = start * unit;
-        line.contentSize = (end - start) * unit;
-        line.endingSize = (i - end) * unit;
-        parseUnits(line, text + start, end - start);
-        lines.append(std::move(line));
-    }
-    return lines;
-}
-
-// Replaces lines first..last-1 by the lines of raw, parsed as the whole file would parse them: the line before and
-// the line after are parsed along, so a line ending that raw starts or ends with joins them as it would in the file.
-void IniText::reparse(qsizetype first, qsizetype last, const QByteArray &raw)
-{
-    m_index.reset(); // line numbers and names change
-    QByteArray region = raw;
-    if (first > 0) {
-        --first;
-        region.prepend(m_lines[first].whole());
-    }
-    if (last < m_lines.size()) {
-        region.append(m_lines[last].whole());
-        ++last;
-    }
-    QList<Line> lines = splitLines(region);
-    // The headers' line numbers: those of the replaced lines go, those after move by the change in line count.
-    const qsizetype delta = lines.size() - (last - first);
-    const qsizetype from = std::lower_bound(m_headers.cbegin(), m_headers.cend(), first) - m_headers.cbegin();
-    const qsizetype to = std::lower_bound(m_headers.cbegin(), m_headers.cend(), last) - m_headers.cbegin();
-    for (qsizetype h = to; h < m_headers.size(); ++h) {
-        m_headers[h] += delta;
-    }
-    m_headers.remove(from, to - from);
-    qsizetype at = from;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == Kind::Header) {
-            m_headers.insert(at++, first + i);
-        }
-    }
-    const qsizetype kept = std::min(lines.size(), last - first);
-    for (qsizetype i = 0; i < kept; ++i) {
-        m_lines[first + i] = std::move(lines[i]);
-    }
-    if (lines.size() > kept) {
-        m_lines.insert(first + kept, lines.size() - kept, Line());
-        for (qsizetype i = kept; i < lines.size(); ++i) {
-            m_lines[first + i] = std::move(lines[i]);
-        }
-    } else if (last - first > kept) {
-        m_lines.remove(first + kept, last - first - kept);
-    }
-}
-
 QByteArray IniText::bytes() const
 {
+    if (m_chunks.size() == 1) {
+        return m_chunks.front(); // the bytes the text was made from, unchanged
+    }
     qsizetype size = m_bom.size() + m_tail.size();
     for (const Line &line : m_lines) {
-        size += line.contentSize + line.endingSize;
+        size += line.contentSize + endingSize(line);
     }
     QByteArray all;
     all.reserve(size);
     all += m_bom;
     for (const Line &line : m_lines) {
-        all += line.whole();
+        all += whole(line);
     }
     all += m_tail;
     return all;
 }
 
-qsizetype IniText::unitSize() const
+QList<QByteArrayView> IniText::pieces() const
 {
-    return (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) ? 2 : 1;
+    QList<QByteArrayView> runs;
+    if (!m_bom.isEmpty()) {
+        runs.append(m_bom);
+    }
+    for (const Line &line : m_lines) {
+        const QByteArrayView bytes = whole(line);
+        if (!runs.isEmpty() && runs.back().data() + runs.back().size() == bytes.data()) {
+            runs.back() = QByteArrayView(runs.back().data(), runs.back().size() + bytes.size());
+        } else if (!bytes.isEmpty()) {
+            runs.append(bytes);
+        }
+    }
+    if (!m_tail.isEmpty()) {
+        runs.append(m_tail);
+    }
+    return runs;
+}
+
+QByteArrayView IniText::content(const Line &line) const
+{
+    return {m_chunks.at(line.chunk).constData() + line.start, qsizetype(line.contentSize)};
+}
+
+QByteArrayView IniText::whole(const Line &line) const
+{
+    return {m_chunks.at(line.chunk).constData() + line.start, line.contentSize + endingSize(line)};
 }
 
 // Units are what the file's lines are split and parsed in: bytes for Windows-1252 and UTF-8 files (every
@@ -289,164 +237,37 @@ QByteArray IniText::encodeText(const QByteArray &ansi) const
 // The line ending most lines of the file use; CRLF for a file without any.
 QByteArray IniText::dominantEnding() const
 {
-    const QByteArray crlf = rawOf(QStringLiteral("\r\n"));
-    const QByteArray lf = rawOf(QStringLiteral("\n"));
-    const QByteArray cr = rawOf(QStringLiteral("\r"));
     qsizetype crlfCount = 0;
     qsizetype lfCount = 0;
     qsizetype crCount = 0;
     for (const Line &line : m_lines) {
-        if (line.ending() == crlf) {
-            ++crlfCount;
-        } else if (line.ending() == lf) {
-            ++lfCount;
-        } else if (line.ending() == cr) {
-            ++crCount;
-        }
+        crlfCount += line.ending == Ending::CrLf ? 1 : 0;
+        lfCount += line.ending == Ending::Lf ? 1 : 0;
+        crCount += line.ending == Ending::Cr ? 1 : 0;
     }
     if (lfCount > crlfCount && lfCount >= crCount) {
-        return lf;
+        return rawOf(QStringLiteral("\n"));
     }
     if (crCount > crlfCount && crCount > lfCount) {
-        return cr;
+        return rawOf(QStringLiteral("\r"));
     }
-    return crlf;
+    return rawOf(QStringLiteral("\r\n"));
 }
 
 qsizetype IniText::lineOffset(qsizetype index) const
 {
+    qsizetype line = 0;
     qsizetype offset = m_bom.size();
-    for (qsizetype i = 0; i < index; ++i) {
-        offset += m_lines[i].contentSize + m_lines[i].endingSize;
+    if (m_placedOffset >= 0 && m_placedLine <= index) {
+        line = m_placedLine;
+        offset = m_placedOffset;
     }
+    for (; line < index; ++line) {
+        offset += m_lines.at(line).contentSize + endingSize(m_lines.at(line));
+    }
+    m_placedLine = index;
+    m_placedOffset = offset;
     return offset;
-}
-
-// The header or key name of the line, in the form nameUnits gives arguments.
-QString IniText::nameOf(const Line &line) const
-{
-    if (unitSize() == 1) {
-        const QByteArrayView name =
-            QByteArrayView(line.bytes).sliced(line.offset + line.nameStart, line.nameEnd - line.nameStart);
-        return m_encoding == Encoding::Utf8 ? QString::fromUtf8(name) : QString::fromLatin1(name);
-    }
-    const QString text = units(line.content());
-    return text.sliced(line.nameStart, line.nameEnd - line.nameStart);
-}
-
-// Sets the line's kind and where its name and value lie, from its units text[0..size).
-template <typename Unit> void IniText::parseUnits(Line &line, const Unit *text, qsizetype size)
-{
-    const auto blank = [](Unit c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; };
-    qsizetype begin = 0;
-    qsizetype end = size;
-    while (begin < end && blank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && blank(text[end - 1])) {
-        --end;
-    }
-    line.keyEnd = end;
-    if (begin == end) {
-        line.kind = Kind::Blank;
-        return;
-    }
-    if (text[begin] == ';') {
-        line.kind = Kind::Comment;
-        return;
-    }
-    // A name is kept as where it lies on the line, cut at NUL and trimmed; nameOf decodes it when asked.
-    const auto setName = [&](qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to; ++i) {
-            if (text[i] == 0) {
-                to = i;
-                break;
-            }
-        }
-        while (from < to && blank(text[from])) {
-            ++from;
-        }
-        while (to > from && blank(text[to - 1])) {
-            --to;
-        }
-        line.nameStart = from;
-        line.nameEnd = to;
-    };
-    // The header name runs to the last ']' on the line; a '[' line without one is an entry line.
-    if (text[begin] == '[') {
-        for (qsizetype close = end - 1; close > begin; --close) {
-            if (text[close] == ']') {
-                line.kind = Kind::Header;
-                setName(begin + 1, close);
-                return;
-            }
-        }
-    }
-    line.kind = Kind::Entry;
-    qsizetype equals = begin;
-    while (equals < end && text[equals] != '=') {
-        ++equals;
-    }
-    if (equals == end) {
-        setName(begin, end);
-        return;
-    }
-    setName(begin, equals);
-    qsizetype valueStart = equals + 1;
-    while (valueStart < end && blank(text[valueStart])) {
-        ++valueStart;
-    }
-    line.valueStart = valueStart;
-    line.valueEnd = end;
-}
-
-IniText::NameIndex &IniText::index() const
-{
-    if (m_index) {
-        return *m_index;
-    }
-    auto index = std::make_shared<NameIndex>();
-    const qsizetype firstHeader = m_headers.isEmpty() ? m_lines.size() : m_headers.front();
-    // Entries above the first header form the first section with the empty name; without any, the empty name
-    // finds a "[]" header instead.
-    for (qsizetype i = 0; i < firstHeader; ++i) {
-        if (m_lines[i].kind == Kind::Entry) {
-            index->insert(QString(), Section{0, firstHeader, std::nullopt});
-            break;
-        }
-    }
-    // Only the first section of a name is ever searched, even when a later one holds the key.
-    for (qsizetype h = 0; h < m_headers.size(); ++h) {
-        const QString name = foldedName(nameOf(m_lines[m_headers[h]]));
-        if (!index->contains(name)) {
-            const qsizetype end = h + 1 < m_headers.size() ? m_headers[h + 1] : m_lines.size();
-            index->insert(name, Section{m_headers[h] + 1, end, std::nullopt});
-        }
-    }
-    m_index = std::move(index);
-    return *m_index;
-}
-
-IniText::Section *IniText::findSection(const QByteArray &name) const
-{
-    NameIndex &sections = index();
-    const auto found = sections.find(lookupName(name));
-    return found == sections.end() ? nullptr : &*found;
-}
-
-qsizetype IniText::findKey(Section &section, const QByteArray &name) const
-{
-    if (!section.keys) {
-        QHash<QString, qsizetype> keys;
-        // Backwards, so that of several entries of a key the first one is kept.
-        for (qsizetype i = section.endLine - 1; i >= section.firstLine; --i) {
-            if (m_lines[i].kind == Kind::Entry) {
-                keys.insert(foldedName(nameOf(m_lines[i])), i);
-            }
-        }
-        section.keys = std::move(keys);
-    }
-    return section.keys->value(lookupName(name), -1);
 }
 
 std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteArray &key) const
@@ -461,35 +282,17 @@ std::optional<QByteArray> IniText::value(const QByteArray &section, const QByteA
 
 std::optional<QByteArray> IniText::valueOfLine(qsizetype index) const
 {
-    const Line &line = m_lines[index];
-    if (line.valueStart < 0) {
+    const Line &line = m_lines.at(index);
+    const Parsed parts = parsed(line);
+    if (parts.valueStart < 0) {
         return std::nullopt;
     }
-    const QString text = units(line.content());
-    QStringView value = cutAtNul(QStringView(text).sliced(line.valueStart, line.valueEnd - line.valueStart));
+    const QString text = units(content(line));
+    QStringView value = cutAtNul(QStringView(text).sliced(parts.valueStart, parts.valueEnd - parts.valueStart));
     if (value.size() > 1 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
         value = value.sliced(1, value.size() - 2);
     }
     return toAnsi(value.toString());
-}
-
-// ASCII letters in lower case: names compare without regard to letter case for ASCII letters only.
-QString IniText::foldedName(const QString &name)
-{
-    QString folded = name;
-    for (QChar &c : folded) {
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z') {
-            c = QChar(char16_t(c.unicode() + 32));
-        }
-    }
-    return folded;
-}
-
-// The form an argument's name is looked up in the index in: two names find the same entry exactly when these are
-// equal.
-QString IniText::lookupName(const QByteArray &name) const
-{
-    return foldedName(nameUnits(name));
 }
 
 QByteArray IniText::getString(const QByteArray &section, const QByteArray &key, const QByteArray &defaultValue,
@@ -580,8 +383,8 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
     }
     const qsizetype index = findKey(*found, keyText);
     if (index < 0) {
-        qsizetype after = found->firstLine;
-        for (qsizetype i = found->firstLine; i < found->endLine; ++i) {
+        qsizetype after = firstLine(*found);
+        for (qsizetype i = after; i < endLine(*found); ++i) {
             if (m_lines.at(i).kind == Kind::Entry) {
                 after = i + 1;
             }
@@ -591,14 +394,16 @@ IniText::Edit IniText::write(const QByteArray &section, const QByteArray &key, c
 
     // The line keeps everything up to its value, the stored key's letter case and any blanks around '=' included.
     const Line &line = m_lines.at(index); // at(): reading must not unshare the lines
+    const Parsed parts = parsed(line);
     const qsizetype unit = unitSize();
-    const qsizetype from = line.valueStart >= 0 ? line.valueStart : line.keyEnd;
+    const qsizetype from = parts.valueStart >= 0 ? parts.valueStart : parts.keyEnd;
     Edit edit;
     edit.offset = lineOffset(index) + from * unit;
     edit.removed = line.contentSize - from * unit;
-    edit.inserted = encodeText(line.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
-    const QByteArray raw = line.content().first(from * unit).toByteArray() + edit.inserted + line.ending();
-    if (raw == line.whole()) {
+    edit.inserted = encodeText(parts.valueStart >= 0 ? valueText : QByteArray('=' + valueText));
+    const QByteArray raw =
+        content(line).first(from * unit).toByteArray() + edit.inserted + whole(line).sliced(line.contentSize);
+    if (raw == whole(line)) {
         // The entry holds the value already: nothing to parse again, and a shared text stays shared.
         edit.changed = false;
         return edit;
@@ -620,7 +425,7 @@ IniText::Edit IniText::remove(const QByteArray &section, const QByteArray &key)
         return edit;
     }
     edit.offset = lineOffset(index);
-    edit.removed = m_lines.at(index).whole().size();
+    edit.removed = whole(m_lines.at(index)).size();
     edit.changed = true;
     reparse(index, index + 1, QByteArray());
     return edit;
@@ -632,7 +437,7 @@ IniText::Edit IniText::insertLines(qsizetype index, const QByteArray &text)
     Edit edit;
     edit.offset = lineOffset(index);
     // Only the last line can lack a line ending; it gets one, and the file goes on ending without one.
-    if (index > 0 && m_lines.at(index - 1).endingSize == 0) {
+    if (index > 0 && m_lines.at(index - 1).ending == Ending::None) {
         edit.inserted = ending + text;
     } else {
         edit.inserted = text + ending;

@@ -42,6 +42,9 @@ public:
 
     // The file's bytes, byte-order mark included; the bytes given to the constructor until a write changes them.
     QByteArray bytes() const;
+    // The same bytes as the runs of bytes the text holds them in, in order, valid while the text stays unchanged:
+    // for writing a large file without a copy of the whole.
+    QList<QByteArrayView> pieces() const;
     // The encoding the file is read and written in.
     Encoding encoding() const { return m_encoding; }
 
@@ -74,42 +77,60 @@ public:
     static qint32 leadingInt(const std::optional<QByteArray> &found, qint32 defaultValue);
 
 private:
-    enum class Kind {
+    enum class Kind : quint8 {
         Blank,
         Comment,
         Header,
         Entry,
     };
+    enum class Ending : quint8 {
+        None, // the last line, without a line ending
+        CrLf,
+        Lf,
+        Cr,
+    };
 
+    // A line of the file: where its bytes lie, its ending and kind. Files are far smaller than 4 GiB (the largest
+    // one read is RegularFile::MaxReadBytes), so 32-bit positions do; a line is parsed again when its name or
+    // value is asked for, which keeps the lines of a large file small.
     struct Line
     {
-        // The line's raw bytes in the file's encoding lie in `bytes` (shared by many lines) from `offset` on:
-        // its content, then its ending (CRLF, LF or CR; none on a last line without one).
-        QByteArray bytes;
-        qsizetype offset = 0;
-        qsizetype contentSize = 0;
-        qsizetype endingSize = 0;
-        QByteArrayView content() const { return QByteArrayView(bytes).sliced(offset, contentSize); }
-        QByteArrayView ending() const { return QByteArrayView(bytes).sliced(offset + contentSize, endingSize); }
-        QByteArrayView whole() const { return QByteArrayView(bytes).sliced(offset, contentSize + endingSize); }
+        quint32 start = 0;       // the line's first byte in its chunk (m_chunks)
+        quint32 contentSize = 0; // the bytes before its ending
+        quint16 chunk = 0;
+        Ending ending = Ending::None;
         Kind kind = Kind::Blank;
-        qsizetype nameStart = 0;   // unit index of the header or key name, trimmed and cut at NUL
-        qsizetype nameEnd = 0;     // unit index after the name
-        qsizetype keyEnd = 0;      // unit index after the trimmed line text (Entry lines without '=')
-        qsizetype valueStart = -1; // unit index of the value's first character; -1: no '=' on the line
-        qsizetype valueEnd = -1;   // unit index after the value's last character
+    };
+
+    // Where the parts of a line lie, in units (see units()) from the line's start.
+    struct Parsed
+    {
+        Kind kind = Kind::Blank;
+        qsizetype nameStart = 0;   // the header or key name, trimmed and cut at NUL
+        qsizetype nameEnd = 0;     // after the name
+        qsizetype keyEnd = 0;      // after the trimmed line text (Entry lines without '=')
+        qsizetype valueStart = -1; // the value's first character; -1: no '=' on the line
+        qsizetype valueEnd = -1;   // after the value's last character
     };
 
     struct Section
     {
-        qsizetype firstLine = 0; // first line after the header (0 for the entries above the first header)
-        qsizetype endLine = 0;   // one past the section's last line
-        // The line of the first entry of each key, by lookup name; filled at the first lookup in the section.
+        qsizetype header = -1; // its header's place in m_headers; -1: the entries above the first header
+        // The first entry of each key by lookup name, as its line's distance from the section's first line; filled
+        // at the first lookup in the section.
         std::optional<QHash<QString, qsizetype>> keys;
     };
     // The sections by lookup name, a file read many times between changes being looked up by hashes instead of
     // walks over its lines.
     using NameIndex = QHash<QString, Section>;
+
+    // How a change replaced the lines first..first+removed-1 by `added` lines.
+    struct Change
+    {
+        qsizetype first = 0;
+        qsizetype removed = 0;
+        qsizetype added = 0;
+    };
 
     static QString foldedName(const QString &name);
     QString units(QByteArrayView raw) const;
@@ -118,29 +139,59 @@ private:
     QByteArray toAnsi(const QString &text) const;
     QByteArray encodeText(const QByteArray &ansi) const;
     QByteArray dominantEnding() const;
-    qsizetype unitSize() const;
+    qsizetype unitSize() const { return (m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be) ? 2 : 1; }
     qsizetype lineOffset(qsizetype index) const;
+    // CRLF is two units, LF and CR one.
+    qsizetype endingSize(const Line &line) const
+    {
+        return line.ending == Ending::None ? 0 : (line.ending == Ending::CrLf ? 2 : 1) * unitSize();
+    }
+    QByteArrayView content(const Line &line) const;
+    QByteArrayView whole(const Line &line) const;
 
+    // Lines (IniTextLines.cpp)
     template <typename Unit>
-    static QList<Line> splitUnits(const QByteArray &body, const Unit *text, qsizetype count, qsizetype unit);
-    template <typename Unit> static void parseUnits(Line &line, const Unit *text, qsizetype size);
+    static void splitUnits(QList<Line> &lines, const Unit *text, qsizetype count, qsizetype unit, quint32 start,
+                           quint16 chunk);
+    template <typename Unit> static Parsed parseUnits(const Unit *text, qsizetype size);
+    QList<Line> splitLines(const QByteArray &chunk, qsizetype from, qsizetype to, quint16 index) const;
+    Parsed parsed(const Line &line) const;
     QString nameOf(const Line &line) const;
+    quint16 chunkFor(qsizetype size);
+    void reparse(qsizetype first, qsizetype last, const QByteArray &raw);
+    void replaceLines(qsizetype first, qsizetype last, QList<Line> lines);
+
+    // The name index (IniTextIndex.cpp)
     QString lookupName(const QByteArray &name) const;
     NameIndex &index() const;
-    QList<Line> splitLines(const QByteArray &body) const;
-    void reparse(qsizetype first, qsizetype last, const QByteArray &raw);
+    qsizetype firstLine(const Section &section) const;
+    qsizetype endLine(const Section &section) const;
     Section *findSection(const QByteArray &name) const;
     qsizetype findKey(Section &section, const QByteArray &name) const;
+    void keepIndex(const QList<Line> &old, const Change &change);
+    bool keepsSections(const QList<Line> &old, const Change &change, qsizetype &lead, qsizetype &trail,
+                       qsizetype &firstNewHeader) const;
+    bool entryAmong(const QList<Line> &lines, qsizetype from, qsizetype to) const;
+    Section *indexedSection(qsizetype header) const;
+    void moveKeys(Section &section, const QList<Line> &old, const Change &change, qsizetype lead, qsizetype removedEnd,
+                  qsizetype addedEnd);
+
     std::optional<QByteArray> valueOfLine(qsizetype index) const;
     Edit insertLines(qsizetype index, const QByteArray &text);
 
     Encoding m_encoding = Encoding::Ansi;
     QByteArray m_bom;
     QByteArray m_tail; // an odd last byte of a UTF-16 file, kept but never read
+    // The bytes the lines lie in: the bytes the text was made from, then those of lines written since.
+    QList<QByteArray> m_chunks{QByteArray()};
     QList<Line> m_lines;
     QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
-    // Built at the first lookup and dropped by every write that changes the lines; copies of an unchanged text
-    // share it.
+    // The byte offset of one line, kept for lineOffset: the writes of a series mostly go on through the file, so
+    // each counts on from where the one before it was. -1: none known.
+    mutable qsizetype m_placedLine = 0;
+    mutable qsizetype m_placedOffset = -1;
+    // Built at the first lookup and kept right through writes (or dropped by a write it cannot follow); copies
+    // of an unchanged text share it.
     mutable std::shared_ptr<NameIndex> m_index;
 };
 

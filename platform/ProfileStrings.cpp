@@ -4,6 +4,7 @@
 #include "platform/FileLookup.h"
 #include "platform/FileSeen.h"
 #include "platform/IniFileCache.h"
+#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 
@@ -41,17 +42,86 @@ QString quoted(const QString &path)
     return QLatin1Char('\'') + path + QLatin1Char('\'');
 }
 
-// Whether every entry reads back from the file as the written text holds it: another program that replaced the
+// Whether the file may be written: a regular file that is not read-only (even when the value would not change),
+// or a missing file in a folder that is there. reason, when given, gets why not.
+bool mayWrite(const QFileInfo &info, const QString &resolved, QString *reason)
+{
+    if (info.exists() && !info.isFile()) {
+        return refused(reason, quoted(resolved) + QStringLiteral(" is not a file"));
+    }
+    if (info.exists() && AtomicFile::isReadOnly(resolved)) {
+        return refused(reason, quoted(resolved) + QStringLiteral(" is read-only"));
+    }
+    if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
+        return refused(reason,
+                       QStringLiteral("The folder ") + quoted(info.absolutePath()) + QStringLiteral(" does not exist"));
+    }
+    return true;
+}
+
+// The file's text as read, and the bytes it was made from; false, with why, when the file cannot be read.
+bool readText(const QString &path, IniText &text, std::optional<QByteArray> &bytes, QString *reason)
+{
+    QString unreadable;
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(path, &unreadable);
+    if (!file) {
+        return refused(reason, QStringLiteral("Cannot read ") + quoted(path) +
+                                   (unreadable.isEmpty() ? QString() : QStringLiteral(": ") + unreadable));
+    }
+    bytes = file->bytes;
+    text = file->text;
+    return true;
+}
+
+// Writes the entries into text in order; returns whether any of them changed it.
+bool applyEntries(IniText &text, const QList<Entry> &entries)
+{
+    bool changed = false;
+    for (const Entry &entry : entries) {
+        const IniText::Edit edit =
+            entry.remove ? text.remove(entry.section, entry.key) : text.write(entry.section, entry.key, entry.value);
+        changed = edit.changed || changed;
+    }
+    return changed;
+}
+
+// Whether bytes are the pieces one after the other.
+bool holdsPieces(const QByteArray &bytes, const QList<QByteArrayView> &pieces)
+{
+    qsizetype at = 0;
+    for (const QByteArrayView piece : pieces) {
+        if (at + piece.size() > bytes.size() || QByteArrayView(bytes).sliced(at, piece.size()) != piece) {
+            return false;
+        }
+        at += piece.size();
+    }
+    return at == bytes.size();
+}
+
+// What each entry reads as in text.
+QList<std::optional<QByteArray>> valuesOf(const QList<Entry> &entries, const IniText &text)
+{
+    QList<std::optional<QByteArray>> values;
+    for (const Entry &entry : entries) {
+        values.append(text.value(entry.section, entry.key));
+    }
+    return values;
+}
+
+// Whether every entry reads back from the file as written (wanted, by valuesOf): another program that replaced the
 // file just after this write, from bytes it had read before, drops them.
-bool readsBack(const QList<Entry> &entries, const IniText &written, const QString &path)
+bool readsBack(const QList<Entry> &entries, const QList<std::optional<QByteArray>> &wanted, const QString &path)
 {
     const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(path);
     if (!file) {
         return false;
     }
-    return std::all_of(entries.begin(), entries.end(), [&](const Entry &entry) {
-        return file->text.value(entry.section, entry.key) == written.value(entry.section, entry.key);
-    });
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (file->text.value(entries[i].section, entries[i].key) != wanted[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -94,43 +164,28 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
     std::optional<QByteArray> onDisk; // what the file holds when base came from a replaced file
     for (int attempt = 0; attempt < FileSeen::Attempts; ++attempt) {
         const QFileInfo info(resolved);
-        if (info.exists() && !info.isFile()) {
-            return refused(reason, quoted(resolved) + QStringLiteral(" is not a file"));
-        }
-        if (info.exists() && AtomicFile::isReadOnly(resolved)) {
-            // A read-only file fails even when the value would not change.
-            return refused(reason, quoted(resolved) + QStringLiteral(" is read-only"));
-        }
-        if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
-            return refused(reason, QStringLiteral("The folder ") + quoted(info.absolutePath()) +
-                                       QStringLiteral(" does not exist"));
+        if (!mayWrite(info, resolved, reason)) {
+            return false;
         }
         std::optional<QByteArray> before = onDisk;
         IniText text;
         if (base) {
             text = IniText(*base);
-        } else if (info.exists()) {
-            QString unreadable;
-            const std::shared_ptr<const IniFileCache::ParsedFile> file = IniFileCache::read(resolved, &unreadable);
-            if (!file) {
-                return refused(reason, QStringLiteral("Cannot read ") + quoted(resolved) +
-                                           (unreadable.isEmpty() ? QString() : QStringLiteral(": ") + unreadable));
-            }
-            before = file->bytes;
-            text = file->text;
+        } else if (info.exists() && !readText(resolved, text, before, reason)) {
+            return false;
         }
-        bool changed = false;
-        for (const Entry &entry : entries) {
-            const IniText::Edit edit = entry.remove ? text.remove(entry.section, entry.key)
-                                                    : text.write(entry.section, entry.key, entry.value);
-            changed = edit.changed || changed;
+        if (!applyEntries(text, entries) && !base && before) {
+            return true;
         }
-        const QByteArray after = text.bytes();
-        if (!base && before && (!changed || after == *before)) {
+        // The kept parse of the old bytes is let go, and the new bytes are written from the runs the text holds
+        // them in: a large file's old and new lines, or old and new bytes, are not held at once.
+        IniFileCache::forget(resolved);
+        const QList<QByteArrayView> pieces = text.pieces();
+        if (!base && before && holdsPieces(*before, pieces)) {
             return true;
         }
         std::optional<QByteArray> replaced;
-        switch (AtomicFile::writeOver(resolved, after, before, replaced, reason)) {
+        switch (AtomicFile::writeOver(resolved, pieces, before, replaced, reason)) {
         case AtomicFile::Outcome::Failed:
             return false;
         case AtomicFile::Outcome::Changed:
@@ -144,14 +199,19 @@ bool writeStrings(const QList<Entry> &entries, const QString &path, QString *rea
         case AtomicFile::Outcome::Written:
             break;
         }
-        IniFileCache::remember(resolved, after, text);
-        if (replaced != before && replaced) {
+        IniFileCache::wrote(resolved);
+        if (replaced && !(before && RegularFile::sameBytes(*replaced, *before))) {
             // Another program wrote the file just before it was replaced: its bytes get the entries again.
             base = replaced;
-            onDisk = after;
+            onDisk = text.bytes();
             continue;
         }
-        return readsBack(entries, text, resolved) ||
+        // The text and the file's old bytes are let go before the file is read back (and parsed again).
+        const QList<std::optional<QByteArray>> wanted = valuesOf(entries, text);
+        before.reset();
+        replaced.reset();
+        text = IniText();
+        return readsBack(entries, wanted, resolved) ||
                refused(reason, QStringLiteral("Another program replaced ") + quoted(resolved) +
                                    QStringLiteral(" right after the write, without its entries"));
     }

@@ -43,6 +43,17 @@ Opened unreadable(QString reason)
     return opened;
 }
 
+// Reads up to size bytes into buffer, again when a signal cuts the read short; -1 with errno on failure.
+ssize_t readSome(int fd, char *buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
 } // namespace
 
 QString errorText(int error)
@@ -85,10 +96,7 @@ bool readToEnd(int fd, qint64 maxBytes, QByteArray &bytes, QString &reason)
 {
     char chunk[ChunkSize];
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t got = readSome(fd, chunk, sizeof chunk);
         if (got < 0) {
             reason = errorText(errno);
             return false;
@@ -104,6 +112,41 @@ bool readToEnd(int fd, qint64 maxBytes, QByteArray &bytes, QString &reason)
     }
 }
 
+bool readToEndSharing(int fd, qint64 maxBytes, const QByteArray &known, QByteArray &bytes, QString &reason)
+{
+    char chunk[ChunkSize];
+    qsizetype matched = 0; // the file's bytes read so far, all equal to known's first ones
+    for (;;) {
+        const ssize_t got = readSome(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            reason = errorText(errno);
+            return false;
+        }
+        if (got == 0) {
+            bytes = matched == known.size() ? known : known.first(matched);
+            return true;
+        }
+        if (matched + got > known.size() || std::memcmp(known.constData() + matched, chunk, std::size_t(got)) != 0) {
+            // The file differs from here on: its own bytes from now.
+            bytes.clear();
+            bytes.reserve(known.size());
+            bytes.append(known.constData(), matched);
+            bytes.append(chunk, got);
+            if (bytes.size() > maxBytes) {
+                reason = tooLarge(maxBytes);
+                return false;
+            }
+            return readToEnd(fd, maxBytes, bytes, reason);
+        }
+        matched += got;
+    }
+}
+
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+}
+
 Contents readAll(const QString &path, qint64 maxBytes)
 {
     Opened opened = openForReading(path, maxBytes);
@@ -115,6 +158,22 @@ Contents readAll(const QString &path, qint64 maxBytes)
     }
     contents.bytes.reserve(qsizetype(opened.info.st_size));
     if (!readToEnd(opened.fd.get(), maxBytes, contents.bytes, contents.reason)) {
+        contents.status = Status::Unreadable;
+        contents.bytes.clear();
+    }
+    return contents;
+}
+
+Contents readAllSharing(const QString &path, const QByteArray &known)
+{
+    Opened opened = openForReading(path);
+    Contents contents;
+    contents.status = opened.status;
+    contents.reason = opened.reason;
+    if (opened.status != Status::Opened) {
+        return contents;
+    }
+    if (!readToEndSharing(opened.fd.get(), MaxReadBytes, known, contents.bytes, contents.reason)) {
         contents.status = Status::Unreadable;
         contents.bytes.clear();
     }

@@ -39,6 +39,14 @@ Opened openForReading(const QString &path, qint64 maxBytes = MaxReadBytes);
 // false with the reason on a read error or a refusal.
 bool readToEnd(int fd, qint64 maxBytes, QByteArray &bytes, QString &reason);
 
+// Reads as readToEnd does, for a file expected to hold known: while it reads the same bytes, it keeps no copy of
+// them, and when it holds exactly known's bytes, bytes shares them. So comparing a large file with bytes held
+// already costs no memory.
+bool readToEndSharing(int fd, qint64 maxBytes, const QByteArray &known, QByteArray &bytes, QString &reason);
+
+// Whether a and b hold the same bytes; at once when they share them, as readToEndSharing makes them.
+bool sameBytes(const QByteArray &a, const QByteArray &b);
+
 struct Contents
 {
     Status status = Status::Absent;
@@ -48,6 +56,9 @@ struct Contents
 
 // The whole file at path, opened as openForReading opens it; Unreadable also for a read error.
 Contents readAll(const QString &path, qint64 maxBytes = MaxReadBytes);
+
+// The whole file at path as readAll reads it, sharing known's bytes as readToEndSharing does.
+Contents readAllSharing(const QString &path, const QByteArray &known);
 
 // The text of an errno value, for messages.
 QString errorText(int error);

@@ -149,6 +149,50 @@ TEST_F(IniBatchWriteTest, BatchEndsAsEntryByEntryWritesAndReadsAsAFreshParse)
     }
 }
 
+TEST_F(IniBatchWriteTest, EveryWriteOfASeriesReadsAsAFreshParse)
+{
+    // Lookups between the writes make the text keep its names through them: after each write (or removal) every
+    // name reads as in a fresh parse of the bytes.
+    struct Step
+    {
+        QByteArray section, key, value;
+        bool remove;
+    };
+    const QList<Step> steps = {
+        {"A", "k1", "1", false},                // the file's first section, or a key of it
+        {"A", "k2", "2", false},                // a key added at the section's end
+        {"B", "k1", "3", false},                // a section added at the file's end
+        {"a", "K3", "4", false},                // a key added before the next header
+        {"A", "k1", "1\r\nk4", false},          // a value that adds a line: the later keys move down
+        {"A", "k2", "22", false},               // a value changed in place
+        {"A", "k1", "", true},                  // a key removed: the later ones move up, a later duplicate counts
+        {"B", "k9", "x\r\n[C]\r\nk1=5", false}, // a value that adds a section in the middle
+        {"C", "k1", "6", false},
+        {"A", "k1", "7", false},
+        {"B", "k1", "", true},
+        {"", "top", "8", false}, // the empty name: a "[]" section, or the entries above the first
+    };
+    const QList<QByteArray> sections = {"A", "B", "C", "", "D"};
+    const QList<QByteArray> keys = {"k1", "k2", "K3", "k4", "k9", "top", "x"};
+    const QList<QByteArray> files = {"", "[A]\r\nk1=0\r\nk2=0\r\nk1=dup\r\n[B]\r\n\r\n[A]\r\nk2=dup",
+                                     "top=0\n[B]\nk1=1\n[A]"};
+    for (const QByteArray &file : files) {
+        IniText text(file);
+        for (const Step &step : steps) {
+            static_cast<void>(step.remove ? text.remove(step.section, step.key)
+                                          : text.write(step.section, step.key, step.value));
+            const IniText fresh(text.bytes());
+            for (const QByteArray &section : sections) {
+                for (const QByteArray &key : keys) {
+                    EXPECT_EQ(text.value(section, key), fresh.value(section, key))
+                        << file.toStdString() << " after " << step.section.toStdString() << "/"
+                        << step.key.toStdString() << ": " << section.toStdString() << "/" << key.toStdString();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(IniBatchWriteTest, RefusedFileKeepsItsBytesAndGetsNoneOfTheEntries)
 {
     put("[S]\r\nA=1\r\n");
