@@ -46,10 +46,6 @@ public:
 
     // The visualisation system of this run: 0 = VISIWIN32, 1 = VISIWINSTUDIO.
     qint16 SystemIndex() const { return m_systemIndex; }
-    const VarNameTemplates &templates() const { return m_templates; }
-    const AddFields &addFields() const { return m_addFields; }
-    // The module source database's times as read before the update; zero when they could not be read.
-    const Platform::FileTimes &SavedFileTimes() const { return m_savedFileTimes; }
 
 private:
     // The module database as the update found it: locked and read, missing (no path), or unusable (failure).
