@@ -33,6 +33,10 @@ int ErrorReport::ReportError(qint32 number, const QString &source, const QString
     const QString logLine = QStringLiteral("Fehler in ") + m_settings.moduleName + QStringLiteral(" / ") + source +
                             QStringLiteral(" / ") + procedure + QStringLiteral(" (Nr. ") + QString::number(number) +
                             QStringLiteral(") :") + description;
+    if (m_repeatsQuiet && m_reported.contains(logLine)) {
+        return Continue; // the first report of it went on
+    }
+    m_reported.insert(logLine);
     const QString notice = WriteErrorLog(logLine);
     const QString message =
         QStringLiteral("Unexpected error!") + Messages::LineBreak + description + Messages::LineBreak + notice;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 namespace Kadex::Diag {
@@ -49,6 +50,10 @@ public:
     // report) without reporting it here.
     void noteFailureRecordedElsewhere();
 
+    // While repeats are quiet, an error this report has already reported is not reported again: work that is done
+    // over (the update reading changed settings again) reports only what is new.
+    void setRepeatsQuiet(bool quiet) { m_repeatsQuiet = quiet; }
+
     // The run mode and the LOGFILE switch, once the command line has been read.
     void setRunMode(bool integratedMode, bool silentMode, const QString &logFileSwitch);
 
@@ -66,6 +71,8 @@ private:
 
     ReportSettings m_settings;
     UiPort &m_ui;
+    QSet<QString> m_reported; // the log lines of ReportError so far
+    bool m_repeatsQuiet = false;
 };
 
 } // namespace Kadex::Diag

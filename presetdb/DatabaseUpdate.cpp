@@ -32,6 +32,19 @@ namespace Nr = Diag::ErrorNumbers;
 // How often the machine list and settings are read again when another program rewrote their files meanwhile.
 constexpr int ReadingsOfChangingSettings = 3;
 
+// Makes the report quiet about repeats no longer than the readings of the settings last.
+class RepeatsQuietAfterFirst
+{
+public:
+    explicit RepeatsQuietAfterFirst(Diag::ErrorReport &report) : m_report(report) {}
+    ~RepeatsQuietAfterFirst() { m_report.setRepeatsQuiet(false); }
+    RepeatsQuietAfterFirst(const RepeatsQuietAfterFirst &) = delete;
+    RepeatsQuietAfterFirst &operator=(const RepeatsQuietAfterFirst &) = delete;
+
+private:
+    Diag::ErrorReport &m_report;
+};
+
 Diag::Failure fileAccessFailure(const QString &description)
 {
     return {Nr::PathFileAccessError, Nr::SourceProgram, description};
@@ -150,8 +163,11 @@ bool DatabaseUpdate::regenerate(Plan &plan, ModuleDb &live, FileBytesSeen &setti
     // the old module database (read by the renames and the take-over). The machine list and settings it was made
     // from must be as they were read: another program rewriting them meanwhile makes it read them all again.
     QStringList changing;
+    const RepeatsQuietAfterFirst quiet(m_services.report);
     for (int reading = 0; reading < ReadingsOfChangingSettings; ++reading) {
         if (reading > 0) {
+            // What the first reading reported holds for this one too: only new faults are reported.
+            m_services.report.setRepeatsQuiet(true);
             settingsSeen.renote();
             readSettings(plan, false);
         }

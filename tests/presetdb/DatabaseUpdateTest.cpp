@@ -326,6 +326,21 @@ TEST_F(DatabaseUpdateTest, SettingsRewrittenDuringTheUpdateAreReadAgainOrNothing
         EXPECT_TRUE(log[0].contains(QStringLiteral("(Nr. 9021)"))) << log[0].toStdString();
         EXPECT_TRUE(log[0].contains(plant.path(file))) << log[0].toStdString();
     }
+
+    // A fault the first reading reported (the name templates' table is gone) is not reported again by the second.
+    runSql(plant.sourceDb(), QStringLiteral("DROP TABLE Source_DEFS"));
+    QFile::remove(plant.path(QStringLiteral("R4Mcfglog.txt")));
+    TestRun run(plant, QStringLiteral("/EXTERNAL:SILENT"));
+    run.start();
+    bool rewritten = false;
+    run.ui.onPump = [&] {
+        if (!std::exchange(rewritten, true)) {
+            plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nForMachine1=true\r\nForMachine2=true\r\n");
+        }
+    };
+    DatabaseUpdate(run.services).WorkOnMDB();
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(lines(run.errorLogLines()).size(), 1u) << run.errorLogLines().join(u'\n').toStdString();
 }
 
 // --- files that are not databases, and rebuilds that fail: no data is lost
