@@ -473,7 +473,22 @@ QString Statement::columnName(int column) const
 
 Value Statement::value(int column) const
 {
-    switch (sqlite3_column_type(m_statement, column)) {
+    return valueOfType(column, sqlite3_column_type(m_statement, column));
+}
+
+std::variant<Value, QByteArrayView> Statement::valueOrText(int column) const
+{
+    const int type = sqlite3_column_type(m_statement, column);
+    if (type != SQLITE_TEXT) {
+        return valueOfType(column, type);
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+}
+
+Value Statement::valueOfType(int column, int type) const
+{
+    switch (type) {
     case SQLITE_INTEGER:
         return Value(static_cast<qint64>(sqlite3_column_int64(m_statement, column)));
     case SQLITE_FLOAT:

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <variant>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -138,10 +139,13 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     Value value(int column) const;
+    // The same, but a text as its UTF-8 bytes, valid until the next step: read so, a text makes no QString.
+    std::variant<Value, QByteArrayView> valueOrText(int column) const;
 
 private:
     friend class Database;
     Statement(const Database &db, sqlite3_stmt *statement, QString sql);
+    Value valueOfType(int column, int type) const;
 
     const Database *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
