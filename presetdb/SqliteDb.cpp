@@ -478,12 +478,23 @@ Value Statement::value(int column) const
 
 std::variant<Value, QByteArrayView> Statement::valueOrText(int column) const
 {
-    const int type = sqlite3_column_type(m_statement, column);
-    if (type != SQLITE_TEXT) {
-        return valueOfType(column, type);
+    // The column's value is taken once: each sqlite3_column_ call locks the connection again.
+    sqlite3_value *value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_value_int64(value)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_value_double(value));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return QByteArrayView(text, sqlite3_value_bytes(value));
     }
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+    case SQLITE_BLOB:
+        return Value::fromBytes(
+            QByteArray(static_cast<const char *>(sqlite3_value_blob(value)), sqlite3_value_bytes(value)));
+    default:
+        return Value();
+    }
 }
 
 Value Statement::valueOfType(int column, int type) const
