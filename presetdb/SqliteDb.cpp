@@ -473,7 +473,24 @@ QString Statement::columnName(int column) const
 
 Value Statement::value(int column) const
 {
-    return valueOfType(column, sqlite3_column_type(m_statement, column));
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(m_statement, column));
+    case SQLITE_TEXT: {
+        // Databases hold UTF-8 unless made otherwise; reading it as such spares the engine a conversion.
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        return Value(QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column)));
+    }
+    case SQLITE_BLOB: {
+        const void *data = sqlite3_column_blob(m_statement, column);
+        const int size = sqlite3_column_bytes(m_statement, column);
+        return Value::fromBytes(QByteArray(static_cast<const char *>(data), size));
+    }
+    default:
+        return {};
+    }
 }
 
 std::variant<Value, QByteArrayView> Statement::valueOrText(int column) const
@@ -494,28 +511,6 @@ std::variant<Value, QByteArrayView> Statement::valueOrText(int column) const
             QByteArray(static_cast<const char *>(sqlite3_value_blob(value)), sqlite3_value_bytes(value)));
     default:
         return Value();
-    }
-}
-
-Value Statement::valueOfType(int column, int type) const
-{
-    switch (type) {
-    case SQLITE_INTEGER:
-        return Value(static_cast<qint64>(sqlite3_column_int64(m_statement, column)));
-    case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(m_statement, column));
-    case SQLITE_TEXT: {
-        // Databases hold UTF-8 unless made otherwise; reading it as such spares the engine a conversion.
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-        return Value(QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column)));
-    }
-    case SQLITE_BLOB: {
-        const void *data = sqlite3_column_blob(m_statement, column);
-        const int size = sqlite3_column_bytes(m_statement, column);
-        return Value::fromBytes(QByteArray(static_cast<const char *>(data), size));
-    }
-    default:
-        return {};
     }
 }
 

@@ -145,7 +145,6 @@ public:
 private:
     friend class Database;
     Statement(const Database &db, sqlite3_stmt *statement, QString sql);
-    Value valueOfType(int column, int type) const;
 
     const Database *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
