@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <functional>
+#include <cmath>
+#include <optional>
+#include <variant>
 
 namespace Kadex::History {
 
@@ -14,13 +16,11 @@ using PresetDb::Value;
 
 namespace {
 
-constexpr int Carried = 5;
-
 // FNV-1a, 64 bits: stable across runs and builds, unlike the hash of a QHash.
 class Mark
 {
 public:
-    void add(const QByteArray &bytes)
+    void add(std::string_view bytes)
     {
         for (const char c : bytes) {
             m_hash = (m_hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
@@ -33,96 +33,203 @@ private:
     quint64 m_hash = 14695981039346656037ULL;
 };
 
-QByteArray numberText(double number)
+// One field of a row: a text as the database's UTF-8 bytes (most are plain ASCII, which needs no QString), any
+// other value as such.
+struct Cell
 {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, number == 0.0 ? 0.0 : number);
-    return QByteArray(text, static_cast<qsizetype>(result.ptr - text));
-}
+    std::optional<QByteArrayView> text;
+    Value value;
 
-// A value as it is compared: numbers as numbers, so that 5 and 5.0 are one value; a text or bytes as such.
-QByteArray comparedForm(const Value &value)
-{
-    if (value.isInteger() || value.isReal()) {
-        return 'n' + numberText(value.isInteger() ? static_cast<double>(value.integer()) : value.real());
-    }
-    if (value.isText()) {
-        return 't' + value.text().toUtf8();
-    }
-    return value.isBytes() ? 'b' + value.bytes() : QByteArray("0");
-}
-
-QByteArray keyForm(const Value &value)
-{
-    const std::optional<double> number = PresetDb::toNumber(value);
-    if (number) {
-        return numberText(*number);
-    }
-    const std::optional<QString> text = PresetDb::textKeyOf(value);
-    return text ? text->toUtf8() : QByteArray();
-}
-
-// One PRESET_DEFS row as the marks need it.
-struct Row
-{
-    Value machineType;
-    Value varName;
-    Value offset;
-    QList<Value> values; // the carried fields in their order; Null where the table lacks one
+    Value general() const { return text ? Value(QString::fromUtf8(*text)) : value; }
 };
 
-// The mark of a row's key, to be continued by each field and value.
-Mark keyMark(const Row &row)
+bool isAscii(QByteArrayView bytes)
 {
-    Mark mark;
-    mark.add(PresetDb::textKeyOf(row.machineType).value_or(QString()).toUtf8());
-    mark.add(PresetDb::textKeyOf(row.varName).value_or(QString()).toUtf8());
-    mark.add(keyForm(row.offset));
-    return mark;
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-quint64 markOf(Mark mark, int field, const QByteArray &value)
+void appendUtf8(std::string &out, const QString &text)
 {
-    mark.add(QByteArray::number(field));
-    mark.add(value);
-    return mark.value();
+    const QByteArray bytes = text.toUtf8();
+    out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-bool differs(const QList<Value> *given, int field, const QByteArray &value)
+// A number in its shortest exact form, -0 as 0.
+void appendNumber(std::string &out, double number)
 {
-    return given == nullptr || comparedForm(given->value(field)) != value;
+    char text[32];
+    // A whole number of at most five digits is written as such in that form too (1e+05 is the first that is
+    // shorter in the exponent form), and is written so much faster as a whole number. Most values are such.
+    const bool small = number > -100000.0 && number < 100000.0 && number == std::trunc(number);
+    const auto result = small ? std::to_chars(text, text + sizeof text, static_cast<int>(number))
+                              : std::to_chars(text, text + sizeof text, number == 0.0 ? 0.0 : number);
+    out.append(text, result.ptr);
 }
 
-// Calls each with every row of the table; nothing when the database lacks it.
-void forEachRow(PresetDb::Database &db, const QString &table, const std::function<void(const Row &)> &each)
+// A text key as compared, without regard to letter case (ASCII folds to lower case, as the general folding does);
+// false for Null and bytes, which have none.
+bool appendTextKey(std::string &out, const Cell &cell)
+{
+    if (cell.text && isAscii(*cell.text)) {
+        for (const char c : *cell.text) {
+            out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        return true;
+    }
+    const std::optional<QString> key = PresetDb::textKeyOf(cell.general());
+    if (key) {
+        appendUtf8(out, *key);
+    }
+    return key.has_value();
+}
+
+// A key that compares as a number where it is one (so that 5 and 5.0 are one key), else as a text key.
+void appendNumberKey(std::string &out, const Cell &cell)
+{
+    const Value value = cell.general();
+    if (const std::optional<double> number = PresetDb::toNumber(value)) {
+        appendNumber(out, *number);
+    } else if (const std::optional<QString> text = PresetDb::textKeyOf(value)) {
+        appendUtf8(out, *text);
+    }
+}
+
+// A value as it is compared: numbers as numbers, so that 5 and 5.0 are one value; a text or bytes as such; Null as
+// "0".
+void appendCompared(std::string &out, const Cell &cell)
+{
+    if (cell.text && isAscii(*cell.text)) {
+        out += 't';
+        out.append(cell.text->data(), static_cast<size_t>(cell.text->size()));
+        return;
+    }
+    const Value value = cell.general();
+    if (value.isInteger() || value.isReal()) {
+        out += 'n';
+        appendNumber(out, value.isInteger() ? static_cast<double>(value.integer()) : value.real());
+    } else if (value.isText()) {
+        out += 't';
+        appendUtf8(out, value.text());
+    } else if (value.isBytes()) {
+        out += 'b';
+        out.append(value.bytes().constData(), static_cast<size_t>(value.bytes().size()));
+    } else {
+        out += '0';
+    }
+}
+
+// The fields of a preset table that the marks read.
+enum Field { MachineType, VarName, Offset, FirstCarried, Fields = FirstCarried + CarriedFields };
+
+// The rows of a preset table, only the fields the marks read.
+class PresetRows
+{
+public:
+    // None when db lacks the table.
+    PresetRows(PresetDb::Database &db, const QString &table);
+
+    bool next() { return m_rows && m_rows->next(); }
+    // The current row's field; Null where the table lacks it. A text is valid until the next row.
+    Cell cell(int field) const;
+
+private:
+    std::optional<PresetDb::Statement> m_rows;
+    std::array<int, Fields> m_columns{}; // the field's column in the rows; -1 where the table lacks it
+};
+
+PresetRows::PresetRows(PresetDb::Database &db, const QString &table)
 {
     if (!db.hasTableNamedExactly(table)) {
         return;
     }
+    const QList<PresetDb::FieldDef> fields = db.fields(table);
     QStringList names;
-    for (const PresetDb::FieldDef &field : db.fields(table)) {
+    for (const PresetDb::FieldDef &field : fields) {
         names.append(field.name.toCaseFolded());
     }
     const QStringList wanted =
         QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
         PresetDb::TakeoverRecord::carriedFieldNames();
-    QList<qsizetype> columns;
-    for (const QString &name : wanted) {
-        columns.append(names.indexOf(name.toCaseFolded()));
-    }
-    PresetDb::Statement rows = db.prepare(QStringLiteral("SELECT * FROM \"") + table + QLatin1Char('"'));
-    Row row;
-    while (rows.next()) {
-        const auto at = [&](int i) { return columns[i] < 0 ? Value() : rows.value(static_cast<int>(columns[i])); };
-        row.machineType = at(0);
-        row.varName = at(1);
-        row.offset = at(2);
-        row.values.clear();
-        for (int f = 0; f < Carried; ++f) {
-            row.values.append(at(3 + f));
+    QStringList selected;
+    for (int f = 0; f < Fields; ++f) {
+        const qsizetype at = names.indexOf(wanted[f].toCaseFolded());
+        m_columns[static_cast<size_t>(f)] = at < 0 ? -1 : static_cast<int>(selected.size());
+        if (at >= 0) {
+            selected.append(PresetDb::quoteName(fields[at].name));
         }
-        each(row);
     }
+    // A table without any of the fields still has its rows counted.
+    const QString columns = selected.isEmpty() ? QStringLiteral("NULL") : selected.join(QLatin1Char(','));
+    m_rows.emplace(
+        db.prepare(QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + PresetDb::quoteName(table)));
+}
+
+Cell PresetRows::cell(int field) const
+{
+    const int column = m_columns[static_cast<size_t>(field)];
+    if (column < 0) {
+        return {};
+    }
+    std::variant<Value, QByteArrayView> value = m_rows->valueOrText(column);
+    if (const auto *text = std::get_if<QByteArrayView>(&value)) {
+        return {*text, Value()};
+    }
+    return {std::nullopt, std::get<Value>(std::move(value))};
+}
+
+// A row's key as the marks read it, in buffers kept from row to row.
+struct RowKey
+{
+    std::string machine; // machine_type as a text key
+    std::string name;    // var_name as a text key
+    bool named = false;  // var_name has a text key: Null and bytes have none
+    std::string offset;  // offset_or_bitno as a number key
+    Mark mark;           // of the three, to be continued by each field and value
+
+    void read(const Cell &machineType, const Cell &varName, const Cell &offsetOrBitNo)
+    {
+        machine.clear();
+        name.clear();
+        offset.clear();
+        appendTextKey(machine, machineType);
+        named = appendTextKey(name, varName);
+        appendNumberKey(offset, offsetOrBitNo);
+        mark = Mark();
+        mark.add(machine);
+        mark.add(name);
+        mark.add(offset);
+    }
+    void read(const PresetRows &rows) { read(rows.cell(MachineType), rows.cell(VarName), rows.cell(Offset)); }
+
+    const TemplateValues::Values *templateRow(const TemplateValues &templateValues) const
+    {
+        return named ? templateValues.rowFor(name, offset) : nullptr;
+    }
+};
+
+quint64 markOf(Mark mark, int field, std::string_view value)
+{
+    const char number = static_cast<char>('0' + field);
+    mark.add(std::string_view(&number, 1));
+    mark.add(value);
+    return mark.value();
+}
+
+bool differs(const TemplateValues::Values *given, int field, std::string_view value)
+{
+    return given == nullptr || (*given)[static_cast<size_t>(field)] != value;
+}
+
+// The compared form of the current row's carried field; false for Null, which is no value.
+bool readValue(const PresetRows &rows, int field, std::string &value)
+{
+    const Cell cell = rows.cell(FirstCarried + field);
+    value.clear();
+    if (!cell.text && cell.value.isNull()) {
+        return false;
+    }
+    appendCompared(value, cell);
+    return true;
 }
 
 void sortUnique(std::vector<quint64> &marks)
@@ -131,81 +238,105 @@ void sortUnique(std::vector<quint64> &marks)
     marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
 }
 
-QString templateKey(const QByteArray &offset, const QString &varName)
-{
-    return QString::fromUtf8(offset) + QLatin1Char('\n') + varName;
-}
-
 } // namespace
 
 TemplateValues::TemplateValues(PresetDb::Database &db)
 {
-    forEachRow(db, PresetDb::Texts::SourcePresetTable, [&](const Row &row) {
-        const QString key = templateKey(keyForm(row.offset), PresetDb::textKeyOf(row.varName).value_or(QString()));
-        if (!m_rows.contains(key)) {
-            m_rows.insert(key, row.values);
+    PresetRows rows(db, PresetDb::Texts::SourcePresetTable);
+    RowKey key;
+    while (rows.next()) {
+        key.read(Cell(), rows.cell(VarName), rows.cell(Offset));
+        std::vector<Row> &ofName = m_rows[key.name];
+        const auto sameOffset = [&](const Row &row) { return row.offset == key.offset; };
+        if (std::any_of(ofName.begin(), ofName.end(), sameOffset)) {
+            continue;
         }
-    });
+        Row row{key.offset, {}};
+        for (int f = 0; f < CarriedFields; ++f) {
+            appendCompared(row.values[static_cast<size_t>(f)], rows.cell(FirstCarried + f));
+        }
+        ofName.push_back(std::move(row));
+    }
 }
 
-const QList<Value> *TemplateValues::rowFor(const Value &varName, const Value &offset) const
+const TemplateValues::Values *TemplateValues::rowFor(std::string_view name, std::string_view offset) const
 {
-    const std::optional<QString> name = PresetDb::textKeyOf(varName);
-    if (!name || m_rows.isEmpty()) {
-        return nullptr;
-    }
-    const QByteArray offsetKey = keyForm(offset);
-    for (QString rest = *name;;) {
-        const auto found = m_rows.constFind(templateKey(offsetKey, rest));
-        if (found != m_rows.constEnd()) {
-            return &found.value();
+    while (!m_rows.empty()) {
+        const auto found = m_rows.find(name);
+        if (found != m_rows.end()) {
+            for (const Row &row : found->second) {
+                if (row.offset == offset) {
+                    return &row.values;
+                }
+            }
         }
-        const qsizetype dot = rest.indexOf(QLatin1Char('.'));
-        if (dot < 0) {
-            return nullptr;
+        const size_t dot = name.find('.');
+        if (dot == std::string_view::npos) {
+            break;
         }
-        rest = rest.mid(dot + 1);
+        name.remove_prefix(dot + 1);
     }
+    return nullptr;
 }
 
 HeldValues heldValuesOf(PresetDb::Database &db, const TemplateValues &templateValues)
 {
     HeldValues held;
-    QHash<QString, qsizetype> machineAt;
-    forEachRow(db, PresetDb::Texts::PresetTable, [&](const Row &row) {
+    std::unordered_map<std::string, qsizetype, TextHash, std::equal_to<>> machineAt;
+    PresetRows rows(db, PresetDb::Texts::PresetTable);
+    RowKey key;
+    std::string value;
+    while (rows.next()) {
         ++held.rows;
-        const QString machine = PresetDb::toText(row.machineType).value_or(QString());
-        const auto at = machineAt.constFind(machine.toCaseFolded());
-        if (at == machineAt.constEnd()) {
-            machineAt.insert(machine.toCaseFolded(), held.machines.size());
-            held.machines.append({machine, 1});
+        key.read(rows);
+        if (const auto at = machineAt.find(key.machine); at != machineAt.end()) {
+            ++held.machines[at->second].second;
         } else {
-            ++held.machines[at.value()].second;
+            machineAt.emplace(key.machine, held.machines.size());
+            held.machines.append({PresetDb::toText(rows.cell(MachineType).general()).value_or(QString()), 1});
         }
-        const Mark key = keyMark(row);
-        const QList<Value> *given = templateValues.rowFor(row.varName, row.offset);
-        for (int f = 0; f < Carried; ++f) {
-            if (row.values[f].isNull()) {
-                continue;
-            }
-            const QByteArray value = comparedForm(row.values[f]);
-            const quint64 mark = markOf(key, f, value);
-            held.all.push_back(mark);
-            if (differs(given, f, value)) {
-                held.plant.push_back(mark);
+        const TemplateValues::Values *given = key.templateRow(templateValues);
+        for (int f = 0; f < CarriedFields; ++f) {
+            if (readValue(rows, f, value) && differs(given, f, value)) {
+                held.plant.push_back(markOf(key.mark, f, value));
             }
         }
-    });
+    }
     sortUnique(held.plant);
-    sortUnique(held.all);
     return held;
+}
+
+std::vector<quint64> valueMarksOf(PresetDb::Database &db)
+{
+    std::vector<quint64> marks;
+    PresetRows rows(db, PresetDb::Texts::PresetTable);
+    RowKey key;
+    std::string value;
+    while (rows.next()) {
+        key.read(rows);
+        for (int f = 0; f < CarriedFields; ++f) {
+            if (readValue(rows, f, value)) {
+                marks.push_back(markOf(key.mark, f, value));
+            }
+        }
+    }
+    sortUnique(marks);
+    return marks;
 }
 
 bool holdsPlantValue(const DroppedRow &dropped, const TemplateValues &templateValues)
 {
-    const QList<Value> *given = templateValues.rowFor(dropped.varName, dropped.offsetOrBitNo);
-    for (int f = 0; f < Carried && f < dropped.values.size(); ++f) {
-        if (!dropped.values[f].isNull() && differs(given, f, comparedForm(dropped.values[f]))) {
+    RowKey key;
+    key.read(Cell(), {std::nullopt, dropped.varName}, {std::nullopt, dropped.offsetOrBitNo});
+    const TemplateValues::Values *given = key.templateRow(templateValues);
+    std::string value;
+    for (int f = 0; f < CarriedFields && f < dropped.values.size(); ++f) {
+        if (dropped.values[f].isNull()) {
+            continue;
+        }
+        value.clear();
+        appendCompared(value, {std::nullopt, dropped.values[f]});
+        if (differs(given, f, value)) {
             return true;
         }
     }
@@ -215,23 +346,27 @@ bool holdsPlantValue(const DroppedRow &dropped, const TemplateValues &templateVa
 QList<DroppedRow> overwrittenRows(PresetDb::Database &replaced, PresetDb::Database &replacement,
                                   const TemplateValues &templateValues)
 {
-    const HeldValues kept = heldValuesOf(replacement, templateValues);
+    const std::vector<quint64> kept = valueMarksOf(replacement);
     QList<DroppedRow> overwritten;
-    forEachRow(replaced, PresetDb::Texts::PresetTable, [&](const Row &row) {
-        const Mark key = keyMark(row);
-        const QList<Value> *given = templateValues.rowFor(row.varName, row.offset);
-        for (int f = 0; f < Carried; ++f) {
-            if (row.values[f].isNull()) {
-                continue;
-            }
-            const QByteArray value = comparedForm(row.values[f]);
-            if (differs(given, f, value) &&
-                !std::binary_search(kept.all.begin(), kept.all.end(), markOf(key, f, value))) {
-                overwritten.append({row.machineType, row.varName, row.offset, row.values});
-                return;
+    PresetRows rows(replaced, PresetDb::Texts::PresetTable);
+    RowKey key;
+    std::string value;
+    while (rows.next()) {
+        key.read(rows);
+        const TemplateValues::Values *given = key.templateRow(templateValues);
+        for (int f = 0; f < CarriedFields; ++f) {
+            if (readValue(rows, f, value) && differs(given, f, value) &&
+                !std::binary_search(kept.begin(), kept.end(), markOf(key.mark, f, value))) {
+                QList<Value> values;
+                for (int c = 0; c < CarriedFields; ++c) {
+                    values.append(rows.cell(FirstCarried + c).general());
+                }
+                overwritten.append({rows.cell(MachineType).general(), rows.cell(VarName).general(),
+                                    rows.cell(Offset).general(), values});
+                break;
             }
         }
-    });
+    }
     return overwritten;
 }
 

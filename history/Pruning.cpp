@@ -64,17 +64,35 @@ QString overBound(qint64 size, qint64 bound)
         .arg(bound >> 20);
 }
 
+qint64 sizeOfAll(const QString &folder, const QStringList &names)
+{
+    qint64 size = 0;
+    for (const QString &name : names) {
+        size += sizeOf(folder, name);
+    }
+    return size;
+}
+
+// Copies are judged only beyond the newest Kept or while they take more than bound.
+bool judges(qsizetype names, qint64 size, qint64 bound)
+{
+    return names > Kept || size > bound;
+}
+
 } // namespace
+
+bool pruneJudges(const QString &folder, const QString &dbFileName, qint64 addedBytes, qint64 bound)
+{
+    const QStringList names = recordedNames(folder, dbFileName);
+    return judges(names.size() + 1, sizeOfAll(folder, names) + addedBytes, bound);
+}
 
 QString prune(const QString &folder, const QString &dbFileName, const std::vector<quint64> &liveValues,
               const QString &spare, qint64 bound)
 {
-    QStringList names = recordedNames(folder, dbFileName);
-    qint64 size = 0;
-    for (const QString &name : std::as_const(names)) {
-        size += sizeOf(folder, name);
-    }
-    if (names.size() <= Kept && size <= bound) {
+    const QStringList names = recordedNames(folder, dbFileName);
+    qint64 size = sizeOfAll(folder, names);
+    if (!judges(names.size(), size, bound)) {
         return {};
     }
     const std::vector<bool> protection = protectedAmong(folder, names, liveValues);
@@ -94,10 +112,7 @@ QString prune(const QString &folder, const QString &dbFileName, const std::vecto
 
 QString boundWarning(const QString &folder, const QString &dbFileName, qint64 bound)
 {
-    qint64 size = 0;
-    for (const QString &name : recordedNames(folder, dbFileName)) {
-        size += sizeOf(folder, name);
-    }
+    const qint64 size = sizeOfAll(folder, recordedNames(folder, dbFileName));
     return size > bound ? overBound(size, bound) : QString();
 }
 
@@ -107,7 +122,7 @@ QString prune(const QString &folder, const QString &dbFileName, const QString &s
     try {
         const std::unique_ptr<PresetDb::Database> db =
             PresetDb::Database::copyInMemory(pathIn(QFileInfo(folder).path(), dbFileName));
-        live = heldValuesOf(*db, TemplateValues(*db)).all;
+        live = valueMarksOf(*db);
     } catch (const Diag::Failure &) {
         // Unreadable: the copies are judged as if the module database held nothing, so more of them stay.
     }

@@ -19,6 +19,9 @@ inline constexpr qint64 SizeBound = 200LL * 1024 * 1024;
 // that must stay take more than bound, else an empty text.
 QString prune(const QString &folder, const QString &dbFileName, const std::vector<quint64> &liveValues,
               const QString &spare = QString(), qint64 bound = SizeBound);
+// Whether prune, once a copy of addedBytes more is kept, judges the copies by the plant values they hold: only
+// then does it read liveValues.
+bool pruneJudges(const QString &folder, const QString &dbFileName, qint64 addedBytes, qint64 bound = SizeBound);
 // The line prune gives when the kept databases take more than bound bytes, found from their sizes alone: pruning
 // left only copies that must stay. Empty when they take less.
 QString boundWarning(const QString &folder, const QString &dbFileName, qint64 bound = SizeBound);

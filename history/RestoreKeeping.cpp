@@ -31,7 +31,7 @@ PresetDb::Keeping RestoreKeeping::keepBeforeReplacing(const QString &moduleDbPat
     removeLeftTemporaries(moduleDbPath);
     const std::unique_ptr<PresetDb::Database> old = openedContent(content);
     const TemplateValues templateValues = old ? TemplateValues(*old) : TemplateValues(replacement);
-    m_liveValues = heldValuesOf(replacement, templateValues).all;
+    m_liveValues = valueMarksOf(replacement);
     if (!QFileInfo(moduleDbPath).isFile() || (old && holdsTheSame(*old, replacement))) {
         return PresetDb::Keeping::NothingKept;
     }

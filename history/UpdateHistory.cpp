@@ -198,9 +198,10 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
     if (old && holdsTheSame(*old, replacement)) {
         return Keeping::NothingKept; // the replacement changes nothing that a copy would hold
     }
-    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
-    guard.step([&] { noteValues(old.get(), replacement); });
     m_dbFileName = QFileInfo(moduleDbPath).fileName();
+    const bool forPruning = pruneJudges(folderFor(moduleDbPath), m_dbFileName, content.size());
+    Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
+    guard.step([&] { noteValues(old.get(), replacement, forPruning); });
     readBefore();
     const QDateTime now = QDateTime::currentDateTime();
     fillReportHeader(now);
@@ -211,11 +212,13 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
     return keeping;
 }
 
-void UpdateHistory::noteValues(PresetDb::Database *old, PresetDb::Database &replacement)
+void UpdateHistory::noteValues(PresetDb::Database *old, PresetDb::Database &replacement, bool forPruning)
 {
     // The template the replacement was made from judges which values are the plant's.
     const TemplateValues templateValues(replacement);
-    m_liveValues = heldValuesOf(replacement, templateValues).all;
+    if (forPruning) {
+        m_liveValues = valueMarksOf(replacement);
+    }
     m_plantRowsDropped = 0;
     for (const PresetDb::DroppedRow &row : m_takeover.dropped()) {
         m_plantRowsDropped += holdsPlantValue(row, templateValues) ? 1 : 0;

@@ -94,7 +94,9 @@ public:
 
 private:
     void readBefore();
-    void noteValues(PresetDb::Database *old, PresetDb::Database &replacement);
+    // The values of old (none when it is damaged) for the summary; with forPruning also those of replacement, which
+    // pruning the history after the replacement judges the kept copies by.
+    void noteValues(PresetDb::Database *old, PresetDb::Database &replacement, bool forPruning);
     void fillReportHeader(const QDateTime &now);
     PresetDb::Keeping keepOrRefuse(const QString &moduleDbPath, const QByteArray &content, const QDateTime &now);
     void completeReport();
@@ -106,7 +108,9 @@ private:
     bool m_attempted = false;
     bool m_notKept = false; // the copy could not be kept: the report is only printed
     int m_plantRowsDropped = 0;
-    std::vector<quint64> m_liveValues; // the marks of every value the replacement holds, for pruning
+    // The marks of every value the replacement holds, for pruning; read only when the history holds enough copies
+    // for pruning to judge them (without them it would keep more copies, never fewer).
+    std::vector<quint64> m_liveValues;
     KeptSummary m_summary;
     QString m_warning; // said in the run's output: the history is over its bound
     std::optional<QHash<int, int>> m_generated;

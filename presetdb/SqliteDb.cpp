@@ -521,6 +521,27 @@ Value Statement::value(int column) const
     }
 }
 
+std::variant<Value, QByteArrayView> Statement::valueOrText(int column) const
+{
+    // The column's value is taken once: each sqlite3_column_ call locks the connection again.
+    sqlite3_value *value = sqlite3_column_value(m_statement, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_value_int64(value)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_value_double(value));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return QByteArrayView(text, sqlite3_value_bytes(value));
+    }
+    case SQLITE_BLOB:
+        return Value::fromBytes(
+            QByteArray(static_cast<const char *>(sqlite3_value_blob(value)), sqlite3_value_bytes(value)));
+    default:
+        return Value();
+    }
+}
+
 // --- Transaction ---
 
 Transaction::Transaction(Database &db) : m_db(db)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <variant>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -138,6 +139,8 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     Value value(int column) const;
+    // The same, but a text as its UTF-8 bytes, valid until the next step: read so, a text makes no QString.
+    std::variant<Value, QByteArrayView> valueOrText(int column) const;
 
 private:
     friend class Database;

@@ -182,6 +182,32 @@ TEST_F(UpdateHistoryTest, IntegratedRunKeepsTheModuleDatabaseAsItWasBeforeTheMac
     EXPECT_EQ(plant.read(QStringLiteral("Kadex/History/") + names[0]), old);
 }
 
+TEST_F(UpdateHistoryTest, PruningFindsInTheReplacementTheValuesItTookFromTheMachineCopy)
+{
+    plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
+                "[Common]\r\nNameM1=M1\r\nNameM2=M2\r\nSaveAndRestore=" +
+                    plant.path(QStringLiteral("backup")).toUtf8() + "\r\n");
+    plant.write(QStringLiteral("Kadex/Kadex.cfg"), "[Project]\r\nValidMachines=ALL\r\n");
+    QDir(plant.root()).mkpath(QStringLiteral("backup/Kadex"));
+    const QString tuned = QStringLiteral("INSERT INTO PRESET_DEFS VALUES (1, 'M1', 'DINT', 1, 'M1.Rpm', 2, 0, 1, 't', "
+                                         "'p', 1, 2, 3, 4, 5);");
+    runSql(plant.path(QStringLiteral("backup/Kadex/Kadex.mdb")), QString::fromLatin1(PresetSchema) + tuned);
+    // The oldest copy holds only the machine copy's values, which no newer copy holds: only the module database
+    // the run makes holds them, so the copy goes once this run keeps the tenth newer one.
+    const QString oldest = QStringLiteral("Kadex.mdb.20260101-110000");
+    QDir().mkpath(historyDir());
+    runSql(kept(oldest), QString::fromLatin1(PresetSchema) + tuned);
+    for (int second = 11; second < 20; ++second) {
+        plant.write(QStringLiteral("Kadex/History/Kadex.mdb.20260101-1200") + QString::number(second), "copy");
+    }
+
+    runUpdate(QStringLiteral("/EXTERNAL:R4MCFG"));
+
+    const QStringList names = keptNames(historyDir(), QStringLiteral("Kadex.mdb"));
+    ASSERT_EQ(names.size(), History::Kept);
+    EXPECT_FALSE(names.contains(oldest));
+}
+
 TEST_F(UpdateHistoryTest, IntegratedRunWhoseUpdateFailsLeavesTheModuleDbAndKeepsNothing)
 {
     plant.write(QStringLiteral("parameter/r4mconfiguration.ini"),
