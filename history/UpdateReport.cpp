@@ -37,12 +37,19 @@ public:
         m_bytes += numberBytes(number);
         return *this;
     }
-    ReportBytes &padded(const QByteArray &cell, qsizetype width, bool right)
+    ReportBytes &padded(QByteArrayView cell, qsizetype width, bool right)
     {
-        const QByteArray blanks(std::max<qsizetype>(0, width - cell.size()), ' ');
-        m_bytes += right ? blanks + cell : cell + blanks;
+        const qsizetype blanks = std::max<qsizetype>(0, width - cell.size());
+        if (right) {
+            m_bytes.append(blanks, ' ');
+        }
+        m_bytes.append(cell);
+        if (!right) {
+            m_bytes.append(blanks, ' ');
+        }
         return *this;
     }
+    void reserve(qsizetype more) { m_bytes.reserve(m_bytes.size() + more); }
     ReportBytes &line()
     {
         m_bytes += "\r\n";
@@ -61,54 +68,101 @@ private:
     QByteArray m_bytes;
 };
 
-QByteArray valueBytes(const Value &value)
+// A table's cells, made one after the other into one buffer: where each ends, and each column's widest cell.
+class Cells
 {
-    if (value.isInteger()) {
-        return ReportBytes::numberBytes(value.integer());
+public:
+    void add(QByteArrayView cell, qsizetype column)
+    {
+        m_bytes.append(cell);
+        close(column);
     }
-    if (value.isReal()) {
-        return ReportBytes::numberBytes(value.real());
+    void addValue(const Value &value, qsizetype column)
+    {
+        if (value.isInteger()) {
+            appendNumber(value.integer());
+        } else if (value.isReal()) {
+            appendNumber(value.real());
+        } else if (const std::optional<QString> text = toText(value)) {
+            appendText(*text);
+        } else {
+            m_bytes.append("NULL");
+        }
+        close(column);
     }
-    const std::optional<QString> text = toText(value);
-    return text ? Platform::Cp1252::encode(*text) : QByteArrayLiteral("NULL");
-}
+    qsizetype count() const { return m_ends.size(); }
+    QByteArrayView cell(qsizetype i) const
+    {
+        const qsizetype start = i == 0 ? 0 : m_ends[i - 1];
+        return QByteArrayView(m_bytes).sliced(start, m_ends[i] - start);
+    }
+    const QList<qsizetype> &widths() const { return m_widths; }
+    qsizetype bytes() const { return m_bytes.size(); }
+
+private:
+    template <typename Number> void appendNumber(Number number)
+    {
+        char text[32];
+        const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
+        m_bytes.append(text, static_cast<qsizetype>(result.ptr - text));
+    }
+    void appendText(const QString &text)
+    {
+        // Plain ASCII is its own Windows-1252; anything else goes through the code page.
+        const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (!ascii) {
+            m_bytes.append(Platform::Cp1252::encode(text));
+            return;
+        }
+        for (const QChar c : text) {
+            m_bytes.append(static_cast<char>(c.unicode()));
+        }
+    }
+    void close(qsizetype column)
+    {
+        const qsizetype start = m_ends.isEmpty() ? 0 : m_ends.last();
+        m_ends.append(m_bytes.size());
+        if (m_widths.size() <= column) {
+            m_widths.resize(column + 1, 0);
+        }
+        m_widths[column] = std::max(m_widths[column], m_bytes.size() - start);
+    }
+
+    QByteArray m_bytes;
+    QList<qsizetype> m_ends;
+    QList<qsizetype> m_widths;
+};
 
 // Rows of cells as columns padded to their widest cell, two blanks apart: each cell made once, the widths taken
 // while they are made.
 void appendColumns(ReportBytes &out, const QList<DroppedRow> &dropped)
 {
-    QList<QByteArray> cells;
-    QList<qsizetype> widths;
-    const auto add = [&](QByteArray cell, qsizetype column) {
-        if (widths.size() <= column) {
-            widths.append(0);
-        }
-        widths[column] = std::max(widths[column], cell.size());
-        cells.append(std::move(cell));
-    };
+    Cells cells;
     const QStringList head =
         QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
         TakeoverRecord::carriedFieldNames();
     for (qsizetype c = 0; c < head.size(); ++c) {
-        add(head[c].toLatin1(), c);
+        cells.add(head[c].toLatin1(), c);
     }
     for (const DroppedRow &row : dropped) {
-        add(valueBytes(row.machineType), 0);
-        add(valueBytes(row.varName), 1);
-        add(valueBytes(row.offsetOrBitNo), 2);
+        cells.addValue(row.machineType, 0);
+        cells.addValue(row.varName, 1);
+        cells.addValue(row.offsetOrBitNo, 2);
         for (qsizetype v = 0; v < row.values.size(); ++v) {
-            add(valueBytes(row.values[v]), 3 + v);
+            cells.addValue(row.values[v], 3 + v);
         }
     }
+    const QList<qsizetype> &widths = cells.widths();
     const qsizetype columns = widths.size();
-    for (qsizetype at = 0; at < cells.size(); at += columns) {
+    qsizetype lineWidth = 4;
+    for (const qsizetype width : widths) {
+        lineWidth += width + 2;
+    }
+    out.reserve((cells.count() / std::max<qsizetype>(1, columns) + 1) * lineWidth);
+    for (qsizetype at = 0; at < cells.count(); at += columns) {
         out.ascii("  ");
-        for (qsizetype c = 0; c < columns && at + c < cells.size(); ++c) {
-            if (c + 1 < columns) {
-                out.padded(cells[at + c], widths[c] + 2, false);
-            } else {
-                out.padded(cells[at + c], 0, false);
-            }
+        for (qsizetype c = 0; c < columns && at + c < cells.count(); ++c) {
+            out.padded(cells.cell(at + c), c + 1 < columns ? widths[c] + 2 : 0, false);
         }
         out.line();
     }
