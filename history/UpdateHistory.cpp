@@ -293,7 +293,7 @@ void UpdateHistory::noteRegenerated(const QHash<int, int> &generated)
     m_warning = History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName, m_liveValues);
 }
 
-void UpdateHistory::writeKeptSummary()
+void UpdateHistory::writeKeptSummary(int settingsChanged)
 {
     QStringList held;
     for (const auto &machine : std::as_const(m_summary.machines)) {
@@ -304,8 +304,12 @@ void UpdateHistory::writeKeptSummary()
         m_summary.after.append(machine.name);
     }
     m_summary.dropped = static_cast<int>(m_takeover.dropped().size());
-    m_summary.change = QStringLiteral("machines %1 -> %2; %3 rows with plant values dropped")
-                           .arg(namesOf(held), namesOf(m_summary.after))
+    // The settings are written after the database: their count is known only when the run ends.
+    const QString settings = settingsChanged < 0    ? QString()
+                             : settingsChanged == 1 ? QStringLiteral("1 setting changed; ")
+                                                    : QStringLiteral("%1 settings changed; ").arg(settingsChanged);
+    m_summary.change = QStringLiteral("machines %1 -> %2; %3%4 rows with plant values dropped")
+                           .arg(namesOf(held), namesOf(m_summary.after), settings)
                            .arg(m_plantRowsDropped);
     // Not checked: the summary only spares --list and pruning a read of the copy, which they make without it.
     History::writeSummary(m_keptPath, m_summary);
@@ -341,8 +345,15 @@ void UpdateHistory::finish()
     }
     if (!m_settingsPath.isEmpty()) {
         const QList<MachineSettings> after = rereadMachineSettings(m_before, m_settingsPath);
+        int changed = 0;
         for (qsizetype i = 0; i < after.size(); ++i) {
             m_report.machines[i].after = after[i].values;
+            for (qsizetype k = 0; k < after[i].values.size(); ++k) {
+                changed += after[i].values[k] != m_report.machines[i].before.value(k) ? 1 : 0;
+            }
+        }
+        if (changed > 0 && !m_keptPath.isEmpty() && !m_notKept) {
+            writeKeptSummary(changed); // what --list shows of the copy
         }
     }
     // A run whose regenerated database did not replace the module database generated none of its rows.

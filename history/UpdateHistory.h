@@ -101,7 +101,8 @@ private:
     PresetDb::Keeping keepOrRefuse(const QString &moduleDbPath, const QByteArray &content, const QDateTime &now);
     void completeReport();
     QByteArray writeReport();
-    void writeKeptSummary();
+    // Writes the kept copy's summary; settingsChanged: how many settings the run changed, -1 while not known.
+    void writeKeptSummary(int settingsChanged = -1);
     void printOutput(const QByteArray &report);
 
     Config::Services &m_services;

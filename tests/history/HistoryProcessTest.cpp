@@ -116,6 +116,16 @@ TEST_F(HistoryProcessTest, SilentRunPrintsItsReportAndListAndRestoreUndoIt)
     EXPECT_EQ(list.exitCode, 0);
     EXPECT_TRUE(list.standardOutput.contains(kept()[0] + QStringLiteral("  silent  ")));
     EXPECT_TRUE(list.standardOutput.contains(QStringLiteral("2  Presse, Ofen\n")));
+    // Under the copy: what the run changed, the settings counted as the report shows them.
+    int changed = 0;
+    for (const QString &line : update.standardOutput.split(QLatin1Char('\n'))) {
+        const QStringList cells = line.simplified().split(QLatin1Char(' '));
+        changed += line.startsWith(QStringLiteral("  Kadex")) && cells.size() >= 3 && cells[1] != cells[2] ? 1 : 0;
+    }
+    ASSERT_GT(changed, 0);
+    EXPECT_TRUE(list.standardOutput.contains(
+        QStringLiteral("; %1 settings changed; 2 rows with plant values dropped\n").arg(changed)))
+        << list.standardOutput.toStdString();
 
     const ProgramRun restore = run({QStringLiteral("--restore")});
     ASSERT_EQ(restore.exitCode, 0) << restore.standardError.toStdString();
