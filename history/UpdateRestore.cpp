@@ -10,6 +10,7 @@
 #include "history/ReportReader.h"
 #include "history/RestoreKeeping.h"
 #include "history/RestoreSettings.h"
+#include "history/TemplateDrops.h"
 #include "history/UpdateHistory.h"
 #include "history/UpdateReport.h"
 #include "platform/FileLookup.h"
@@ -221,6 +222,13 @@ RestorePlan planRestore(Config::Services &services, const QString &name, const Q
                                      "back the other machines alone with --machine")};
     }
     plan.warnings += nextUpdateDrops(plant, rows, plan.settings);
+    try {
+        const QString templatePath = Platform::FileLookup::resolvePath(services.paths.GetPathSourceOCXMDB());
+        plan.warnings += templateDrops(templatePath, *plan.kept);
+    } catch (const Diag::Failure &failure) {
+        plan.warnings.append(QStringLiteral("Cannot find the template to compare the kept database with (") +
+                             failure.description + QStringLiteral(")."));
+    }
     return plan;
 }
 

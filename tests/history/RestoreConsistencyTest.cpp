@@ -4,6 +4,7 @@
 
 #include "history/UpdateRestore.h"
 #include "presetdb/DatabaseUpdate.h"
+#include "tests/support/FixtureDb.h"
 #include "tests/support/PresetPlant.h"
 #include "tests/support/SamplePlantProgram.h"
 #include "tests/support/TestRun.h"
@@ -112,6 +113,18 @@ TEST(RestoreConsistencyTest, RestoreRefusesOrWarnsAndTheNextUpdateKeepsWhatItRes
         p.write(SavedIni,
                 p.read(ProgramIni).replace("MachineName=M1\r\n", "MachineName=M1\r\nKadexNumberOfProcent=9\r\n"));
     };
+    const QString templateRow1 =
+        QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.###Var_Name', 1);") +
+        templateRow(1, QStringLiteral("'###machine'"), 1, QStringLiteral("'Rpm'"), 1);
+    // A module database holds the template it was made from.
+    const auto madeFromTemplate = [](const PresetPlant &p) {
+        runSql(p.moduleDb(), QStringLiteral("CREATE TABLE Source_PRESET_DEFS (ID INTEGER); "
+                                            "INSERT INTO Source_PRESET_DEFS VALUES (1);"));
+    };
+    const auto templateRowGone = [](const PresetPlant &p) {
+        p.writeSource(QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.###Var_Name', 1);"));
+    };
+    const auto templateRowBack = [templateRow1](const PresetPlant &p) { p.writeSource(templateRow1); };
     const QList<ConsistencyCase> cases = {
         {"machine out of use",
          outOfUse,
@@ -159,6 +172,14 @@ TEST(RestoreConsistencyTest, RestoreRefusesOrWarnsAndTheNextUpdateKeepsWhatItRes
           QStringLiteral("1 setting written back to %1/") + SavedIni},
          nothing,
          true},
+        {"template row gone",
+         madeFromTemplate,
+         templateRowGone,
+         {},
+         0,
+         {QStringLiteral("Warning: The next update will drop the rows made from 1 template rows that "
+                         "%1/Kadex/Kadex_Source.mdb no longer has (ID 1)")},
+         templateRowBack},
     };
     for (const ConsistencyCase &c : cases) {
         SCOPED_TRACE(c.name);
