@@ -413,6 +413,11 @@ int restoreKeptUpdate(Config::Services &services, const QString &name, QTextStre
     } catch (const Refusal &refusal) {
         err << refusal.why << "; nothing restored.\n";
         return 1;
+    } catch (const Diag::Failure &failure) {
+        // Whatever else fails while the restore is planned or made: the module database is as it was.
+        err << "Cannot restore " << (plan.chosen.isEmpty() ? name : plan.chosen) << " (" << failure.description
+            << "); nothing restored.\n";
+        return 1;
     }
     if (plan.machineType.isEmpty()) {
         out << "Restored " << place.moduleDbPath << " from " << plan.chosen << ".\n";

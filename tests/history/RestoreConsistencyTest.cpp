@@ -125,6 +125,9 @@ TEST(RestoreConsistencyTest, RestoreRefusesOrWarnsAndTheNextUpdateKeepsWhatItRes
         p.writeSource(QStringLiteral("INSERT INTO Source_DEFS VALUES ('VISIWIN32', '###machine.###Var_Name', 1);"));
     };
     const auto templateRowBack = [templateRow1](const PresetPlant &p) { p.writeSource(templateRow1); };
+    const auto fieldAdded = [](const PresetPlant &p) {
+        runSql(p.moduleDb(), QStringLiteral("ALTER TABLE PRESET_DEFS ADD COLUMN extra"));
+    };
     const QList<ConsistencyCase> cases = {
         {"machine out of use",
          outOfUse,
@@ -172,6 +175,14 @@ TEST(RestoreConsistencyTest, RestoreRefusesOrWarnsAndTheNextUpdateKeepsWhatItRes
           QStringLiteral("1 setting written back to %1/") + SavedIni},
          nothing,
          true},
+        {"one machine into a table of other fields",
+         nothing,
+         fieldAdded,
+         QStringLiteral("M1"),
+         1,
+         {QStringLiteral(
+             "(PRESET_DEFS has other fields in the kept database than in the live one); nothing restored.")},
+         nothing},
         {"template row gone",
          madeFromTemplate,
          templateRowGone,
