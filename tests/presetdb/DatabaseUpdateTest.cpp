@@ -9,6 +9,7 @@
 #include "tests/support/FixtureDb.h"
 #include "tests/support/PlantState.h"
 #include "tests/support/PresetPlant.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestRun.h"
 
 #include <QDir>
@@ -420,7 +421,7 @@ TEST_F(DatabaseUpdateTest, BrokenModuleDbIsReportedAndReplacedOnlyWhenItHoldsNoD
     // A damaged one that may not be written stays as it is, and the report says why it was not replaced.
     QFile::setPermissions(plant.moduleDb(), QFile::ReadOwner | QFile::WriteOwner);
     plant.write(QStringLiteral("Kadex/Kadex.mdb"), QByteArray("not a database").repeated(100));
-    QFile::setPermissions(plant.moduleDb(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const ReadOnlyFile damagedReadOnly(plant.moduleDb());
     QFile::remove(plant.path(QStringLiteral("R4Mcfglog.txt")));
     TestRun damaged(plant, QStringLiteral("/EXTERNAL:SILENT"));
     damaged.start();
