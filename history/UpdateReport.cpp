@@ -17,6 +17,14 @@ constexpr int ValueWidth = 8;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString TitleEnd = QStringLiteral(" module database update");
 
+// Appends number in its shortest exact form.
+template <typename Number> void appendNumber(QByteArray &bytes, Number number)
+{
+    char text[32];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
+    bytes.append(text, static_cast<qsizetype>(result.ptr - text));
+}
+
 // The report's bytes as they are made: Windows-1252 text, lines ending in CR LF, numbers in their shortest exact
 // form.
 class ReportBytes
@@ -34,7 +42,7 @@ public:
     }
     ReportBytes &number(qint64 number)
     {
-        m_bytes += numberBytes(number);
+        appendNumber(m_bytes, number);
         return *this;
     }
     ReportBytes &padded(QByteArrayView cell, qsizetype width, bool right)
@@ -59,9 +67,9 @@ public:
 
     template <typename Number> static QByteArray numberBytes(Number number)
     {
-        char text[32];
-        const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
-        return QByteArray(text, static_cast<qsizetype>(result.ptr - text));
+        QByteArray bytes;
+        appendNumber(bytes, number);
+        return bytes;
     }
 
 private:
@@ -80,11 +88,11 @@ public:
     void addValue(const Value &value, qsizetype column)
     {
         if (value.isInteger()) {
-            appendNumber(value.integer());
+            appendNumber(m_bytes, value.integer());
         } else if (value.isReal()) {
-            appendNumber(value.real());
+            appendNumber(m_bytes, value.real());
         } else if (const std::optional<QString> text = toText(value)) {
-            appendText(*text);
+            m_bytes.append(Platform::Cp1252::encode(*text));
         } else {
             m_bytes.append("NULL");
         }
@@ -97,27 +105,8 @@ public:
         return QByteArrayView(m_bytes).sliced(start, m_ends[i] - start);
     }
     const QList<qsizetype> &widths() const { return m_widths; }
-    qsizetype bytes() const { return m_bytes.size(); }
 
 private:
-    template <typename Number> void appendNumber(Number number)
-    {
-        char text[32];
-        const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
-        m_bytes.append(text, static_cast<qsizetype>(result.ptr - text));
-    }
-    void appendText(const QString &text)
-    {
-        // Plain ASCII is its own Windows-1252; anything else goes through the code page.
-        const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (!ascii) {
-            m_bytes.append(Platform::Cp1252::encode(text));
-            return;
-        }
-        for (const QChar c : text) {
-            m_bytes.append(static_cast<char>(c.unicode()));
-        }
-    }
     void close(qsizetype column)
     {
         const qsizetype start = m_ends.isEmpty() ? 0 : m_ends.last();
