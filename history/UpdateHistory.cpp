@@ -324,6 +324,7 @@ void UpdateHistory::giveUpKept()
     m_notKept = false;
     m_keptPath.clear();
     m_report = UpdateReport();
+    m_droppedTable.reset();
     m_summary = KeptSummary();
 }
 void UpdateHistory::readBefore()
@@ -365,7 +366,7 @@ void UpdateHistory::finish()
     // The report is made once: the file and standard output get its bytes.
     if (m_notKept) {
         completeReport();
-        printOutput(m_report.toBytes());
+        printOutput(m_report.toBytes(*m_droppedTable));
     } else {
         printOutput(writeReport());
     }
@@ -405,6 +406,11 @@ void UpdateHistory::completeReport()
     }
     m_report.dropped = m_takeover.dropped();
     m_report.droppedCount = static_cast<int>(m_report.dropped.size());
+    // The take-over has ended before the first report is made, and giveUpKept forgets the table with the report:
+    // the rows a table was made of are the report's until then.
+    if (!m_droppedTable) {
+        m_droppedTable = UpdateReport::droppedTable(m_report.dropped);
+    }
     m_report.notCarried = m_takeover.notCarried();
     m_report.takeoverFailures = m_takeover.failures();
 }
@@ -414,7 +420,7 @@ QByteArray UpdateHistory::writeReport()
     completeReport();
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
-    const QByteArray bytes = m_report.toBytes();
+    const QByteArray bytes = m_report.toBytes(*m_droppedTable);
     guard.step([&] {
         if (!UpdateReport::writeBytes(path, bytes)) {
             throw Diag::Failure{Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,

@@ -120,6 +120,7 @@ private:
     QString m_settingsPath;
     QList<MachineSettings> m_before;
     UpdateReport m_report;
+    std::optional<QByteArray> m_droppedTable; // the report's table of m_report.dropped, once made
     PresetDb::TakeoverRecord m_takeover;
 };
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace Kadex::History {
 
@@ -32,7 +33,7 @@ class ReportBytes
 public:
     ReportBytes &text(const QString &text)
     {
-        m_bytes += Platform::Cp1252::encode(text);
+        Platform::Cp1252::appendEncoded(m_bytes, text);
         return *this;
     }
     ReportBytes &ascii(const char *text)
@@ -57,7 +58,11 @@ public:
         }
         return *this;
     }
-    void reserve(qsizetype more) { m_bytes.reserve(m_bytes.size() + more); }
+    void append(QByteArrayView bytes)
+    {
+        m_bytes.reserve(m_bytes.size() + bytes.size());
+        m_bytes.append(bytes);
+    }
     ReportBytes &line()
     {
         m_bytes += "\r\n";
@@ -80,6 +85,12 @@ private:
 class Cells
 {
 public:
+    Cells(qsizetype columns, qsizetype cells)
+    {
+        m_ends.reserve(cells);
+        m_bytes.reserve(cells * 8);
+        m_widths.resize(columns, 0);
+    }
     void add(QByteArrayView cell, qsizetype column)
     {
         m_bytes.append(cell);
@@ -87,12 +98,12 @@ public:
     }
     void addValue(const Value &value, qsizetype column)
     {
-        if (value.isInteger()) {
+        if (value.isText()) {
+            Platform::Cp1252::appendEncoded(m_bytes, value.text());
+        } else if (value.isInteger()) {
             appendNumber(m_bytes, value.integer());
         } else if (value.isReal()) {
             appendNumber(m_bytes, value.real());
-        } else if (const std::optional<QString> text = toText(value)) {
-            m_bytes.append(Platform::Cp1252::encode(*text));
         } else {
             m_bytes.append("NULL");
         }
@@ -122,14 +133,14 @@ private:
     QList<qsizetype> m_widths;
 };
 
-// Rows of cells as columns padded to their widest cell, two blanks apart: each cell made once, the widths taken
-// while they are made.
-void appendColumns(ReportBytes &out, const QList<DroppedRow> &dropped)
+// The dropped rows as lines of columns padded to their widest cell, two blanks apart: each cell made once, the
+// widths taken while they are made, the lines written straight into a buffer of their greatest size.
+QByteArray droppedTableOf(const QList<DroppedRow> &dropped)
 {
-    Cells cells;
     const QStringList head =
         QStringList{QStringLiteral("machine_type"), QStringLiteral("var_name"), QStringLiteral("offset_or_bitno")} +
         TakeoverRecord::carriedFieldNames();
+    Cells cells(head.size(), (dropped.size() + 1) * head.size());
     for (qsizetype c = 0; c < head.size(); ++c) {
         cells.add(head[c].toLatin1(), c);
     }
@@ -147,14 +158,23 @@ void appendColumns(ReportBytes &out, const QList<DroppedRow> &dropped)
     for (const qsizetype width : widths) {
         lineWidth += width + 2;
     }
-    out.reserve((cells.count() / std::max<qsizetype>(1, columns) + 1) * lineWidth);
+    QByteArray table((cells.count() + columns - 1) / columns * lineWidth, Qt::Uninitialized);
+    char *out = table.data();
     for (qsizetype at = 0; at < cells.count(); at += columns) {
-        out.ascii("  ");
+        *out++ = ' ';
+        *out++ = ' ';
         for (qsizetype c = 0; c < columns && at + c < cells.count(); ++c) {
-            out.padded(cells.cell(at + c), c + 1 < columns ? widths[c] + 2 : 0, false);
+            const QByteArrayView cell = cells.cell(at + c);
+            out = std::copy(cell.begin(), cell.end(), out);
+            if (c + 1 < columns) {
+                out = std::fill_n(out, widths[c] + 2 - cell.size(), ' ');
+            }
         }
-        out.line();
+        *out++ = '\r';
+        *out++ = '\n';
     }
+    table.truncate(out - table.constData());
+    return table;
 }
 
 } // namespace
@@ -264,7 +284,17 @@ void appendMachine(ReportBytes &out, const MachineReport &machine)
 
 } // namespace
 
+QByteArray UpdateReport::droppedTable(const QList<DroppedRow> &dropped)
+{
+    return dropped.isEmpty() ? QByteArray() : droppedTableOf(dropped);
+}
+
 QByteArray UpdateReport::toBytes() const
+{
+    return toBytes(droppedTable(dropped));
+}
+
+QByteArray UpdateReport::toBytes(QByteArrayView table) const
 {
     ReportBytes out;
     appendHeader(out, *this);
@@ -272,9 +302,7 @@ QByteArray UpdateReport::toBytes() const
         appendMachine(out, machine);
     }
     out.line().ascii("Dropped plant values: ").number(dropped.size()).line();
-    if (!dropped.isEmpty()) {
-        appendColumns(out, dropped);
-    }
+    out.append(table);
     return out.take();
 }
 
@@ -285,8 +313,25 @@ QString UpdateReport::toText() const
 
 QByteArray UpdateReport::outputBytes(const QByteArray &bytes)
 {
-    QByteArray output = bytes;
-    return output.replace("\r\n", "\n");
+    // One pass: each run of bytes up to a CR LF copied, the CR left out.
+    QByteArray output(bytes.size(), Qt::Uninitialized);
+    char *out = output.data();
+    const char *at = bytes.constData();
+    const char *const end = at + bytes.size();
+    while (at < end) {
+        const char *cr = static_cast<const char *>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+        const char *const stop = cr ? cr : end;
+        out = std::copy(at, stop, out);
+        if (!cr) {
+            break;
+        }
+        if (cr + 1 == end || cr[1] != '\n') {
+            *out++ = '\r';
+        }
+        at = cr + 1;
+    }
+    output.truncate(out - output.constData());
+    return output;
 }
 
 std::optional<UpdateReport> UpdateReport::fromText(const QString &text)

@@ -74,6 +74,10 @@ struct UpdateReport
 
     // The report as the file holds it, made once: Windows-1252, lines ending in CR LF.
     QByteArray toBytes() const;
+    // The same with the table of dropped rows made before by droppedTable(dropped): a report made again from the
+    // same rows (at the end of the run, with the settings after it) reuses the table, by far its largest part.
+    QByteArray toBytes(QByteArrayView table) const;
+    static QByteArray droppedTable(const QList<DroppedRow> &dropped);
     // The same bytes for standard output, where a line ends in the platform's line end (LF; a text-mode stream on
     // Windows makes it CR LF again).
     static QByteArray outputBytes(const QByteArray &bytes);

@@ -48,12 +48,21 @@ QString decode(const QByteArray &bytes)
 QByteArray encode(const QString &text)
 {
     QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text) {
-        const int byte = toByte(c);
-        bytes.append(byte < 0 ? '?' : static_cast<char>(byte));
-    }
+    appendEncoded(bytes, text);
     return bytes;
+}
+
+void appendEncoded(QByteArray &out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *byte = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // Most text is plain ASCII, which is its own byte.
+        const int code = u < 0x80 ? u : toByte(c);
+        *byte++ = code < 0 ? '?' : static_cast<char>(code);
+    }
 }
 
 } // namespace Kadex::Platform::Cp1252

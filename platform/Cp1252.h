@@ -16,5 +16,7 @@ int toByte(QChar c);
 QString decode(const QByteArray &bytes);
 // Characters without a byte become '?'.
 QByteArray encode(const QString &text);
+// The same bytes, appended to out.
+void appendEncoded(QByteArray &out, QStringView text);
 
 } // namespace Kadex::Platform::Cp1252
