@@ -107,6 +107,7 @@ IniText::IniText(const QByteArray &bytes) : m_chunks{bytes}
     }
     // The lines lie in the bytes given: a file read is held once, however many texts are made of it.
     m_lines = splitLines(bytes, m_bom.size(), end, 0);
+    countEndings(m_lines, 1);
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].kind == Kind::Header) {
             m_headers.append(i);
@@ -234,17 +235,19 @@ QByteArray IniText::encodeText(const QByteArray &ansi) const
     return ansi;
 }
 
+void IniText::countEndings(const QList<Line> &lines, qsizetype sign)
+{
+    for (const Line &line : lines) {
+        m_endings[static_cast<size_t>(line.ending)] += sign;
+    }
+}
+
 // The line ending most lines of the file use; CRLF for a file without any.
 QByteArray IniText::dominantEnding() const
 {
-    qsizetype crlfCount = 0;
-    qsizetype lfCount = 0;
-    qsizetype crCount = 0;
-    for (const Line &line : m_lines) {
-        crlfCount += line.ending == Ending::CrLf ? 1 : 0;
-        lfCount += line.ending == Ending::Lf ? 1 : 0;
-        crCount += line.ending == Ending::Cr ? 1 : 0;
-    }
+    const qsizetype crlfCount = m_endings[static_cast<size_t>(Ending::CrLf)];
+    const qsizetype lfCount = m_endings[static_cast<size_t>(Ending::Lf)];
+    const qsizetype crCount = m_endings[static_cast<size_t>(Ending::Cr)];
     if (lfCount > crlfCount && lfCount >= crCount) {
         return rawOf(QStringLiteral("\n"));
     }
@@ -310,11 +313,12 @@ QByteArray IniText::bufferedString(const std::optional<QByteArray> &found, const
     if (found) {
         return found->left(bufferSize - 1);
     }
-    QByteArray fallback = cutAtNul(defaultValue);
+    const QByteArray cut = cutAtNul(defaultValue);
+    QByteArrayView fallback(cut);
     while (fallback.endsWith(' ')) {
         fallback.chop(1);
     }
-    return fallback.left(bufferSize - 1);
+    return fallback.first(std::min<qsizetype>(fallback.size(), bufferSize - 1)).toByteArray();
 }
 
 qint32 IniText::getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue) const

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -178,6 +179,7 @@ private:
 
     std::optional<QByteArray> valueOfLine(qsizetype index) const;
     Edit insertLines(qsizetype index, const QByteArray &text);
+    void countEndings(const QList<Line> &lines, qsizetype sign);
 
     Encoding m_encoding = Encoding::Ansi;
     QByteArray m_bom;
@@ -186,6 +188,7 @@ private:
     QList<QByteArray> m_chunks{QByteArray()};
     QList<Line> m_lines;
     QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
+    std::array<qsizetype, 4> m_endings{}; // how many lines end in each Ending, kept with the lines for dominantEnding
     // The byte offset of one line, kept for lineOffset: the writes of a series mostly go on through the file, so
     // each counts on from where the one before it was. -1: none known.
     mutable qsizetype m_placedLine = 0;

@@ -181,6 +181,8 @@ void IniText::replaceLines(qsizetype first, qsizetype last, QList<Line> lines)
         m_placedOffset = -1; // the lines before it changed
     }
     const QList<Line> old = m_lines.mid(first, last - first);
+    countEndings(old, -1);
+    countEndings(lines, 1);
     const qsizetype kept = std::min(lines.size(), last - first);
     std::copy(lines.cbegin(), lines.cbegin() + kept, m_lines.begin() + first);
     if (lines.size() > kept) {
