@@ -149,7 +149,8 @@ QString KeptSummary::machinesText() const
 
 bool writeSummary(const QString &keptPath, const KeptSummary &summary)
 {
-    return Platform::AtomicFile::write(summaryPath(keptPath), summary.toBytes());
+    return Platform::AtomicFile::write(summaryPath(keptPath), summary.toBytes(), nullptr,
+                                       Platform::AtomicFile::FolderSync::Later);
 }
 
 std::optional<KeptSummary> readSummary(const QString &keptPath)

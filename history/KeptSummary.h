@@ -37,7 +37,8 @@ struct KeptSummary
     QString machinesText() const;
 };
 
-// Writes the summary of the kept database at keptPath, atomically; false when it cannot be written.
+// Writes the summary of the kept database at keptPath, atomically (its folder synced by the caller: syncKept);
+// false when it cannot be written.
 bool writeSummary(const QString &keptPath, const KeptSummary &summary);
 // The summary of the kept database at keptPath without the marks, read up to them; nothing when it is missing or
 // unreadable.

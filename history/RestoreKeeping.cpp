@@ -69,6 +69,7 @@ PresetDb::Keeping RestoreKeeping::keepBeforeReplacing(const QString &moduleDbPat
     }
     // Not checked: without its summary the copy is listed from its report and pruning reads the copy itself.
     writeSummary(m_keptPath, summary);
+    syncKept(m_keptPath);
     return PresetDb::Keeping::Kept;
 }
 

@@ -125,7 +125,13 @@ QString keptPathFor(const QString &dbPath, const QDateTime &now)
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now)
 {
     const QString path = keptPathFor(dbPath, now);
-    return !path.isEmpty() && Platform::AtomicFile::write(path, content) ? path : QString();
+    using Platform::AtomicFile::FolderSync;
+    return !path.isEmpty() && Platform::AtomicFile::write(path, content, nullptr, FolderSync::Later) ? path : QString();
+}
+
+void syncKept(const QString &keptPath)
+{
+    Platform::AtomicFile::syncFolder(QFileInfo(keptPath).absolutePath());
 }
 
 void removeKept(const QString &keptPath)
@@ -208,6 +214,7 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
     const Keeping keeping = keepOrRefuse(moduleDbPath, content, now);
     if (keeping == Keeping::Kept) {
         writeReport();
+        syncKept(m_keptPath);
     }
     return keeping;
 }
@@ -285,12 +292,9 @@ void UpdateHistory::fillReportHeader(const QDateTime &now)
 
 void UpdateHistory::noteRegenerated(const QHash<int, int> &generated)
 {
+    // The copy's summary and the pruning wait for the end of the run, when the settings are written too: a run
+    // that ends before leaves a copy without a summary, which --list and the next pruning read instead.
     m_generated = generated;
-    if (m_keptPath.isEmpty()) {
-        return;
-    }
-    writeKeptSummary();
-    m_warning = History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName, m_liveValues);
 }
 
 void UpdateHistory::writeKeptSummary(int settingsChanged)
@@ -344,18 +348,20 @@ void UpdateHistory::finish()
         printOutput(QByteArray());
         return;
     }
+    int changed = 0;
     if (!m_settingsPath.isEmpty()) {
         const QList<MachineSettings> after = rereadMachineSettings(m_before, m_settingsPath);
-        int changed = 0;
         for (qsizetype i = 0; i < after.size(); ++i) {
             m_report.machines[i].after = after[i].values;
             for (qsizetype k = 0; k < after[i].values.size(); ++k) {
                 changed += after[i].values[k] != m_report.machines[i].before.value(k) ? 1 : 0;
             }
         }
-        if (changed > 0 && !m_keptPath.isEmpty() && !m_notKept) {
-            writeKeptSummary(changed); // what --list shows of the copy
-        }
+    }
+    const bool replaced = m_generated && !m_keptPath.isEmpty() && !m_notKept;
+    if (replaced) {
+        writeKeptSummary(changed > 0 ? changed : -1); // what --list shows of the copy
+        m_warning = History::prune(QFileInfo(m_keptPath).absolutePath(), m_dbFileName, m_liveValues);
     }
     // A run whose regenerated database did not replace the module database generated none of its rows.
     if (m_generated) {
@@ -367,9 +373,11 @@ void UpdateHistory::finish()
     if (m_notKept) {
         completeReport();
         printOutput(m_report.toBytes(*m_droppedTable));
-    } else {
-        printOutput(writeReport());
+        return;
     }
+    const QByteArray report = writeReport();
+    syncKept(m_keptPath); // the summary and the report
+    printOutput(report);
 }
 
 void UpdateHistory::printOutput(const QByteArray &report)

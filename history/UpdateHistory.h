@@ -42,7 +42,10 @@ QString newKeptName(const QString &folder, const QString &dbFileName, const QDat
 void removeLeftTemporaries(const QString &dbPath);
 // Keeps content, the database of the file at dbPath as read by its user, in its history folder under a new name
 // for now, written atomically. The kept copy's path; empty when it cannot be kept.
+// A copy, its report and its summary are written with Platform::AtomicFile::FolderSync::Later: whoever writes them
+// makes them last together with syncKept before the module database is replaced (or the run ends).
 QString keepContent(const QString &dbPath, const QByteArray &content, const QDateTime &now);
+void syncKept(const QString &keptPath);
 // Removes a kept database, its report, its summary and its pin.
 void removeKept(const QString &keptPath);
 // The program INI as a report names it: relative to root where below it.
@@ -102,7 +105,7 @@ private:
     void completeReport();
     QByteArray writeReport();
     // Writes the kept copy's summary; settingsChanged: how many settings the run changed, -1 while not known.
-    void writeKeptSummary(int settingsChanged = -1);
+    void writeKeptSummary(int settingsChanged);
     void printOutput(const QByteArray &report);
 
     Config::Services &m_services;

@@ -346,7 +346,7 @@ bool UpdateReport::write(const QString &path) const
 
 bool UpdateReport::writeBytes(const QString &path, const QByteArray &bytes)
 {
-    return Platform::AtomicFile::write(path, bytes);
+    return Platform::AtomicFile::write(path, bytes, nullptr, Platform::AtomicFile::FolderSync::Later);
 }
 
 std::optional<UpdateReport> UpdateReport::read(const QString &path)

@@ -86,8 +86,9 @@ struct UpdateReport
     // Nothing when the text is no report or lacks a setting the restore needs.
     static std::optional<UpdateReport> fromText(const QString &text);
 
+    // Write the report, or bytes made by toBytes, to path, atomically; a report beside a kept copy has its folder
+    // synced with the copy's (syncKept).
     bool write(const QString &path) const;
-    // Writes bytes made by toBytes to path, atomically.
     static bool writeBytes(const QString &path, const QByteArray &bytes);
     // Nothing when the file is missing, unreadable or no report.
     static std::optional<UpdateReport> read(const QString &path);

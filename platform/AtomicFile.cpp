@@ -58,7 +58,7 @@ QString writeTarget(const QString &path)
     return info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
 }
 
-void syncFolder(const QByteArray &encodedFolder)
+void syncEncodedFolder(const QByteArray &encodedFolder)
 {
     const UniqueFd folder(::open(encodedFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen()) {
@@ -203,7 +203,15 @@ struct Replacement
     const std::optional<std::optional<QByteArray>> *expected = nullptr;
     std::optional<QByteArray> *replaced = nullptr;
     QString *reason = nullptr;
+    FolderSync folderSync = FolderSync::Now;
 };
+
+void syncFolderOf(const Replacement &r)
+{
+    if (r.folderSync == FolderSync::Now) {
+        syncEncodedFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
+    }
+}
 
 // Writes bytes into the old file itself, so that it keeps its inode and with it its owner: for a process that
 // cannot give a new file the old one's owner. The old bytes stay in a file beside it until the new ones read
@@ -257,7 +265,7 @@ Outcome renameOver(const Replacement &r, const QByteArray &tempName)
         *r.replaced = currentBytes(QFile::decodeName(tempName), r.expected ? **r.expected : std::nullopt);
         // The old file's bytes are in the caller's hands now; a leftover would be swept by the next write.
         ::unlink(tempName.constData());
-        syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
+        syncFolderOf(r);
         return Outcome::Written;
     }
     if (::rename(tempName.constData(), r.encodedTarget.constData()) != 0) {
@@ -268,7 +276,7 @@ Outcome renameOver(const Replacement &r, const QByteArray &tempName)
     if (r.replaced) {
         *r.replaced = r.expected ? **r.expected : std::nullopt; // by name alone: the check before is all that is known
     }
-    syncFolder(QFile::encodeName(QFileInfo(r.target).absolutePath()));
+    syncFolderOf(r);
     return Outcome::Written;
 }
 
@@ -320,13 +328,14 @@ Outcome finishTemporary(const Replacement &r, UniqueFd temporary, const QByteArr
 // new file cannot get is then written in place instead of failing.
 Outcome replaceFile(const QString &path, const std::function<bool(int)> &fill, std::optional<mode_t> newFileMode,
                     const std::optional<std::optional<QByteArray>> &expected, std::optional<QByteArray> *replaced,
-                    QString *reason, const std::function<QByteArray()> &inPlaceBytes = {})
+                    QString *reason, const std::function<QByteArray()> &inPlaceBytes = {},
+                    FolderSync folderSync = FolderSync::Now)
 {
     if (path.isEmpty()) {
         failed(reason, QStringLiteral("No file name"), EINVAL);
         return Outcome::Failed;
     }
-    Replacement r{writeTarget(path), {}, std::nullopt, expected ? &expected : nullptr, replaced, reason};
+    Replacement r{writeTarget(path), {}, std::nullopt, expected ? &expected : nullptr, replaced, reason, folderSync};
     r.encodedTarget = QFile::encodeName(r.target);
     struct stat existing = {};
     if (::stat(r.encodedTarget.constData(), &existing) == 0) {
@@ -355,10 +364,16 @@ std::function<bool(int)> bytesOf(const QByteArray &bytes)
 
 } // namespace
 
-bool write(const QString &path, const QByteArray &bytes, QString *reason)
+bool write(const QString &path, const QByteArray &bytes, QString *reason, FolderSync folderSync)
 {
-    return replaceFile(path, bytesOf(bytes), std::nullopt, std::nullopt, nullptr, reason, [&bytes] { return bytes; }) ==
-           Outcome::Written;
+    return replaceFile(
+               path, bytesOf(bytes), std::nullopt, std::nullopt, nullptr, reason, [&bytes] { return bytes; },
+               folderSync) == Outcome::Written;
+}
+
+void syncFolder(const QString &folder)
+{
+    syncEncodedFolder(QFile::encodeName(folder));
 }
 
 Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optional<QByteArray> &expected,

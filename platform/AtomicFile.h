@@ -19,7 +19,13 @@ namespace Kadex::Platform::AtomicFile {
 // false, leaving the old file and no temporary file, on any failure, and for a read-only file (see isReadOnly).
 // Temporary files of the same file that an earlier write left behind (a process killed between writing and renaming)
 // are removed first; one that another process is writing at the moment stays (see removeAbandoned).
-bool write(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
+// With FolderSync::Later the rename is not yet made to last: the caller writes more files into the folder and then
+// makes all their renames last at once with syncFolder, before anything relies on them.
+enum class FolderSync { Now, Later };
+bool write(const QString &path, const QByteArray &bytes, QString *reason = nullptr,
+           FolderSync folderSync = FolderSync::Now);
+// Makes the renames into folder last (what a write with FolderSync::Later leaves to its caller).
+void syncFolder(const QString &folder);
 
 enum class Outcome { Written, Failed, Changed };
 
