@@ -8,14 +8,14 @@ DisplayChoice chooseDisplay(bool silentMode, const QProcessEnvironment &environm
     // but gone (a stale DISPLAY in a service's environment) must not stop the run. Only a platform chosen on
     // purpose is kept.
     if (silentMode && environment.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty()) {
-        return DisplayChoice::Offscreen;
+        return DisplayChoice::NoWindow;
     }
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         if (!environment.value(QString::fromLatin1(name)).isEmpty()) {
             return DisplayChoice::WindowSystem;
         }
     }
-    return silentMode ? DisplayChoice::Offscreen : DisplayChoice::NoDisplay;
+    return silentMode ? DisplayChoice::NoWindow : DisplayChoice::NoDisplay;
 }
 
 } // namespace Kadex::App

@@ -55,8 +55,10 @@ int main(int argc, char **argv)
     switch (App::chooseDisplay(flags.silentMode, QProcessEnvironment::systemEnvironment())) {
     case App::DisplayChoice::WindowSystem:
         break;
-    case App::DisplayChoice::Offscreen:
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    case App::DisplayChoice::NoWindow:
+        // The window is built and filled but never drawn: a platform without fonts spares loading them, a third
+        // of a small plant's run.
+        qputenv("QT_QPA_PLATFORM", "minimal");
         break;
     case App::DisplayChoice::NoDisplay:
         std::fprintf(stderr,

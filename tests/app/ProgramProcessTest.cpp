@@ -158,6 +158,7 @@ TEST_F(ProgramProcessTest, SilentRunIgnoresADisplayThatIsGone)
 
     EXPECT_EQ(finished.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(finished.exitCode, 0) << finished.standardError.toStdString();
+    EXPECT_EQ(finished.standardError, QString()); // the platform it takes instead has nothing to warn of
     EXPECT_EQ(iniValue(plant.read(QStringLiteral("Kadex/Kadex.cfg")), QStringLiteral("Info"), QStringLiteral("S_Prog")),
               QStringLiteral("1.0.0 - Standalone"));
 }
