@@ -60,7 +60,8 @@ char16_t asciiLower(QChar c)
 // Where searchItem first stands in source, letter case aside; -1 when nowhere. Plain ASCII is compared here (its
 // letters fold to lower case): the record generation fills placeholders this way in every row it writes. A
 // character outside ASCII may fold to an ASCII letter, so the general search takes over as soon as one is to be
-// compared.
+// compared. A search item that begins with a character no other folds to (the placeholders' '#') is looked for
+// only where that character stands, found by the fast search for one character.
 qsizetype indexIgnoringCase(const QString &source, const QString &searchItem)
 {
     const auto general = [&] { return source.indexOf(searchItem, 0, Qt::CaseInsensitive); };
@@ -68,7 +69,10 @@ qsizetype indexIgnoringCase(const QString &source, const QString &searchItem)
         return general();
     }
     const qsizetype length = searchItem.size();
-    for (qsizetype at = 0; at + length <= source.size(); ++at) {
+    const QChar first = searchItem[0];
+    const bool caseless = !first.isLetter();
+    const auto next = [&](qsizetype from) { return caseless ? source.indexOf(first, from) : from; };
+    for (qsizetype at = next(0); at >= 0 && at + length <= source.size(); at = next(at + 1)) {
         qsizetype i = 0;
         for (; i < length; ++i) {
             const QChar c = source[at + i];

@@ -80,6 +80,7 @@ TEST(ProgramLocationTest, ReplaceFirstFindsAsTheGeneralSearch)
         {QStringLiteral("a###VAR_name Öl"), QStringLiteral("###var_name")},
         {QStringLiteral("###\u212Aelvin"), QStringLiteral("###kelvin")},
         {QStringLiteral("STRASSE"), QStringLiteral("straße")},
+        {QStringLiteral("Ö#a##\u212A###Machine"), QStringLiteral("###machine")},
     };
     for (const auto &[source, item] : cases) {
         const qsizetype at = source.indexOf(item, 0, Qt::CaseInsensitive);
