@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -444,7 +445,8 @@ int Statement::bindText(int index, const QString &text)
 {
     // A text that is not valid UTF-16 (a lone surrogate) is left to the engine's own conversion, and so is a
     // parameter that does not exist, for the engine's message.
-    if (!text.isValidUtf16() || index < 1 || index > sqlite3_bind_parameter_count(m_statement)) {
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if ((!ascii && !text.isValidUtf16()) || index < 1 || index > sqlite3_bind_parameter_count(m_statement)) {
         return sqlite3_bind_text16(m_statement, index, utf16Of(text), static_cast<int>(text.size() * 2),
                                    SQLITE_TRANSIENT);
     }
@@ -454,11 +456,19 @@ int Statement::bindText(int index, const QString &text)
     if (m_boundTexts.size() < index) {
         m_boundTexts.resize(index);
     }
-    QByteArray bytes = text.toUtf8();
+    QByteArray &bytes = m_boundTexts[index - 1]; // bound anew right below: the engine reads none of it before
+    if (ascii) {
+        // Most texts are plain ASCII, which is its own UTF-8: written into the buffer the parameter had before.
+        bytes.resize(text.size());
+        std::transform(text.cbegin(), text.cend(), bytes.data(),
+                       [](QChar c) { return static_cast<char>(c.unicode()); });
+    } else {
+        bytes = text.toUtf8();
+    }
     const int rc =
         sqlite3_bind_text(m_statement, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
-    if (rc == SQLITE_OK) {
-        m_boundTexts[index - 1] = std::move(bytes); // the bytes bound before are bound no more
+    if (rc != SQLITE_OK) {
+        sqlite3_bind_null(m_statement, index); // never left pointing into bytes made for a failed binding
     }
     return rc;
 }
