@@ -200,14 +200,14 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
         return Keeping::NothingKept; // nothing is replaced, nothing to keep
     }
     // The content is opened once, for the comparison and for what the copy holds.
-    const std::unique_ptr<PresetDb::Database> old = openedContent(content);
+    std::unique_ptr<PresetDb::Database> old = openedContent(content);
     if (old && holdsTheSame(*old, replacement)) {
         return Keeping::NothingKept; // the replacement changes nothing that a copy would hold
     }
     m_dbFileName = QFileInfo(moduleDbPath).fileName();
     const bool forPruning = pruneJudges(folderFor(moduleDbPath), m_dbFileName, content.size());
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
-    guard.step([&] { noteValues(old.get(), replacement, forPruning); });
+    guard.step([&] { noteValues(std::move(old), replacement, forPruning); });
     readBefore();
     const QDateTime now = QDateTime::currentDateTime();
     fillReportHeader(now);
@@ -219,29 +219,41 @@ PresetDb::Keeping UpdateHistory::keepBeforeReplacing(const QString &moduleDbPath
     return keeping;
 }
 
-void UpdateHistory::noteValues(PresetDb::Database *old, PresetDb::Database &replacement, bool forPruning)
+void UpdateHistory::noteValues(std::unique_ptr<PresetDb::Database> old, PresetDb::Database &replacement,
+                               bool forPruning)
 {
     // The template the replacement was made from judges which values are the plant's.
-    const TemplateValues templateValues(replacement);
+    auto templateValues = std::make_shared<const TemplateValues>(replacement);
     if (forPruning) {
         m_liveValues = valueMarksOf(replacement);
     }
-    m_plantRowsDropped = 0;
-    for (const PresetDb::DroppedRow &row : m_takeover.dropped()) {
-        m_plantRowsDropped += holdsPlantValue(row, templateValues) ? 1 : 0;
-    }
-    if (old) {
-        HeldValues held;
-        try {
-            held = heldValuesOf(*old, templateValues);
-        } catch (const Diag::Failure &) {
-            return; // a damaged file, kept as its bytes: it holds no value that can be read
+    // The old content's connection, the template's values and the dropped rows are the work's alone, or only read
+    // by both sides: the take-over has ended, and the replacement is not touched there.
+    auto work = [old = std::move(old), templateValues, dropped = m_takeover.dropped()] {
+        OldValues values;
+        for (const PresetDb::DroppedRow &row : dropped) {
+            values.plantRowsDropped += holdsPlantValue(row, *templateValues) ? 1 : 0;
         }
-        m_summary.machines = held.machines;
-        m_summary.rows = held.rows;
-        m_summary.plantValues = static_cast<int>(held.plant.size());
-        m_summary.plant = std::move(held.plant);
+        if (old) {
+            try {
+                values.held = heldValuesOf(*old, *templateValues);
+                values.heldRead = true;
+            } catch (const Diag::Failure &) {
+                // a damaged file, kept as its bytes: it holds no value that can be read
+            }
+        }
+        return values;
+    };
+    // Where no thread can be started, the work is done when its result is asked for.
+    m_oldValuesWork = std::async(std::launch::async | std::launch::deferred, std::move(work));
+}
+
+const UpdateHistory::OldValues &UpdateHistory::oldValues()
+{
+    if (m_oldValuesWork.valid()) {
+        m_oldValues = m_oldValuesWork.get();
     }
+    return m_oldValues;
 }
 
 PresetDb::Keeping UpdateHistory::keepOrRefuse(const QString &moduleDbPath, const QByteArray &content,
@@ -257,11 +269,12 @@ PresetDb::Keeping UpdateHistory::keepOrRefuse(const QString &moduleDbPath, const
         return PresetDb::Keeping::Kept;
     }
     const QString folder = folderFor(moduleDbPath);
-    m_report.refused = m_plantRowsDropped > 0;
+    const int plantRowsDropped = oldValues().plantRowsDropped;
+    m_report.refused = plantRowsDropped > 0;
     const QString consequence =
         m_report.refused ? QStringLiteral(": the update would drop %1 rows with plant values, so the module database "
                                           "stays as it was.")
-                               .arg(m_plantRowsDropped)
+                               .arg(plantRowsDropped)
                          : QStringLiteral(": the update drops no plant value and goes on without a copy.");
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     guard.step([&] { throw notKept(moduleDbPath, folder, reasonNotKept(folder, error), consequence); });
@@ -299,6 +312,13 @@ void UpdateHistory::noteRegenerated(const QHash<int, int> &generated)
 
 void UpdateHistory::writeKeptSummary(int settingsChanged)
 {
+    const OldValues &old = oldValues();
+    if (old.heldRead) {
+        m_summary.machines = old.held.machines;
+        m_summary.rows = old.held.rows;
+        m_summary.plantValues = static_cast<int>(old.held.plant.size());
+        m_summary.plant = old.held.plant;
+    }
     QStringList held;
     for (const auto &machine : std::as_const(m_summary.machines)) {
         held.append(machine.first);
@@ -314,7 +334,7 @@ void UpdateHistory::writeKeptSummary(int settingsChanged)
                                                     : QStringLiteral("%1 settings changed; ").arg(settingsChanged);
     m_summary.change = QStringLiteral("machines %1 -> %2; %3%4 rows with plant values dropped")
                            .arg(namesOf(held), namesOf(m_summary.after), settings)
-                           .arg(m_plantRowsDropped);
+                           .arg(old.plantRowsDropped);
     // Not checked: the summary only spares --list and pruning a read of the copy, which they make without it.
     History::writeSummary(m_keptPath, m_summary);
 }
@@ -326,6 +346,8 @@ void UpdateHistory::giveUpKept()
     }
     m_attempted = false;
     m_notKept = false;
+    m_oldValuesWork = {}; // waits for the work to end
+    m_oldValues = OldValues();
     m_keptPath.clear();
     m_report = UpdateReport();
     m_droppedTable.reset();

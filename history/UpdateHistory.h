@@ -2,6 +2,7 @@
 
 #include "history/HistoryPlace.h"
 #include "history/KeptSummary.h"
+#include "history/PlantValues.h"
 #include "history/UpdateReport.h"
 #include "presetdb/ReplacementWitness.h"
 #include "presetdb/TakeoverRecord.h"
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -78,8 +80,8 @@ public:
     // removes the copy kept and its report, so that the next replacement keeps the file again.
     void giveUpKept() override;
     // Called once the regenerated database has replaced the module database, with the rows generated per machine
-    // number: only then does the report count them, and only then is the history pruned, so that a run whose
-    // replacement fails removes nothing.
+    // number: only then does the report count them, and only then does the end of the run prune the history, so
+    // that a run whose replacement fails removes nothing.
     void noteRegenerated(const QHash<int, int> &generated) override;
     // Where the take-over notes what it carried and dropped.
     PresetDb::TakeoverRecord &takeover() override { return m_takeover; }
@@ -96,10 +98,21 @@ public:
     const QString &keptPath() const { return m_keptPath; }
 
 private:
+    // What the replaced content holds, for the copy's summary, and how many dropped rows hold plant values.
+    struct OldValues
+    {
+        HeldValues held;
+        bool heldRead = false; // false for a damaged file: it holds no value that can be read
+        int plantRowsDropped = 0;
+    };
+
     void readBefore();
-    // The values of old (none when it is damaged) for the summary; with forPruning also those of replacement, which
-    // pruning the history after the replacement judges the kept copies by.
-    void noteValues(PresetDb::Database *old, PresetDb::Database &replacement, bool forPruning);
+    // Starts working out the values of old (none when it is damaged) for the summary and the rows with plant values
+    // the take-over dropped, beside the rest of the run: only a copy that cannot be kept needs them at once
+    // (oldValues waits for them). With forPruning, notes those of replacement too, which pruning the history at
+    // the end of the run judges the kept copies by.
+    void noteValues(std::unique_ptr<PresetDb::Database> old, PresetDb::Database &replacement, bool forPruning);
+    const OldValues &oldValues();
     void fillReportHeader(const QDateTime &now);
     PresetDb::Keeping keepOrRefuse(const QString &moduleDbPath, const QByteArray &content, const QDateTime &now);
     void completeReport();
@@ -111,7 +124,8 @@ private:
     Config::Services &m_services;
     bool m_attempted = false;
     bool m_notKept = false; // the copy could not be kept: the report is only printed
-    int m_plantRowsDropped = 0;
+    std::future<OldValues> m_oldValuesWork;
+    OldValues m_oldValues;
     // The marks of every value the replacement holds, for pruning; read only when the history holds enough copies
     // for pruning to judge them (without them it would keep more copies, never fewer).
     std::vector<quint64> m_liveValues;
