@@ -7,7 +7,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <concepts>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace Kadex::History {
 
@@ -18,9 +23,23 @@ constexpr int ValueWidth = 8;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString TitleEnd = QStringLiteral(" module database update");
 
-// Appends number in its shortest exact form.
-template <typename Number> void appendNumber(QByteArray &bytes, Number number)
+// Appends number in its shortest exact form (to a QByteArray or a std::string).
+template <typename Bytes, std::integral Number> void appendNumber(Bytes &bytes, Number number)
 {
+    char text[32];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
+    bytes.append(text, static_cast<qsizetype>(result.ptr - text));
+}
+
+template <typename Bytes> void appendNumber(Bytes &bytes, double number)
+{
+    // A whole number of at most five digits has that form as a whole number too (1e+05 is the first that is
+    // shorter in the exponent form), and is written so much faster; -0 keeps its sign.
+    if (number > -100000.0 && number < 100000.0 && number == std::trunc(number) &&
+        !(number == 0.0 && std::signbit(number))) {
+        appendNumber(bytes, static_cast<qint64>(number));
+        return;
+    }
     char text[32];
     const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
     bytes.append(text, static_cast<qsizetype>(result.ptr - text));
@@ -87,13 +106,13 @@ class Cells
 public:
     Cells(qsizetype columns, qsizetype cells)
     {
-        m_ends.reserve(cells);
-        m_bytes.reserve(cells * 8);
-        m_widths.resize(columns, 0);
+        m_ends.reserve(static_cast<size_t>(cells));
+        m_bytes.reserve(static_cast<size_t>(cells) * 8);
+        m_widths.resize(static_cast<size_t>(columns), 0);
     }
     void add(QByteArrayView cell, qsizetype column)
     {
-        m_bytes.append(cell);
+        m_bytes.append(cell.data(), static_cast<size_t>(cell.size()));
         close(column);
     }
     void addValue(const Value &value, qsizetype column)
@@ -109,28 +128,29 @@ public:
         }
         close(column);
     }
-    qsizetype count() const { return m_ends.size(); }
-    QByteArrayView cell(qsizetype i) const
+    qsizetype count() const { return static_cast<qsizetype>(m_ends.size()); }
+    std::string_view cell(qsizetype i) const
     {
-        const qsizetype start = i == 0 ? 0 : m_ends[i - 1];
-        return QByteArrayView(m_bytes).sliced(start, m_ends[i] - start);
+        const size_t start = i == 0 ? 0 : m_ends[static_cast<size_t>(i) - 1];
+        return std::string_view(m_bytes).substr(start, m_ends[static_cast<size_t>(i)] - start);
     }
-    const QList<qsizetype> &widths() const { return m_widths; }
+    const std::vector<qsizetype> &widths() const { return m_widths; }
 
 private:
     void close(qsizetype column)
     {
-        const qsizetype start = m_ends.isEmpty() ? 0 : m_ends.last();
-        m_ends.append(m_bytes.size());
-        if (m_widths.size() <= column) {
-            m_widths.resize(column + 1, 0);
+        const size_t start = m_ends.empty() ? 0 : m_ends.back();
+        m_ends.push_back(m_bytes.size());
+        if (m_widths.size() <= static_cast<size_t>(column)) {
+            m_widths.resize(static_cast<size_t>(column) + 1, 0);
         }
-        m_widths[column] = std::max(m_widths[column], m_bytes.size() - start);
+        qsizetype &width = m_widths[static_cast<size_t>(column)];
+        width = std::max(width, static_cast<qsizetype>(m_bytes.size() - start));
     }
 
-    QByteArray m_bytes;
-    QList<qsizetype> m_ends;
-    QList<qsizetype> m_widths;
+    std::string m_bytes;
+    std::vector<size_t> m_ends;
+    std::vector<qsizetype> m_widths;
 };
 
 // The dropped rows as lines of columns padded to their widest cell, two blanks apart: each cell made once, the
@@ -152,8 +172,8 @@ QByteArray droppedTableOf(const QList<DroppedRow> &dropped)
             cells.addValue(row.values[v], 3 + v);
         }
     }
-    const QList<qsizetype> &widths = cells.widths();
-    const qsizetype columns = widths.size();
+    const std::vector<qsizetype> &widths = cells.widths();
+    const qsizetype columns = static_cast<qsizetype>(widths.size());
     qsizetype lineWidth = 4;
     for (const qsizetype width : widths) {
         lineWidth += width + 2;
@@ -164,10 +184,10 @@ QByteArray droppedTableOf(const QList<DroppedRow> &dropped)
         *out++ = ' ';
         *out++ = ' ';
         for (qsizetype c = 0; c < columns && at + c < cells.count(); ++c) {
-            const QByteArrayView cell = cells.cell(at + c);
+            const std::string_view cell = cells.cell(at + c);
             out = std::copy(cell.begin(), cell.end(), out);
             if (c + 1 < columns) {
-                out = std::fill_n(out, widths[c] + 2 - cell.size(), ' ');
+                out = std::fill_n(out, widths[static_cast<size_t>(c)] + 2 - static_cast<qsizetype>(cell.size()), ' ');
             }
         }
         *out++ = '\r';

@@ -52,10 +52,12 @@ QByteArray encode(const QString &text)
     return bytes;
 }
 
-void appendEncoded(QByteArray &out, QStringView text)
+namespace {
+
+template <typename Bytes> void appendTo(Bytes &out, QStringView text)
 {
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
+    const auto start = out.size();
+    out.resize(start + static_cast<decltype(start)>(text.size()));
     char *byte = out.data() + start;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -63,6 +65,18 @@ void appendEncoded(QByteArray &out, QStringView text)
         const int code = u < 0x80 ? u : toByte(c);
         *byte++ = code < 0 ? '?' : static_cast<char>(code);
     }
+}
+
+} // namespace
+
+void appendEncoded(QByteArray &out, QStringView text)
+{
+    appendTo(out, text);
+}
+
+void appendEncoded(std::string &out, QStringView text)
+{
+    appendTo(out, text);
 }
 
 } // namespace Kadex::Platform::Cp1252

@@ -187,7 +187,7 @@ private:
     // The bytes the lines lie in: the bytes the text was made from, then those of lines written since.
     QList<QByteArray> m_chunks{QByteArray()};
     QList<Line> m_lines;
-    QList<qsizetype> m_headers; // the line numbers of the section headers, in file order
+    QList<qsizetype> m_headers;           // the line numbers of the section headers, in file order
     std::array<qsizetype, 4> m_endings{}; // how many lines end in each Ending, kept with the lines for dominantEnding
     // The byte offset of one line, kept for lineOffset: the writes of a series mostly go on through the file, so
     // each counts on from where the one before it was. -1: none known.

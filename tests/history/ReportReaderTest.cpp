@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
+
 namespace Kadex::Test {
 namespace {
 
@@ -46,6 +48,21 @@ TEST(ReportReaderTest, ReadsWhatTheUpdateWrote)
     EXPECT_EQ(reading.report->droppedCount, 1);
     ASSERT_EQ(reading.report->machines.size(), 2);
     EXPECT_EQ(reading.report->machines[1].storedBefore.value(9), History::StoredText(QStringLiteral("2")));
+}
+
+// Whole numbers are written by a faster path: each value must read exactly as the general shortest form has it.
+TEST(ReportReaderTest, DroppedValuesAreInTheirShortestExactForm)
+{
+    for (const double value : {99999.0, -99999.0, 100000.0, -0.0, 0.0, 0.5, 1e300, 4294967296.0}) {
+        History::UpdateReport report;
+        report.dropped.append({PresetDb::Value(QStringLiteral("M")), PresetDb::Value(QStringLiteral("M.Rpm")),
+                               PresetDb::Value(1), QList<PresetDb::Value>(5, PresetDb::Value(value))});
+        char general[32];
+        const std::to_chars_result end = std::to_chars(general, general + sizeof general, value);
+        const QStringList cells =
+            report.toText().trimmed().split(QLatin1Char('\n')).last().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        EXPECT_EQ(cells.value(3), QString::fromLatin1(general, end.ptr - general)) << value;
+    }
 }
 
 TEST(ReportReaderTest, RefusesAFieldItsCopyContradictsNamingTheLine)
