@@ -29,10 +29,14 @@ void TakeoverRecord::noteUnmatched(const Value &machineType, const Value &varNam
         noteFailure(why);
     }
     DroppedRow row{machineType, varName, offsetOrBitNo, {}};
-    row.values.reserve(carriedFieldNames().size());
-    for (const QString &name : carriedFieldNames()) {
-        const qsizetype at = fields.indexOf(name);
-        row.values.append(at >= 0 && at < values.size() ? values[at] : Value());
+    if (fields == carriedFieldNames() && values.size() == fields.size()) {
+        row.values = values; // a table with every carried field, in their order: the values as they are
+    } else {
+        row.values.reserve(carriedFieldNames().size());
+        for (const QString &name : carriedFieldNames()) {
+            const qsizetype at = fields.indexOf(name);
+            row.values.append(at >= 0 && at < values.size() ? values[at] : Value());
+        }
     }
     m_dropped.append(std::move(row));
 }
