@@ -367,7 +367,7 @@ void UpdateHistory::readBefore()
 void UpdateHistory::finish()
 {
     if (m_keptPath.isEmpty() && !m_notKept) {
-        printOutput(QByteArray());
+        printOutput({});
         return;
     }
     int changed = 0;
@@ -394,15 +394,16 @@ void UpdateHistory::finish()
     // The report is made once: the file and standard output get its bytes.
     if (m_notKept) {
         completeReport();
-        printOutput(m_report.toBytes(*m_droppedTable));
+        const QByteArray head = m_report.headBytes();
+        printOutput({head, *m_droppedTable});
         return;
     }
-    const QByteArray report = writeReport();
+    const QByteArray head = writeReport();
     syncKept(m_keptPath); // the summary and the report
-    printOutput(report);
+    printOutput({head, *m_droppedTable});
 }
 
-void UpdateHistory::printOutput(const QByteArray &report)
+void UpdateHistory::printOutput(const QList<QByteArrayView> &report)
 {
     if (!m_services.runMode.SilentMode()) {
         return;
@@ -411,12 +412,14 @@ void UpdateHistory::printOutput(const QByteArray &report)
         const HistoryPlace place = historyPlaceOf(m_services);
         m_warning = History::boundWarning(place.folder, place.dbFileName);
     }
-    QByteArray output = UpdateReport::outputBytes(report);
-    if (!m_warning.isEmpty()) {
-        output += (output.isEmpty() ? QByteArray() : QByteArray("\n")) + m_warning.toLocal8Bit() + '\n';
-    }
     // Not checked: a caller that closed standard output finds the report in the history.
-    std::fwrite(output.constData(), 1, static_cast<size_t>(output.size()), stdout);
+    UpdateReport::printParts(stdout, report);
+    if (!m_warning.isEmpty()) {
+        const bool printed =
+            std::any_of(report.cbegin(), report.cend(), [](QByteArrayView part) { return !part.isEmpty(); });
+        const QByteArray line = (printed ? QByteArray("\n") : QByteArray()) + m_warning.toLocal8Bit() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    }
     std::fflush(stdout);
 }
 
@@ -450,14 +453,14 @@ QByteArray UpdateHistory::writeReport()
     completeReport();
     Diag::ErrorGuard guard(m_services.report, QStringLiteral("KeepModuleDatabase"));
     const QString path = History::reportPath(m_keptPath);
-    const QByteArray bytes = m_report.toBytes(*m_droppedTable);
+    const QByteArray head = m_report.headBytes();
     guard.step([&] {
-        if (!UpdateReport::writeBytes(path, bytes)) {
+        if (!UpdateReport::writeParts(path, {head, *m_droppedTable})) {
             throw Diag::Failure{Diag::ErrorNumbers::HistoryNotKept, Diag::ErrorNumbers::SourceProgram,
                                 QStringLiteral("Cannot write the update report '") + path + QStringLiteral("'.")};
         }
     });
-    return bytes;
+    return head;
 }
 
 std::unique_ptr<PresetDb::Database> openedContent(const QByteArray &content)

@@ -116,10 +116,12 @@ private:
     void fillReportHeader(const QDateTime &now);
     PresetDb::Keeping keepOrRefuse(const QString &moduleDbPath, const QByteArray &content, const QDateTime &now);
     void completeReport();
+    // Writes the report beside the kept copy; its head, which the output prints before the table.
     QByteArray writeReport();
     // Writes the kept copy's summary; settingsChanged: how many settings the run changed, -1 while not known.
     void writeKeptSummary(int settingsChanged);
-    void printOutput(const QByteArray &report);
+    // Prints the report's parts (none: no report) and the history's bound warning in a silent run.
+    void printOutput(const QList<QByteArrayView> &report);
 
     Config::Services &m_services;
     bool m_attempted = false;

@@ -311,10 +311,10 @@ QByteArray UpdateReport::droppedTable(const QList<DroppedRow> &dropped)
 
 QByteArray UpdateReport::toBytes() const
 {
-    return toBytes(droppedTable(dropped));
+    return headBytes() + droppedTable(dropped);
 }
 
-QByteArray UpdateReport::toBytes(QByteArrayView table) const
+QByteArray UpdateReport::headBytes() const
 {
     ReportBytes out;
     appendHeader(out, *this);
@@ -322,7 +322,6 @@ QByteArray UpdateReport::toBytes(QByteArrayView table) const
         appendMachine(out, machine);
     }
     out.line().ascii("Dropped plant values: ").number(dropped.size()).line();
-    out.append(table);
     return out.take();
 }
 
@@ -331,27 +330,36 @@ QString UpdateReport::toText() const
     return Platform::Cp1252::decode(toBytes()).remove(QLatin1Char('\r'));
 }
 
-QByteArray UpdateReport::outputBytes(const QByteArray &bytes)
+void UpdateReport::printParts(std::FILE *out, const QList<QByteArrayView> &parts)
 {
-    // One pass: each run of bytes up to a CR LF copied, the CR left out.
-    QByteArray output(bytes.size(), Qt::Uninitialized);
-    char *out = output.data();
-    const char *at = bytes.constData();
-    const char *const end = at + bytes.size();
-    while (at < end) {
-        const char *cr = static_cast<const char *>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
-        const char *const stop = cr ? cr : end;
-        out = std::copy(at, stop, out);
-        if (!cr) {
-            break;
+    // Each run of bytes up to a CR LF is copied into the buffer, the CR left out; the parts end at line ends.
+    char buffer[65536];
+    size_t used = 0;
+    const auto put = [&](const char *bytes, size_t size) {
+        while (size > 0) {
+            const size_t room = std::min(size, sizeof buffer - used);
+            std::memcpy(buffer + used, bytes, room);
+            used += room;
+            bytes += room;
+            size -= room;
+            if (used == sizeof buffer) {
+                std::fwrite(buffer, 1, used, out);
+                used = 0;
+            }
         }
-        if (cr + 1 == end || cr[1] != '\n') {
-            *out++ = '\r';
+    };
+    for (const QByteArrayView part : parts) {
+        const char *at = part.data();
+        const char *const end = at + part.size();
+        while (at < end) {
+            const char *cr = static_cast<const char *>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+            const bool lineEnd = cr && cr + 1 < end && cr[1] == '\n';
+            const char *const stop = !cr ? end : lineEnd ? cr : cr + 1;
+            put(at, static_cast<size_t>(stop - at));
+            at = lineEnd ? cr + 1 : stop;
         }
-        at = cr + 1;
     }
-    output.truncate(out - output.constData());
-    return output;
+    std::fwrite(buffer, 1, used, out);
 }
 
 std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
@@ -361,12 +369,12 @@ std::optional<UpdateReport> UpdateReport::fromText(const QString &text)
 
 bool UpdateReport::write(const QString &path) const
 {
-    return writeBytes(path, toBytes());
+    return writeParts(path, {toBytes()});
 }
 
-bool UpdateReport::writeBytes(const QString &path, const QByteArray &bytes)
+bool UpdateReport::writeParts(const QString &path, const QList<QByteArrayView> &parts)
 {
-    return Platform::AtomicFile::write(path, bytes, nullptr, Platform::AtomicFile::FolderSync::Later);
+    return Platform::AtomicFile::write(path, parts, nullptr, Platform::AtomicFile::FolderSync::Later);
 }
 
 std::optional<UpdateReport> UpdateReport::read(const QString &path)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <optional>
 
 namespace Kadex::Config {
@@ -72,24 +73,25 @@ struct UpdateReport
     int notCarried = 0;
     QStringList takeoverFailures;
 
-    // The report as the file holds it, made once: Windows-1252, lines ending in CR LF.
+    // The report as the file holds it: Windows-1252, lines ending in CR LF. It is made in two parts, each ending at
+    // a line end: its head, up to the count of dropped rows, and the table of the dropped rows (droppedTable), by
+    // far the larger part, which a report made again from the same rows (at the end of the run, with the settings
+    // after it) reuses.
     QByteArray toBytes() const;
-    // The same with the table of dropped rows made before by droppedTable(dropped): a report made again from the
-    // same rows (at the end of the run, with the settings after it) reuses the table, by far its largest part.
-    QByteArray toBytes(QByteArrayView table) const;
+    QByteArray headBytes() const;
     static QByteArray droppedTable(const QList<DroppedRow> &dropped);
-    // The same bytes for standard output, where a line ends in the platform's line end (LF; a text-mode stream on
-    // Windows makes it CR LF again).
-    static QByteArray outputBytes(const QByteArray &bytes);
+    // Prints the parts of a report to out, where a line ends in the platform's line end (LF; a text-mode stream on
+    // Windows makes it CR LF again), through a small buffer.
+    static void printParts(std::FILE *out, const QList<QByteArrayView> &parts);
     // The report as text, lines ending in LF.
     QString toText() const;
     // Nothing when the text is no report or lacks a setting the restore needs.
     static std::optional<UpdateReport> fromText(const QString &text);
 
-    // Write the report, or bytes made by toBytes, to path, atomically; a report beside a kept copy has its folder
-    // synced with the copy's (syncKept).
+    // Write the report, or its parts, to path, atomically; a report beside a kept copy has its folder synced with
+    // the copy's (syncKept).
     bool write(const QString &path) const;
-    static bool writeBytes(const QString &path, const QByteArray &bytes);
+    static bool writeParts(const QString &path, const QList<QByteArrayView> &parts);
     // Nothing when the file is missing, unreadable or no report.
     static std::optional<UpdateReport> read(const QString &path);
 };

@@ -382,21 +382,41 @@ Outcome writeOver(const QString &path, const QByteArray &bytes, const std::optio
     return replaceFile(path, bytesOf(bytes), std::nullopt, expected, &replaced, reason, [&bytes] { return bytes; });
 }
 
-Outcome writeOver(const QString &path, const QList<QByteArrayView> &pieces, const std::optional<QByteArray> &expected,
-                  std::optional<QByteArray> &replaced, QString *reason)
+namespace {
+
+// What fills a temporary file with pieces of bytes, one after the other, and the whole they make (for a write in
+// place).
+std::function<bool(int)> piecesOf(const QList<QByteArrayView> &pieces)
 {
-    const auto fill = [&pieces](int fd) {
+    return [&pieces](int fd) {
         return std::all_of(pieces.cbegin(), pieces.cend(),
                            [fd](QByteArrayView piece) { return writeAll(fd, piece.data(), piece.size()); });
     };
-    const auto joined = [&pieces] {
+}
+
+std::function<QByteArray()> joinedOf(const QList<QByteArrayView> &pieces)
+{
+    return [&pieces] {
         QByteArray bytes;
         for (const QByteArrayView piece : pieces) {
             bytes += piece;
         }
         return bytes;
     };
-    return replaceFile(path, fill, std::nullopt, expected, &replaced, reason, joined);
+}
+
+} // namespace
+
+bool write(const QString &path, const QList<QByteArrayView> &pieces, QString *reason, FolderSync folderSync)
+{
+    return replaceFile(path, piecesOf(pieces), std::nullopt, std::nullopt, nullptr, reason, joinedOf(pieces),
+                       folderSync) == Outcome::Written;
+}
+
+Outcome writeOver(const QString &path, const QList<QByteArrayView> &pieces, const std::optional<QByteArray> &expected,
+                  std::optional<QByteArray> &replaced, QString *reason)
+{
+    return replaceFile(path, piecesOf(pieces), std::nullopt, expected, &replaced, reason, joinedOf(pieces));
 }
 
 bool copy(const QString &source, const QString &destination, QString *reason)

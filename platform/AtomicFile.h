@@ -24,6 +24,9 @@ namespace Kadex::Platform::AtomicFile {
 enum class FolderSync { Now, Later };
 bool write(const QString &path, const QByteArray &bytes, QString *reason = nullptr,
            FolderSync folderSync = FolderSync::Now);
+// As write, with the bytes given as pieces written one after the other.
+bool write(const QString &path, const QList<QByteArrayView> &pieces, QString *reason = nullptr,
+           FolderSync folderSync = FolderSync::Now);
 // Makes the renames into folder last (what a write with FolderSync::Later leaves to its caller).
 void syncFolder(const QString &folder);
 
