@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <cstdio>
 
 namespace Kadex::Test {
 namespace {
@@ -63,6 +64,25 @@ TEST(ReportReaderTest, DroppedValuesAreInTheirShortestExactForm)
             report.toText().trimmed().split(QLatin1Char('\n')).last().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         EXPECT_EQ(cells.value(3), QString::fromLatin1(general, end.ptr - general)) << value;
     }
+}
+
+// Standard output gets the report's parts through a small buffer: every CR LF becomes LF, a lone CR stays, and
+// nothing is lost or doubled where a part fills the buffer.
+TEST(ReportReaderTest, PrintedPartsEndLinesInLineFeeds)
+{
+    QByteArray table;
+    for (int i = 0; table.size() < 200000; ++i) {
+        table += "  M" + QByteArray::number(i) + "  x\ry\r\n";
+    }
+    const QByteArray head = "Head\r\nDropped plant values: 2\r\n";
+    std::FILE *out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    History::UpdateReport::printParts(out, {head, table});
+    std::rewind(out);
+    QByteArray printed(head.size() + table.size(), '\0');
+    printed.truncate(static_cast<qsizetype>(std::fread(printed.data(), 1, static_cast<size_t>(printed.size()), out)));
+    std::fclose(out);
+    EXPECT_EQ(printed, QByteArray(head + table).replace("\r\n", "\n"));
 }
 
 TEST(ReportReaderTest, RefusesAFieldItsCopyContradictsNamingTheLine)
