@@ -53,10 +53,13 @@ MachineSettings readStoredSettings(int machine, const QString &name, const QStri
     namespace Profile = Platform::ProfileStrings;
     MachineSettings settings{machine, name, {}, {}};
     const QByteArray section = Platform::Cp1252::encode(machineSection(machine));
+    QList<QByteArray> keys;
     for (const QString &key : settingKeys()) {
-        const QByteArray keyBytes = Platform::Cp1252::encode(key);
-        const std::optional<QByteArray> stored = Profile::findString(section, keyBytes, file);
-        const qint32 read = Profile::getInt(section, keyBytes, -1, file);
+        keys.append(Platform::Cp1252::encode(key));
+    }
+    // One reading of the file for all of the machine's entries.
+    for (const std::optional<QByteArray> &stored : Profile::findStrings(section, keys, file)) {
+        const qint32 read = Profile::intOf(stored, -1);
         const bool fits = read >= std::numeric_limits<qint16>::min() && read <= std::numeric_limits<qint16>::max();
         settings.values.append(fits ? static_cast<qint16>(read) : qint16{0});
         settings.texts.append(stored ? StoredText(Platform::Cp1252::decode(*stored)) : std::nullopt);

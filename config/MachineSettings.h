@@ -44,8 +44,9 @@ struct MachineSettings
 // The ten entries of a machine, read from file.
 QList<qint16> readSettingValues(IniAccess &ini, int machine, const QString &file);
 
-// The ten entries of a machine with their stored texts, read without reporting anything: a number beyond 16 bits
-// gives 0 as LoadIniInteger would, without its overflow report. For records of the settings, not for the window.
+// The ten entries of a machine with their stored texts, read without reporting anything, all from one reading of
+// the file: a number beyond 16 bits gives 0 as LoadIniInteger would, without its overflow report. For records of
+// the settings, not for the window.
 MachineSettings readStoredSettings(int machine, const QString &name, const QString &file);
 
 // The entries as the window reads them, one at a time.

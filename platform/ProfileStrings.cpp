@@ -141,10 +141,28 @@ std::optional<QByteArray> findString(const QByteArray &section, const QByteArray
     return valueOf(section, key, path, unreadable);
 }
 
+QList<std::optional<QByteArray>> findStrings(const QByteArray &section, const QList<QByteArray> &keys,
+                                             const QString &path)
+{
+    const std::shared_ptr<const IniFileCache::ParsedFile> file =
+        path.isEmpty() ? nullptr : IniFileCache::read(FileLookup::resolvePath(path));
+    QList<std::optional<QByteArray>> values;
+    values.reserve(keys.size());
+    for (const QByteArray &key : keys) {
+        values.append(file ? file->text.value(section, key) : std::nullopt);
+    }
+    return values;
+}
+
 qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path,
               QString *unreadable)
 {
-    return IniText::leadingInt(valueOf(section, key, path, unreadable), defaultValue);
+    return intOf(valueOf(section, key, path, unreadable), defaultValue);
+}
+
+qint32 intOf(const std::optional<QByteArray> &value, qint32 defaultValue)
+{
+    return IniText::leadingInt(value, defaultValue);
 }
 
 bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value, const QString &path)

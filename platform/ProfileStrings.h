@@ -37,10 +37,17 @@ StringResult getString(const QByteArray &section, const QByteArray &key, const Q
 std::optional<QByteArray> findString(const QByteArray &section, const QByteArray &key, const QString &path,
                                      QString *unreadable = nullptr);
 
+// The values of the keys of section as one reading of the file holds them, each as findString gives it: a group of
+// entries read together takes one look at the file, and they all come from one content of it.
+QList<std::optional<QByteArray>> findStrings(const QByteArray &section, const QList<QByteArray> &keys,
+                                             const QString &path);
+
 // GetPrivateProfileInt: the leading whole number of the value, wrapped to 32 bits; defaultValue when the
 // entry is missing or empty.
 qint32 getInt(const QByteArray &section, const QByteArray &key, qint32 defaultValue, const QString &path,
               QString *unreadable = nullptr);
+// The same for a value found before (findString, findStrings).
+qint32 intOf(const std::optional<QByteArray> &value, qint32 defaultValue);
 
 // WritePrivateProfileString: sets section/key to value, creating file, section or entry as needed. Only the
 // written line changes; every other byte of the file stays. The file is replaced atomically, and not touched at all

@@ -279,6 +279,23 @@ TEST_F(ProfileStringsTest, PathInOtherLetterCaseReadsAndWritesTheExistingFile)
         QStringList{QStringLiteral("Program.ini")});
 }
 
+// A group of entries read at once reads each as it would be read alone, whatever the file's name case.
+TEST_F(ProfileStringsTest, EntriesReadTogetherReadAsEachAlone)
+{
+    put("[M1]\r\nA= 12x \r\nB=\r\n[m1]\r\nC=3\r\n", QStringLiteral("p/Program.ini"));
+    const QString file = path(QStringLiteral("P/PROGRAM.INI"));
+    const QList<QByteArray> keys = {"a", "B", "C", "D"};
+    const QList<std::optional<QByteArray>> values = Profile::findStrings("m1", keys, file);
+    ASSERT_EQ(values.size(), keys.size());
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(values[k], Profile::findString("m1", keys[k], file)) << keys[k].constData();
+        EXPECT_EQ(Profile::intOf(values[k], -1), Profile::getInt("m1", keys[k], -1, file)) << keys[k].constData();
+    }
+    EXPECT_EQ(values[0], std::optional<QByteArray>("12x"));
+    EXPECT_EQ(Profile::findStrings("M1", keys, path(QStringLiteral("missing.ini"))),
+              QList<std::optional<QByteArray>>(keys.size()));
+}
+
 TEST_F(ProfileStringsTest, MissingFileInFolderOfOtherLetterCaseIsCreatedThere)
 {
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("x/parameter"))));
