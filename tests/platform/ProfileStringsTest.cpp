@@ -100,6 +100,13 @@ TEST_F(ProfileStringsTest, NewSectionIsAppendedWithTheFilesDominantLineEnding)
     ASSERT_TRUE(Profile::writeString("B", "K", "v", path()));
 
     EXPECT_EQ(contents(), QByteArray("[A]\nX=1\r\nY=2\n[B]\nK=v\n"));
+
+    // The ending that most lines have is followed through the writes that remove lines and add them.
+    put("[A]\r\nX=1\r\nY=2\nW=4\nV=5\n");
+    ASSERT_TRUE(Profile::writeString("A", "U", "6", path()));
+    ASSERT_TRUE(Profile::writeStrings({{"A", "Y", {}, true}, {"A", "W", {}, true}, {"A", "U", {}, true}}, path()));
+    ASSERT_TRUE(Profile::writeString("A", "Z", "3", path()));
+    EXPECT_EQ(contents(), QByteArray("[A]\r\nX=1\r\nV=5\nZ=3\r\n"));
 }
 
 TEST_F(ProfileStringsTest, NewFileGetsCrlfAndTheNameAsGiven)
