@@ -1,11 +1,10 @@
 #include "history/PlantValues.h"
 
+#include "history/ShortestNumber.h"
 #include "presetdb/PresetTexts.h"
 #include "presetdb/SqliteDb.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <variant>
 
@@ -57,13 +56,8 @@ void appendUtf8(std::string &out, const QString &text)
 // A number in its shortest exact form, -0 as 0.
 void appendNumber(std::string &out, double number)
 {
-    char text[32];
-    // A whole number of at most five digits is written as such in that form too (1e+05 is the first that is
-    // shorter in the exponent form), and is written so much faster as a whole number. Most values are such.
-    const bool small = number > -100000.0 && number < 100000.0 && number == std::trunc(number);
-    const auto result = small ? std::to_chars(text, text + sizeof text, static_cast<int>(number))
-                              : std::to_chars(text, text + sizeof text, number == 0.0 ? 0.0 : number);
-    out.append(text, result.ptr);
+    char text[ShortestNumberChars];
+    out.append(text, writeShortest(text, number == 0.0 ? 0.0 : number));
 }
 
 // A text key as compared, without regard to letter case (ASCII folds to lower case, as the general folding does);
@@ -220,16 +214,21 @@ bool differs(const TemplateValues::Values *given, int field, std::string_view va
     return given == nullptr || (*given)[static_cast<size_t>(field)] != value;
 }
 
-// The compared form of the current row's carried field; false for Null, which is no value.
-bool readValue(const PresetRows &rows, int field, std::string &value)
+// The compared form of a carried field's value; false for Null, which is no value.
+bool comparedForm(const Cell &cell, std::string &value)
 {
-    const Cell cell = rows.cell(FirstCarried + field);
     value.clear();
     if (!cell.text && cell.value.isNull()) {
         return false;
     }
     appendCompared(value, cell);
     return true;
+}
+
+// The same for the current row's carried field.
+bool readValue(const PresetRows &rows, int field, std::string &value)
+{
+    return comparedForm(rows.cell(FirstCarried + field), value);
 }
 
 void sortUnique(std::vector<quint64> &marks)
@@ -331,12 +330,7 @@ bool holdsPlantValue(const DroppedRow &dropped, const TemplateValues &templateVa
     const TemplateValues::Values *given = key.templateRow(templateValues);
     std::string value;
     for (int f = 0; f < CarriedFields && f < dropped.values.size(); ++f) {
-        if (dropped.values[f].isNull()) {
-            continue;
-        }
-        value.clear();
-        appendCompared(value, {std::nullopt, dropped.values[f]});
-        if (differs(given, f, value)) {
+        if (comparedForm({std::nullopt, dropped.values[f]}, value) && differs(given, f, value)) {
             return true;
         }
     }

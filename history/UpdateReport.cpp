@@ -2,12 +2,12 @@
 
 #include "config/Services.h"
 #include "history/ReportReader.h"
+#include "history/ShortestNumber.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <concepts>
 #include <cstring>
 #include <string>
@@ -33,16 +33,8 @@ template <typename Bytes, std::integral Number> void appendNumber(Bytes &bytes, 
 
 template <typename Bytes> void appendNumber(Bytes &bytes, double number)
 {
-    // A whole number of at most five digits has that form as a whole number too (1e+05 is the first that is
-    // shorter in the exponent form), and is written so much faster; -0 keeps its sign.
-    if (number > -100000.0 && number < 100000.0 && number == std::trunc(number) &&
-        !(number == 0.0 && std::signbit(number))) {
-        appendNumber(bytes, static_cast<qint64>(number));
-        return;
-    }
-    char text[32];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
-    bytes.append(text, static_cast<qsizetype>(result.ptr - text));
+    char text[ShortestNumberChars];
+    bytes.append(text, static_cast<qsizetype>(writeShortest(text, number) - text));
 }
 
 // The report's bytes as they are made: Windows-1252 text, lines ending in CR LF, numbers in their shortest exact
