@@ -60,9 +60,7 @@ template <typename Bytes> void appendTo(Bytes &out, QStringView text)
     out.resize(start + static_cast<decltype(start)>(text.size()));
     char *byte = out.data() + start;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        // Most text is plain ASCII, which is its own byte.
-        const int code = u < 0x80 ? u : toByte(c);
+        const int code = toByte(c);
         *byte++ = code < 0 ? '?' : static_cast<char>(code);
     }
 }

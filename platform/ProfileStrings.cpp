@@ -15,16 +15,18 @@ namespace Kadex::Platform::ProfileStrings {
 
 namespace {
 
-// The value of section/key as the services see the file: a missing file, a folder or an unreadable file reads as
-// an empty one.
+// The file as the services read it; null for a missing file, a folder or an unreadable file, which read as an empty
+// one.
+std::shared_ptr<const IniFileCache::ParsedFile> fileAt(const QString &path, QString *unreadable)
+{
+    return path.isEmpty() ? nullptr : IniFileCache::read(FileLookup::resolvePath(path), unreadable);
+}
+
+// The value of section/key as the services see the file.
 std::optional<QByteArray> valueOf(const QByteArray &section, const QByteArray &key, const QString &path,
                                   QString *unreadable)
 {
-    if (path.isEmpty()) {
-        return std::nullopt;
-    }
-    const std::shared_ptr<const IniFileCache::ParsedFile> file =
-        IniFileCache::read(FileLookup::resolvePath(path), unreadable);
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = fileAt(path, unreadable);
     return file ? file->text.value(section, key) : std::nullopt;
 }
 
@@ -144,8 +146,7 @@ std::optional<QByteArray> findString(const QByteArray &section, const QByteArray
 QList<std::optional<QByteArray>> findStrings(const QByteArray &section, const QList<QByteArray> &keys,
                                              const QString &path)
 {
-    const std::shared_ptr<const IniFileCache::ParsedFile> file =
-        path.isEmpty() ? nullptr : IniFileCache::read(FileLookup::resolvePath(path));
+    const std::shared_ptr<const IniFileCache::ParsedFile> file = fileAt(path, nullptr);
     QList<std::optional<QByteArray>> values;
     values.reserve(keys.size());
     for (const QByteArray &key : keys) {
